@@ -1,0 +1,62 @@
+// kestrova-cli: lists the streams of RealMedia files and merges chosen
+// streams into one new file, with the same engine as the dialogs.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/list_command.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+const char kUsage[] =
+    "Usage:\n"
+    "  kestrova-cli list [--json] FILE...\n"
+    "      Lists the usable streams of each RealMedia file.\n";
+
+int usage(const char* problem)
+{
+    if (problem)
+        std::fprintf(stderr, "kestrova-cli: %s\n", problem);
+    std::fputs(kUsage, stderr);
+    return kUsageError;
+}
+
+int runList(const std::vector<std::string>& args)
+{
+    bool json = false;
+    std::vector<std::string> files;
+    bool optionsDone = false;
+    for (const std::string& arg : args) {
+        if (!optionsDone && arg == "--json")
+            json = true;
+        else if (!optionsDone && arg == "--")
+            optionsDone = true;
+        else if (!optionsDone && arg.size() > 1 && arg[0] == '-')
+            return usage(("unknown option " + arg).c_str());
+        else
+            files.push_back(arg);
+    }
+    if (files.empty())
+        return usage("list needs at least one FILE");
+    return listCommand(files, json);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return usage(nullptr);
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "list")
+        return runList(args);
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    return usage(("unknown command " + command).c_str());
+}

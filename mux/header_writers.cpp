@@ -1,0 +1,91 @@
+// Writing the output's header chunks and index chunks.
+#include <cstring>
+
+#include "mux/rm_muxer.h"
+#include "rm/chunk_ids.h"
+#include "rm/chunk_writers.h"
+
+namespace {
+
+constexpr char kHelperMime[] = "application/helper";
+constexpr char kHelperData[] = "1234567890";
+
+// The extra stream's header: zeros but for its number, MIME type and ten
+// bytes of type-specific data; 74 bytes on disk.
+rm::RmStreamHeader helperStreamHeader(uint16_t number)
+{
+    rm::RmStreamHeader slot{};
+    slot.fixed.stream_number = number;
+    slot.mime_type_size = sizeof kHelperMime - 1;
+    std::memcpy(slot.mime_type, kHelperMime, sizeof kHelperMime - 1);
+    slot.type_specific_len = sizeof kHelperData - 1;
+    std::memcpy(slot.type_specific_data, kHelperData, sizeof kHelperData - 1);
+    slot.fixed.size = rm::kStreamHeaderFixedChunkSize + slot.mime_type_size + slot.type_specific_len;
+    return slot;
+}
+
+}  // namespace
+
+void RmMuxer::WriteFileHeader()
+{
+    m_fileHeader.num_headers = m_streamCount + (m_addHelper ? 5u : 4u);
+    rm::writeChunk(*m_out, rm::kIdFileHeader, m_fileHeader);
+}
+
+void RmMuxer::WriteProperties(bool first)
+{
+    if (first)
+        m_propsPos = static_cast<uint32_t>(m_out->tell());
+    else
+        m_out->seek(m_propsPos);
+    rm::writeChunk(*m_out, rm::kIdProperties, m_props);
+    // The first copy counts the real streams; the copy rewritten in place
+    // at the end also counts the helper stream.
+    if (m_addHelper)
+        m_props.num_streams = m_props.num_streams + 1;
+}
+
+void RmMuxer::WriteStreamHeaders()
+{
+    for (int i = 0; i < m_streamCount; ++i)
+        rm::writeStreamHeader(*m_out, m_streams[i]);
+    if (m_addHelper)
+        rm::writeStreamHeader(*m_out, helperStreamHeader(m_streamCount));
+}
+
+void RmMuxer::WriteContent()
+{
+    rm::writeContent(*m_out, m_content);
+}
+
+void RmMuxer::WriteDataHeader(bool first)
+{
+    if (first)
+        m_dataPos = static_cast<uint32_t>(m_out->tell());
+    else
+        m_out->seek(m_dataPos);
+    rm::writeChunk(*m_out, rm::kIdData, m_dataHeader);
+}
+
+void RmMuxer::WriteIndexes()
+{
+    int count = m_streamCount;
+    if (m_addHelper) {
+        rm::RmIndexHeader& helper = m_indexHeaders[m_streamCount];
+        helper = rm::RmIndexHeader{};
+        helper.stream_number = m_streamCount;
+        helper.size = rm::kIndexHeaderChunkSize;
+        // With no stream before it there is no version to follow; 0 is the only one.
+        helper.object_version = m_streamCount > 0 ? m_indexHeaders[m_streamCount - 1].object_version : 0;
+        ++count;
+    }
+    for (int i = 0; i < count; ++i) {
+        rm::RmIndexHeader& h = m_indexHeaders[i];
+        h.next_index_header = i + 1 == count ? 0 : static_cast<uint32_t>(m_out->tell() + h.size);
+        rm::writeChunk(*m_out, rm::kIdIndex, h);
+        // The helper's entry never has records; the others have exactly num_indices.
+        if (i < m_streamCount)
+            for (const rm::RmIndexEntry& entry : m_indexTables[i])
+                rm::writeRecord(*m_out, entry);
+    }
+}

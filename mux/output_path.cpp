@@ -1,0 +1,56 @@
+// Checking the output path and creating the output beside it.
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "mux/rm_muxer.h"
+
+namespace fs = std::filesystem;
+
+std::string RmMuxer::OutputPathProblem(const std::string& path) const
+{
+    if (path.empty())
+        return "No output file was given";
+    std::error_code ec;
+    const auto status = fs::status(path, ec);
+    if (fs::exists(status)) {
+        if (fs::is_directory(status))
+            return path + " is a folder";
+        if (!fs::is_regular_file(status))
+            return path + " is not a regular file and cannot be replaced";
+        // The same file, through any name or link: writing it would destroy a source.
+        for (uint16_t f = 0; f < m_fileCount; ++f)
+            if (m_files[f] && fs::equivalent(path, m_files[f]->path(), ec))
+                return path + " is one of the source files";
+    }
+    return {};
+}
+
+std::string RmMuxer::CreateOutput()
+{
+    if (std::string problem = OutputPathProblem(m_outputPath); !problem.empty())
+        return problem;
+
+    // The output is written to a new file in the same folder and moved over
+    // the output path only when complete, so that a file already there
+    // survives a cancelled or failed merge.
+    const fs::path target(m_outputPath);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path temp =
+            folder / ("." + target.filename().string() + ".kestrova-" + std::to_string(random() % 1000000) + ".part");
+        m_out = std::make_unique<rm::OutFile>();
+        m_out->setLimit(m_outputLimit);
+        if (m_out->create(temp.string())) {
+            m_tempPath = temp.string();
+            return {};
+        }
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(temp, ec)))
+            break;
+    }
+    const std::string why = m_out->error();
+    m_out.reset();
+    return "Cannot create the output file in " + folder.string() + ": " + why;
+}

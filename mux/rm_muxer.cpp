@@ -1,0 +1,64 @@
+#include "mux/rm_muxer.h"
+
+#include "rm/chunk_readers.h"
+
+RmMuxer::RmMuxer() = default;
+RmMuxer::~RmMuxer() = default;
+
+bool RmMuxer::ReadProperties()
+{
+    return rm::readRecord(*m_in, m_props);
+}
+
+bool RmMuxer::ReadContent()
+{
+    return rm::readContent(*m_in, m_content);
+}
+
+StreamTake RmMuxer::ReadStreamHeader(uint16_t file, bool mergeMode)
+{
+    // Read into scratch space, so that a stream that is not taken, or finds
+    // no free slot, changes nothing.
+    rm::RmStreamHeader slot{};
+    const rm::StreamHeaderRead read = rm::readStreamHeader(*m_in, slot);
+    if (read == rm::StreamHeaderRead::Short)
+        return StreamTake::Short;
+
+    const uint16_t number = slot.fixed.stream_number;
+    bool wanted = slot.fixed.duration != 0;
+    if (mergeMode) {
+        // Numbers above 9 have no key; a second header with a number already
+        // taken from this file would steal the first one's packets.
+        wanted = wanted && number < 10 && m_selected[file * 10 + number] != 0 && !Taken(file, number);
+    }
+    if (!wanted)
+        return StreamTake::NotTaken;
+    if (read == rm::StreamHeaderRead::Oversized)
+        return StreamTake::TooLarge;
+    if (m_streamCount >= kMaxStreams)
+        return StreamTake::NoRoom;
+
+    const uint16_t o = m_streamCount;
+    if (mergeMode) {
+        m_sourceFile[o] = file;
+        m_streamMap[file * 10 + number] = o;
+        m_sourceStream[o] = number;
+        slot.fixed.stream_number = o;
+        // Until the source's index chunk for this stream is found, the
+        // stream has an empty one of its own.
+        m_indexHeaders[o] = rm::RmIndexHeader{};
+        m_indexHeaders[o].stream_number = o;
+        m_indexHeaders[o].size = rm::kIndexHeaderChunkSize;
+    }
+    m_streams[o] = slot;
+    m_streamCount = o + 1;
+    return StreamTake::Taken;
+}
+
+bool RmMuxer::Taken(uint16_t file, uint16_t number) const
+{
+    if (number >= 10)
+        return false;
+    const uint16_t o = m_streamMap[file * 10 + number];
+    return o < m_streamCount && m_sourceFile[o] == file && m_sourceStream[o] == number;
+}

@@ -1,0 +1,38 @@
+#include "rm/chunk_writers.h"
+
+#include <algorithm>
+
+#include "rm/chunk_ids.h"
+#include "rm/output_file.h"
+
+namespace rm {
+
+bool writeChunkId(OutFile& out, const char (&id)[5])
+{
+    return out.write(id, 4);
+}
+
+bool writeStreamHeader(OutFile& out, const RmStreamHeader& slot)
+{
+    // A slot never holds more type-specific bytes than its capacity.
+    const uint32_t typeSpecificLen = std::min<uint32_t>(slot.type_specific_len, kTypeSpecificCapacity);
+    return writeChunkId(out, kIdMediaProperties) && writeRecord(out, slot.fixed)
+           && writeRecord(out, slot.stream_name_size) && out.write(slot.stream_name, slot.stream_name_size)
+           && writeRecord(out, slot.mime_type_size) && out.write(slot.mime_type, slot.mime_type_size)
+           && writeRecord(out, typeSpecificLen) && out.write(slot.type_specific_data, typeSpecificLen);
+}
+
+bool writeContent(OutFile& out, const RmContent& content)
+{
+    bool ok = writeChunkId(out, kIdContent) && writeRecord(out, content.head);
+    for (auto [length, text] : {std::pair{content.title_len, content.title},
+                                std::pair{content.author_len, content.author},
+                                std::pair{content.copyright_len, content.copyright},
+                                std::pair{content.comment_len, content.comment}}) {
+        const uint16_t kept = std::min<uint16_t>(length, kTextCapacity);
+        ok = ok && writeRecord(out, kept) && out.write(text, kept);
+    }
+    return ok;
+}
+
+}  // namespace rm

@@ -1,0 +1,54 @@
+// The output file, opened for binary writing, with a write buffer.
+//
+// Every failure (a write the disk refused, a failed seek, a length past the
+// limit) is kept: once failed() is true, nothing more is written and error()
+// says what went wrong.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace rm {
+
+class OutFile {
+public:
+    static constexpr std::size_t kBufferSize = 1024 * 1024;
+    // RealMedia offsets are 32 bits wide, so no byte may lie past this length.
+    static constexpr uint64_t kMaxLength = 0xFFFFFFFFull;
+
+    OutFile() = default;
+    ~OutFile();
+    OutFile(const OutFile&) = delete;
+    OutFile& operator=(const OutFile&) = delete;
+
+    // Creates a new file; fails if anything already exists at path.
+    bool create(const std::string& path);
+    bool write(const void* src, std::size_t n);
+    bool seek(uint64_t pos);
+    uint64_t tell() const { return m_pos; }
+    // Writes what is buffered and closes; false if anything failed on the way.
+    bool close();
+    bool isOpen() const { return m_file != nullptr; }
+
+    bool failed() const { return m_failed; }
+    const std::string& error() const { return m_error; }
+    void setLimit(uint64_t maxLength) { m_limit = maxLength; }
+
+private:
+    bool flush();
+    void fail(const std::string& why);
+
+    std::FILE* m_file = nullptr;
+    std::unique_ptr<uint8_t[]> m_buffer;
+    std::size_t m_bufLen = 0;
+    uint64_t m_bufStart = 0;  // file position of m_buffer[0]
+    uint64_t m_pos = 0;
+    uint64_t m_limit = kMaxLength;
+    bool m_failed = false;
+    std::string m_error;
+};
+
+}  // namespace rm
