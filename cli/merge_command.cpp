@@ -3,12 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <thread>
+#include <future>
 
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
@@ -139,18 +138,15 @@ int mergeCommand(const MergeRequest& request)
     muxer.SetOutputPath(request.output);
     ResetMergeSignals();
     installCancelHandlers();
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        MuxWorker(&job);
-        finished = true;
-    });
+    // The progress bar is redrawn every 100 ms, and the wait ends as soon
+    // as the worker does, not at the next redraw.
+    std::future<unsigned> worker = std::async(std::launch::async, MuxWorker, &job);
     const bool showProgress = !request.quiet && isatty(STDERR_FILENO);
-    while (!finished) {
+    do {
         if (showProgress)
             drawProgress(std::min<int32_t>(g_progress, 100));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    worker.join();
+    } while (worker.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready);
+    worker.get();
     if (showProgress) {
         if (job.outcome == MuxOutcome::Completed)
             drawProgress(100);
