@@ -37,9 +37,15 @@ std::string RmMuxer::CreateOutput()
     const fs::path target(m_outputPath);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::random_device random;
+    // The name is appended piece by piece: GCC 12 at -O3 warns falsely
+    // (-Wrestrict) about a string literal prepended with operator+.
+    const std::string prefix = '.' + target.filename().string();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path temp =
-            folder / ("." + target.filename().string() + ".kestrova-" + std::to_string(random() % 1000000) + ".part");
+        std::string name = prefix;
+        name += ".kestrova-";
+        name += std::to_string(random() % 1000000);
+        name += ".part";
+        const fs::path temp = folder / name;
         m_out = std::make_unique<rm::OutFile>();
         m_out->setLimit(m_outputLimit);
         if (m_out->create(temp.string())) {
