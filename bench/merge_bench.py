@@ -1,0 +1,244 @@
+#!/usr/bin/env python3
+"""Times `kestrova-cli merge` against ffmpeg's stream copy and dd.
+
+For each pair of the corpus (see corpus.py) the same selection, the video
+stream of the video file and the audio stream of the audio file, is merged
+by kestrova-cli and by `ffmpeg -c copy`, and dd copies a file of exactly the
+size of our output. The three run in turn, round after round, after a
+warm-up round, so that whatever the machine does meanwhile falls on all of
+them alike. Each run goes through `/usr/bin/time -v` for its peak resident
+memory; wall time is taken around that call. `kestrova-cli list` of the
+video file is timed as well.
+
+What is measured: the inputs sit in the page cache (the warm-up reads them
+and the machine has memory to spare), and every output is deleted right
+after its run, long before the kernel would write it to disk. The times are
+therefore the CPU and memory cost of reading and writing through the page
+cache, the same for all three commands, and not the speed of the disk.
+
+Prints a table and writes it, with the same numbers as JSON, to the results
+folder. Exits with status 1 when a target is missed.
+"""
+
+import argparse
+import json
+import os
+import platform
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+import corpus
+
+# Targets. Ratios compare medians of the per-round ratios (paired runs).
+MAX_RATIO_TO_DD = 1.2
+MAX_RATIO_TO_FFMPEG = 0.5
+MAX_PEAK_RSS_MIB = 8.0
+# "Flat": the large pair, ten times the input, may need at most this much
+# more peak memory than the small pair.
+MAX_RSS_GROWTH_MIB = 0.5
+MAX_LIST_SECONDS = 0.010
+
+COMMANDS = ("kestrova merge", "ffmpeg -c copy", "dd bs=1M")
+
+
+def parse_args():
+    default_cache = os.environ.get("KESTROVA_BENCH_CACHE", str(Path.home() / ".cache" / "kestrova-bench"))
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--cli", type=Path, required=True, help="the kestrova-cli to time")
+    parser.add_argument("--cache", type=Path, default=Path(default_cache),
+                        help="folder of the corpus, the runs' outputs and the results "
+                             "(default: $KESTROVA_BENCH_CACHE or ~/.cache/kestrova-bench)")
+    parser.add_argument("--quick", action="store_true", help="only the small pair")
+    parser.add_argument("--runs", type=int, default=7, help="timed runs of each command per pair (default 7)")
+    parser.add_argument("--list-runs", type=int, default=30, help="timed runs of list (default 30)")
+    args = parser.parse_args()
+    if args.runs < 1 or args.list_runs < 1:
+        parser.error("--runs and --list-runs need at least 1")
+    args.cli = args.cli.resolve()
+    return args
+
+
+def run_measured(cmd, work: Path):
+    """Runs cmd under /usr/bin/time -v; returns (wall seconds, peak RSS in KiB)."""
+    report = work / "time-v.txt"
+    start = time.perf_counter()
+    proc = subprocess.run(["/usr/bin/time", "-v", "-o", str(report), *map(str, cmd)],
+                          stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    seconds = time.perf_counter() - start
+    if proc.returncode != 0:
+        sys.exit(f"failed ({proc.returncode}): {' '.join(map(str, cmd))}\n{proc.stderr}")
+    for line in report.read_text().splitlines():
+        if "Maximum resident set size" in line:
+            return seconds, int(line.rsplit(":", 1)[1])
+    sys.exit(f"no peak memory in {report}")
+
+
+def video_stream_number(cli: Path, video: Path) -> int:
+    listed = json.loads(subprocess.run([str(cli), "list", "--json", str(video)],
+                                       check=True, capture_output=True, text=True).stdout)
+    return next(s["number"] for s in listed[0]["streams"] if s["kind"] == "video")
+
+
+def summary(samples):
+    return {"median": statistics.median(samples), "min": min(samples), "max": max(samples), "runs": samples}
+
+
+def time_pair(cli: Path, pair: corpus.Pair, work: Path, runs: int):
+    out = work / "out.rm"
+    dd_input = work / "dd-input.bin"
+    commands = {
+        "kestrova merge": [cli, "merge", "--quiet", "-o", out,
+                           f"{pair.video}:{video_stream_number(cli, pair.video)}", pair.audio],
+        "ffmpeg -c copy": ["ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin",
+                           "-i", pair.video, "-i", pair.audio, "-map", "0:v", "-map", "1:a", "-c", "copy", out],
+        "dd bs=1M": ["dd", f"if={dd_input}", f"of={out}", "bs=1M", "status=none"],
+    }
+    # The merge's output becomes dd's input, so that dd copies exactly as
+    # many bytes as the merge writes. sync puts it and the corpus on disk
+    # now, so that no write-back of theirs falls into a timed run; the
+    # first round after it is a warm-up and is not counted.
+    out.unlink(missing_ok=True)
+    run_measured(commands["kestrova merge"], work)
+    os.replace(out, dd_input)
+    os.sync()
+
+    seconds = {name: [] for name in COMMANDS}
+    rss = {name: [] for name in COMMANDS}
+    for round_number in range(runs + 1):
+        for name in COMMANDS:
+            s, kib = run_measured(commands[name], work)
+            out.unlink()
+            if round_number > 0:
+                seconds[name].append(s)
+                rss[name].append(kib)
+    output_bytes = dd_input.stat().st_size
+    dd_input.unlink()
+
+    ours = seconds["kestrova merge"]
+    return {
+        "video": {"path": str(pair.video), "bytes": pair.video.stat().st_size},
+        "audio": {"path": str(pair.audio), "bytes": pair.audio.stat().st_size},
+        "output_bytes": output_bytes,
+        "runs": runs,
+        "seconds": {name: summary(seconds[name]) for name in COMMANDS},
+        "peak_rss_kib": {name: max(rss[name]) for name in COMMANDS},
+        "ratio_to_dd": statistics.median(a / b for a, b in zip(ours, seconds["dd bs=1M"])),
+        "ratio_to_ffmpeg": statistics.median(a / b for a, b in zip(ours, seconds["ffmpeg -c copy"])),
+    }
+
+
+def time_list(cli: Path, video: Path, work: Path, runs: int):
+    cmd = [cli, "list", video]
+    run_measured(cmd, work)
+    measured = [run_measured(cmd, work) for _ in range(runs)]
+    return {"path": str(video), "bytes": video.stat().st_size,
+            "seconds": summary([s for s, _ in measured]),
+            "peak_rss_kib": max(kib for _, kib in measured)}
+
+
+def machine():
+    model = next((line.split(":", 1)[1].strip() for line in Path("/proc/cpuinfo").read_text().splitlines()
+                  if line.startswith("model name")), platform.processor())
+    ffmpeg = subprocess.run(["ffmpeg", "-version"], capture_output=True, text=True).stdout.split(" Copyright", 1)[0]
+    return {"cpu": model, "cores": os.cpu_count(), "kernel": platform.release(),
+            "memory_gib": round(os.sysconf("SC_PAGE_SIZE") * os.sysconf("SC_PHYS_PAGES") / 2**30, 1),
+            "ffmpeg": ffmpeg}
+
+
+def check_targets(pairs, listing):
+    """Each target as (description, measured, met)."""
+    checks = []
+    for name, p in pairs.items():
+        rss = p["peak_rss_kib"]["kestrova merge"] / 1024
+        checks += [
+            (f"{name}: merge <= {MAX_RATIO_TO_DD} x dd", f"{p['ratio_to_dd']:.2f} x", p["ratio_to_dd"] <= MAX_RATIO_TO_DD),
+            (f"{name}: merge <= {MAX_RATIO_TO_FFMPEG} x ffmpeg", f"{p['ratio_to_ffmpeg']:.2f} x",
+             p["ratio_to_ffmpeg"] <= MAX_RATIO_TO_FFMPEG),
+            (f"{name}: merge peak RSS <= {MAX_PEAK_RSS_MIB:g} MiB", f"{rss:.1f} MiB", rss <= MAX_PEAK_RSS_MIB),
+        ]
+    if "small" in pairs and "large" in pairs:
+        growth = (pairs["large"]["peak_rss_kib"]["kestrova merge"] - pairs["small"]["peak_rss_kib"]["kestrova merge"]) / 1024
+        checks.append((f"peak RSS flat, large - small <= {MAX_RSS_GROWTH_MIB} MiB", f"{growth:+.2f} MiB",
+                       growth <= MAX_RSS_GROWTH_MIB))
+    median = listing["seconds"]["median"]
+    checks.append((f"list <= {MAX_LIST_SECONDS * 1000:g} ms", f"{median * 1000:.1f} ms", median <= MAX_LIST_SECONDS))
+    return checks
+
+
+def mb(n):
+    return f"{n / 1e6:.1f} MB"
+
+
+def table(result):
+    m = result["machine"]
+    lines = [
+        f"kestrova-cli merge benchmark, {time.strftime('%Y-%m-%d', time.localtime(result['started']))}",
+        f"{m['cores']} cores {m['cpu']}, {m['memory_gib']} GiB, Linux {m['kernel']}, {m['ffmpeg']}",
+        "Inputs read from the page cache, outputs deleted before write-back: CPU and memory cost, not disk speed.",
+        f"1-minute load average {result['load_average']['before']:.2f} before the runs, "
+        f"{result['load_average']['after']:.2f} after (the runs themselves add about 1).",
+    ]
+    for name, p in result["pairs"].items():
+        lines += [
+            "",
+            f"{name} pair: video {mb(p['video']['bytes'])} + audio {mb(p['audio']['bytes'])} -> "
+            f"{mb(p['output_bytes'])}; {p['runs']} rounds after a warm-up",
+            f"  {'command':<16} {'median s':>9} {'min-max s':>15} {'peak RSS MiB':>13}",
+        ]
+        for cmd in COMMANDS:
+            s = p["seconds"][cmd]
+            lines.append(f"  {cmd:<16} {s['median']:>9.3f} {s['min']:>7.3f}-{s['max']:<7.3f} "
+                         f"{p['peak_rss_kib'][cmd] / 1024:>13.1f}")
+        lines.append(f"  ours/dd {p['ratio_to_dd']:.2f}   ours/ffmpeg {p['ratio_to_ffmpeg']:.3f}"
+                     "   (medians of the per-round ratios)")
+    ls = result["list"]
+    s = ls["seconds"]
+    lines += ["", f"list of the {mb(ls['bytes'])} video file: median {s['median'] * 1000:.1f} ms, "
+                  f"min-max {s['min'] * 1000:.1f}-{s['max'] * 1000:.1f} ms, {len(s['runs'])} runs, "
+                  f"peak RSS {ls['peak_rss_kib'] / 1024:.1f} MiB",
+              "", "Targets"]
+    for what, measured, met in result["targets"]:
+        lines.append(f"  {what:<45} {measured:>12}  {'met' if met else 'MISSED'}")
+    return "\n".join(lines)
+
+
+def main():
+    args = parse_args()
+    names = ["small"] if args.quick else ["small", "large"]
+    pairs = {name: corpus.make_pair(args.cache, name) for name in names}
+    work = args.cache / "work"
+    work.mkdir(parents=True, exist_ok=True)
+
+    started = time.time()
+    # Other work on the machine slows all three commands, but not always
+    # alike; the table says how busy the machine was.
+    load_before = os.getloadavg()[0]
+    timed = {}
+    for name in names:
+        print(f"Timing the {name} pair ...", flush=True)
+        timed[name] = time_pair(args.cli, pairs[name], work, args.runs)
+    listing = time_list(args.cli, pairs[names[-1]].video, work, args.list_runs)
+    (work / "time-v.txt").unlink(missing_ok=True)
+
+    result = {"started": started, "cli": str(args.cli), "machine": machine(),
+              "load_average": {"before": load_before, "after": os.getloadavg()[0]},
+              "pairs": timed, "list": listing}
+    result["targets"] = check_targets(timed, listing)
+    text = table(result)
+    print("\n" + text)
+
+    results = args.cache / "results"
+    results.mkdir(exist_ok=True)
+    stem = "merge-bench-quick" if args.quick else "merge-bench"
+    (results / f"{stem}.txt").write_text(text + "\n")
+    result["targets"] = [{"target": t, "measured": v, "met": ok} for t, v, ok in result["targets"]]
+    (results / f"{stem}.json").write_text(json.dumps(result, indent=2) + "\n")
+    print(f"\nWritten to {results / stem}.txt and .json")
+    return 0 if all(t["met"] for t in result["targets"]) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
