@@ -32,7 +32,11 @@ from pathlib import Path
 
 import corpus
 
-# Targets. Ratios compare medians of the per-round ratios (paired runs).
+# Targets. A ratio of our time to another command's is taken two ways: the
+# median of the per-round ratios (paired runs), and the ratio of the two
+# fastest runs. Other work on the machine and, in a virtual machine, memory
+# the host has taken back slow some runs of one command more than the other
+# (see the README); a target counts as met only when both ways meet it.
 MAX_RATIO_TO_DD = 1.2
 MAX_RATIO_TO_FFMPEG = 0.5
 MAX_PEAK_RSS_MIB = 8.0
@@ -118,6 +122,9 @@ def time_pair(cli: Path, pair: corpus.Pair, work: Path, runs: int):
     dd_input.unlink()
 
     ours = seconds["kestrova merge"]
+    ratios = {ref: {"paired_median": statistics.median(a / b for a, b in zip(ours, seconds[ref])),
+                    "best": min(ours) / min(seconds[ref])}
+              for ref in ("dd bs=1M", "ffmpeg -c copy")}
     return {
         "video": {"path": str(pair.video), "bytes": pair.video.stat().st_size},
         "audio": {"path": str(pair.audio), "bytes": pair.audio.stat().st_size},
@@ -125,8 +132,7 @@ def time_pair(cli: Path, pair: corpus.Pair, work: Path, runs: int):
         "runs": runs,
         "seconds": {name: summary(seconds[name]) for name in COMMANDS},
         "peak_rss_kib": {name: max(rss[name]) for name in COMMANDS},
-        "ratio_to_dd": statistics.median(a / b for a, b in zip(ours, seconds["dd bs=1M"])),
-        "ratio_to_ffmpeg": statistics.median(a / b for a, b in zip(ours, seconds["ffmpeg -c copy"])),
+        "ratios": ratios,
     }
 
 
@@ -149,22 +155,23 @@ def machine():
 
 
 def check_targets(pairs, listing):
-    """Each target as (description, measured, met)."""
+    """Each target as (description, measured, met). The targets are set for
+    the large pair; a quick run checks them on the small one."""
+    name = "large" if "large" in pairs else "small"
+    p = pairs[name]
     checks = []
-    for name, p in pairs.items():
-        rss = p["peak_rss_kib"]["kestrova merge"] / 1024
-        checks += [
-            (f"{name}: merge <= {MAX_RATIO_TO_DD} x dd", f"{p['ratio_to_dd']:.2f} x", p["ratio_to_dd"] <= MAX_RATIO_TO_DD),
-            (f"{name}: merge <= {MAX_RATIO_TO_FFMPEG} x ffmpeg", f"{p['ratio_to_ffmpeg']:.2f} x",
-             p["ratio_to_ffmpeg"] <= MAX_RATIO_TO_FFMPEG),
-            (f"{name}: merge peak RSS <= {MAX_PEAK_RSS_MIB:g} MiB", f"{rss:.1f} MiB", rss <= MAX_PEAK_RSS_MIB),
-        ]
+    for ref, short, limit in (("dd bs=1M", "dd", MAX_RATIO_TO_DD), ("ffmpeg -c copy", "ffmpeg", MAX_RATIO_TO_FFMPEG)):
+        worse = max(p["ratios"][ref].values())
+        checks.append((f"{name}: merge <= {limit} x {short}", f"{worse:.2f} x", worse <= limit))
+    rss = p["peak_rss_kib"]["kestrova merge"] / 1024
+    checks.append((f"{name}: merge peak RSS <= {MAX_PEAK_RSS_MIB:g} MiB", f"{rss:.1f} MiB", rss <= MAX_PEAK_RSS_MIB))
     if "small" in pairs and "large" in pairs:
         growth = (pairs["large"]["peak_rss_kib"]["kestrova merge"] - pairs["small"]["peak_rss_kib"]["kestrova merge"]) / 1024
         checks.append((f"peak RSS flat, large - small <= {MAX_RSS_GROWTH_MIB} MiB", f"{growth:+.2f} MiB",
                        growth <= MAX_RSS_GROWTH_MIB))
     median = listing["seconds"]["median"]
-    checks.append((f"list <= {MAX_LIST_SECONDS * 1000:g} ms", f"{median * 1000:.1f} ms", median <= MAX_LIST_SECONDS))
+    checks.append((f"{name}: list <= {MAX_LIST_SECONDS * 1000:g} ms", f"{median * 1000:.1f} ms",
+                   median <= MAX_LIST_SECONDS))
     return checks
 
 
@@ -192,8 +199,11 @@ def table(result):
             s = p["seconds"][cmd]
             lines.append(f"  {cmd:<16} {s['median']:>9.3f} {s['min']:>7.3f}-{s['max']:<7.3f} "
                          f"{p['peak_rss_kib'][cmd] / 1024:>13.1f}")
-        lines.append(f"  ours/dd {p['ratio_to_dd']:.2f}   ours/ffmpeg {p['ratio_to_ffmpeg']:.3f}"
-                     "   (medians of the per-round ratios)")
+        r = p["ratios"]
+        lines.append(f"  ours/dd     {r['dd bs=1M']['paired_median']:.2f} paired median, "
+                     f"{r['dd bs=1M']['best']:.2f} best runs")
+        lines.append(f"  ours/ffmpeg {r['ffmpeg -c copy']['paired_median']:.2f} paired median, "
+                     f"{r['ffmpeg -c copy']['best']:.2f} best runs")
     ls = result["list"]
     s = ls["seconds"]
     lines += ["", f"list of the {mb(ls['bytes'])} video file: median {s['median'] * 1000:.1f} ms, "
