@@ -16,17 +16,23 @@ namespace {
 // longer, as put there by the program, stays, and can only be shortened.
 class MaxCharsValidator : public QValidator {
 public:
-    MaxCharsValidator(int limit, QLineEdit* edit) : QValidator(edit), m_limit(limit), m_edit(edit) {}
+    MaxCharsValidator(int limit, QLineEdit* edit)
+        : QValidator(edit), m_limit(limit), m_acceptedLength(static_cast<int>(edit->text().size()))
+    {
+        // The text as it stands after every change, the program's included.
+        connect(edit, &QLineEdit::textChanged, this,
+                [this](const QString& text) { m_acceptedLength = static_cast<int>(text.size()); });
+    }
 
     State validate(QString& input, int&) const override
     {
-        const bool grows = input.size() > m_edit->text().size();
+        const bool grows = input.size() > m_acceptedLength;
         return input.size() > m_limit && grows ? Invalid : Acceptable;
     }
 
 private:
     int m_limit;
-    QLineEdit* m_edit;
+    int m_acceptedLength;
 };
 
 }  // namespace
