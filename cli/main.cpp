@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/list_command.h"
+#include "cli/merge_command.h"
 
 namespace {
 
@@ -14,7 +15,11 @@ constexpr int kUsageError = 2;
 const char kUsage[] =
     "Usage:\n"
     "  kestrova-cli list [--json] FILE...\n"
-    "      Lists the usable streams of each RealMedia file.\n";
+    "      Lists the usable streams of each RealMedia file.\n"
+    "  kestrova-cli merge -o OUTPUT [--helper] [--quiet] FILE[:N[,N...]]...\n"
+    "      Merges streams of the FILEs into OUTPUT: the streams numbered N of\n"
+    "      each FILE (as list shows them), or all of its usable streams.\n"
+    "      At most one video stream and ten streams in all. Ctrl-C cancels.\n";
 
 int usage(const char* problem)
 {
@@ -44,6 +49,35 @@ int runList(const std::vector<std::string>& args)
     return listCommand(files, json);
 }
 
+int runMerge(const std::vector<std::string>& args)
+{
+    MergeRequest request;
+    bool optionsDone = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsDone && (arg == "-o" || arg == "--output")) {
+            if (i + 1 == args.size())
+                return usage("-o needs an OUTPUT file");
+            request.output = args[++i];
+        } else if (!optionsDone && arg == "--helper") {
+            request.helper = true;
+        } else if (!optionsDone && arg == "--quiet") {
+            request.quiet = true;
+        } else if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return usage(("unknown option " + arg).c_str());
+        } else {
+            request.sources.push_back(parseSourceArgument(arg));
+        }
+    }
+    if (request.output.empty())
+        return usage("merge needs -o OUTPUT");
+    if (request.sources.empty())
+        return usage("merge needs at least one FILE");
+    return mergeCommand(request);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -54,6 +88,8 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "list")
         return runList(args);
+    if (command == "merge")
+        return runMerge(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;

@@ -132,11 +132,15 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
     m_packetsLeft[f] = m_props.num_packets;
 
     // Merged file properties; the averages are a quarter of the running sum.
-    m_merged.maxBitRate = std::max(m_merged.maxBitRate, m_props.max_bit_rate);
+    // (Fields of the packed images are copied out, never bound to references.)
+    const uint32_t maxBitRate = m_props.max_bit_rate;
+    const uint32_t maxPacketSize = m_props.max_packet_size;
+    const uint32_t duration = m_props.duration;
+    m_merged.maxBitRate = std::max(m_merged.maxBitRate, maxBitRate);
     m_merged.avgBitRate = (m_merged.avgBitRate + m_props.avg_bit_rate) >> 2;
-    m_merged.maxPacketSize = std::max(m_merged.maxPacketSize, m_props.max_packet_size);
+    m_merged.maxPacketSize = std::max(m_merged.maxPacketSize, maxPacketSize);
     m_merged.avgPacketSize = (m_merged.avgPacketSize + m_props.avg_packet_size) >> 2;
-    m_merged.duration = std::max(m_merged.duration, m_props.duration);
+    m_merged.duration = std::max(m_merged.duration, duration);
 
     LoadIndexes(f);
     LocateData(f);

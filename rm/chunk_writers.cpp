@@ -15,7 +15,8 @@ bool writeChunkId(OutFile& out, const char (&id)[5])
 bool writeStreamHeader(OutFile& out, const RmStreamHeader& slot)
 {
     // A slot never holds more type-specific bytes than its capacity.
-    const uint32_t typeSpecificLen = std::min<uint32_t>(slot.type_specific_len, kTypeSpecificCapacity);
+    const uint32_t storedLen = slot.type_specific_len;
+    const uint32_t typeSpecificLen = std::min<uint32_t>(storedLen, kTypeSpecificCapacity);
     return writeChunkId(out, kIdMediaProperties) && writeRecord(out, slot.fixed)
            && writeRecord(out, slot.stream_name_size) && out.write(slot.stream_name, slot.stream_name_size)
            && writeRecord(out, slot.mime_type_size) && out.write(slot.mime_type, slot.mime_type_size)

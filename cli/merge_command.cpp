@@ -1,0 +1,172 @@
+#include "cli/merge_command.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "mux/merge_signals.h"
+#include "mux/rm_muxer.h"
+
+namespace {
+
+constexpr int kMerged = 0;
+constexpr int kMergeFailed = 1;
+constexpr int kBadInput = 2;
+
+// Ctrl-C, a hang-up or a termination request stops the merge as the Cancel
+// button does: the worker notices between packets and removes its output.
+extern "C" void requestCancel(int)
+{
+    g_stop = 1;
+}
+
+void installCancelHandlers()
+{
+    std::signal(SIGINT, requestCancel);
+    std::signal(SIGTERM, requestCancel);
+    std::signal(SIGHUP, requestCancel);
+    // Past a file size limit, writes then fail with an error the merge
+    // reports and cleans up after, instead of the process being killed.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void drawProgress(int32_t percent)
+{
+    constexpr int kWidth = 40;
+    const int filled = percent * kWidth / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(), std::string(kWidth - filled, '-').c_str(),
+                 percent);
+    std::fflush(stderr);
+}
+
+bool isSelectionSuffix(const std::string& s)
+{
+    if (s.empty() || s.front() == ',' || s.back() == ',')
+        return false;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (!(std::isdigit(static_cast<unsigned char>(s[i])) || (s[i] == ',' && s[i - 1] != ',')))
+            return false;
+    return true;
+}
+
+int fail(const std::string& message, int status)
+{
+    std::fprintf(stderr, "kestrova-cli: %s\n", message.c_str());
+    return status;
+}
+
+std::string listNumbers(const uint16_t* numbers, int32_t count)
+{
+    std::string out;
+    for (int32_t k = 0; k < count; ++k)
+        out += (k ? ", " : "") + std::to_string(numbers[k]);
+    return out;
+}
+
+}  // namespace
+
+MergeRequest::Source parseSourceArgument(const std::string& argument)
+{
+    const std::size_t colon = argument.rfind(':');
+    if (colon == std::string::npos || colon == 0 || !isSelectionSuffix(argument.substr(colon + 1)))
+        return {argument, {}};
+    MergeRequest::Source source{argument.substr(0, colon), {}};
+    const std::string list = argument.substr(colon + 1);
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const std::string digits = list.substr(start, comma - start);
+        // Anything longer than five digits is no stream number either way.
+        source.numbers.push_back(digits.size() > 5 ? 100000u : static_cast<unsigned>(std::stoul(digits)));
+        start = comma + 1;
+    }
+    return source;
+}
+
+int mergeCommand(const MergeRequest& request)
+{
+    RmMuxer muxer;
+    MuxJob job;
+    job.muxer = &muxer;
+    job.addHelper = request.helper;
+    int videos = 0;
+    int selected = 0;
+
+    for (const MergeRequest::Source& source : request.sources) {
+        char names[kMaxStreams][rm::kNameCapacity];
+        int32_t kinds[kMaxStreams];
+        uint16_t numbers[kMaxStreams];
+        const uint16_t file = muxer.m_fileCount;
+        const int32_t count = muxer.Scan(source.path, names, kinds, numbers);
+        if (count == 0)
+            return fail(source.path + ": " + muxer.LastScanMessage(), kBadInput);
+        for (int32_t k = 0; k < count; ++k) {
+            bool wanted = source.numbers.empty();
+            for (unsigned n : source.numbers)
+                wanted = wanted || n == numbers[k];
+            if (!wanted || job.selection[file * 10 + numbers[k]])
+                continue;
+            job.selection[file * 10 + numbers[k]] = 1;
+            ++selected;
+            if (kinds[k] == kVideoStream)
+                ++videos;
+        }
+        for (unsigned n : source.numbers) {
+            bool listed = false;
+            for (int32_t k = 0; k < count; ++k)
+                listed = listed || n == numbers[k];
+            if (!listed)
+                return fail(source.path + ": no usable stream numbered " + std::to_string(n) + " (its streams: "
+                                + listNumbers(numbers, count) + ")",
+                            kBadInput);
+        }
+    }
+    if (videos > 1)
+        return fail("Only one video stream allowed", kBadInput);
+    const int most = request.helper ? kMaxStreams - 1 : kMaxStreams;
+    if (selected > most)
+        return fail(std::to_string(selected) + " streams are selected; a merge holds at most " + std::to_string(most)
+                        + (request.helper ? " with the helper stream" : ""),
+                    kBadInput);
+    if (std::string problem = muxer.OutputPathProblem(request.output); !problem.empty())
+        return fail(problem, kBadInput);
+
+    muxer.SetOutputPath(request.output);
+    ResetMergeSignals();
+    installCancelHandlers();
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        MuxWorker(&job);
+        finished = true;
+    });
+    const bool showProgress = !request.quiet && isatty(STDERR_FILENO);
+    while (!finished) {
+        if (showProgress)
+            drawProgress(std::min<int32_t>(g_progress, 100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    worker.join();
+    if (showProgress) {
+        if (job.outcome == MuxOutcome::Completed)
+            drawProgress(100);
+        std::fputc('\n', stderr);
+    }
+
+    switch (job.outcome) {
+    case MuxOutcome::Completed:
+        if (!request.quiet)
+            std::printf("Wrote %s\n", request.output.c_str());
+        return kMerged;
+    case MuxOutcome::Cancelled:
+        return fail("merge cancelled; nothing was written", kMergeFailed);
+    case MuxOutcome::Failed:
+    case MuxOutcome::NotRun:
+        break;
+    }
+    return fail(job.error.empty() ? "the merge did not run" : job.error, kMergeFailed);
+}

@@ -1,0 +1,232 @@
+// Sources whose index chunks or packets lie: the merge ends, never reads
+// outside the data it was given, and writes a well-formed file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/merge_run.h"
+#include "support/rm_builder.h"
+#include "support/rm_parser.h"
+#include "support/temp_dir.h"
+
+using namespace testing_rm;
+
+namespace {
+
+FileSpec indexedSource()
+{
+    FileSpec spec;
+    spec.streams.resize(2);
+    spec.streams[1].number = 1;
+    for (uint32_t k = 0; k < 6; ++k) {
+        spec.packets.push_back({0, k * 100, "zero" + std::to_string(k)});
+        spec.packets.push_back({1, k * 100 + 50, "one" + std::to_string(k)});
+    }
+    spec.indexes = {{0, {0, 100, 200}}, {1, {50, 150}}};
+    return spec;
+}
+
+// Offsets in a built file, read back with the independent parser.
+struct Layout {
+    std::string bytes;
+    ParsedFile parsed;
+    explicit Layout(const FileSpec& spec) : bytes(buildFile(spec)), parsed(parseRm(bytes).value()) {}
+    void put32(uint64_t at, uint32_t v) { bytes.replace(at, 4, be32(v)); }
+    void put16(uint64_t at, uint16_t v) { bytes.replace(at, 2, be16(v)); }
+    // Offsets of PROP fields from the start of the file.
+    static constexpr uint64_t kPropNumPackets = 18 + 26;
+    static constexpr uint64_t kPropIndexOffset = 18 + 38;
+};
+
+struct MalformedFixture : ::testing::Test {
+    TempDir dir;
+
+    // Merges both streams of `bytes`; the output must be well-formed.
+    ParsedFile mergeAll(const std::string& bytes)
+    {
+        writeFileBytes(dir.file("in.rm"), bytes);
+        RmMuxer muxer;
+        addSources(muxer, {dir.file("in.rm")});
+        const MuxJob job = runMerge(muxer, {0, 1}, dir.file("out.rm"));
+        EXPECT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+        std::string error;
+        auto parsed = parseRm(readFileBytes(dir.file("out.rm")), &error);
+        EXPECT_TRUE(parsed) << error;
+        return parsed.value_or(ParsedFile{});
+    }
+};
+
+std::vector<std::string> payloads(const ParsedFile& f)
+{
+    std::vector<std::string> out;
+    for (const ParsedPacket& p : f.packets)
+        out.push_back(p.payload);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(MalformedFixture, IndexChainsThatNeverEndAreWalkedOnce)
+{
+    Layout base(indexedSource());
+    const ParsedIndex& first = base.parsed.indexes[0];
+    const ParsedIndex& second = base.parsed.indexes[1];
+    const uint64_t secondNext = second.offset + 16;
+
+    Layout loop = base;
+    loop.put32(secondNext, first.offset);  // back to the first chunk
+    Layout self = base;
+    self.put32(first.offset + 16, first.offset);
+    Layout outside = base;
+    outside.put32(first.offset + 16, 0xFFFFFF00);
+    Layout notIndex = base;
+    notIndex.put32(first.offset + 16, 30);  // points into the header section
+
+    for (Layout* variant : {&loop, &self, &outside, &notIndex}) {
+        const ParsedFile out = mergeAll(variant->bytes);
+        EXPECT_EQ(out.packets.size(), 12u);
+        ASSERT_EQ(out.indexes.size(), 2u);
+        EXPECT_EQ(out.indexes[0].numIndices, 3u);
+    }
+    // A chain that stops early leaves the second stream an empty index chunk.
+    const ParsedFile out = mergeAll(outside.bytes);
+    EXPECT_EQ(out.indexes[1].numIndices, 0u);
+}
+
+TEST_F(MalformedFixture, NoIndexOffsetMeansNoIndexChunks)
+{
+    Layout layout(indexedSource());
+    layout.put32(Layout::kPropIndexOffset, 0);
+    const ParsedFile out = mergeAll(layout.bytes);
+    ASSERT_EQ(out.indexes.size(), 2u);
+    EXPECT_EQ(out.indexes[0].numIndices, 0u);
+    EXPECT_EQ(out.indexes[1].numIndices, 0u);
+    EXPECT_EQ(out.indexOffset, out.dataOffset + out.dataSize);
+}
+
+TEST_F(MalformedFixture, NumIndicesIsBoundedByTheBytesInTheFile)
+{
+    Layout layout(indexedSource());
+    const ParsedIndex& second = layout.parsed.indexes[1];
+    layout.put32(second.offset + 10, 0xFFFFFFFF);
+    const ParsedFile out = mergeAll(layout.bytes);
+    ASSERT_EQ(out.indexes.size(), 2u);
+    // Only the two records that are really there are read.
+    EXPECT_EQ(out.indexes[1].numIndices, 2u);
+    EXPECT_EQ(out.indexes[1].size, 20u + 28);
+}
+
+TEST_F(MalformedFixture, IndexSizeThatLiesIsWrittenToMatchItsRecords)
+{
+    Layout layout(indexedSource());
+    layout.put32(layout.parsed.indexes[0].offset + 4, 999);
+    const ParsedFile out = mergeAll(layout.bytes);  // the parser checks the chain
+    EXPECT_EQ(out.indexes[0].size, 20u + 3 * 14);
+}
+
+TEST_F(MalformedFixture, PacketShorterThanItsHeaderEndsItsSource)
+{
+    Layout layout(indexedSource());
+    // The fifth packet claims a length of 4.
+    layout.put16(layout.parsed.packets[4].offset + 2, 4);
+    const ParsedFile out = mergeAll(layout.bytes);
+    EXPECT_EQ(payloads(out), (std::vector<std::string>{"zero0", "one0", "zero1", "one1"}));
+}
+
+TEST_F(MalformedFixture, PacketCrossingTheEndOfTheDataChunkEndsItsSource)
+{
+    Layout layout(indexedSource());
+    // The last packet claims to run on into the index chunks, which the
+    // file does hold: only the end of the data chunk tells it is wrong.
+    layout.put16(layout.parsed.packets[11].offset + 2, 56);
+    const ParsedFile out = mergeAll(layout.bytes);
+    EXPECT_EQ(out.packets.size(), 11u);
+}
+
+TEST_F(MalformedFixture, NumPacketsLargerThanThePacketsPresentStopsAtTheData)
+{
+    Layout layout(indexedSource());
+    layout.put32(Layout::kPropNumPackets, 120);
+    const ParsedFile out = mergeAll(layout.bytes);
+    EXPECT_EQ(out.packets.size(), 12u);
+}
+
+TEST_F(MalformedFixture, DataSizeThatLiesIsBoundedByTheFileAndTheIndex)
+{
+    Layout zero(indexedSource());
+    zero.put32(zero.parsed.dataOffset + 4, 0);
+    zero.put32(Layout::kPropNumPackets, 1000);
+    // Without a size, the index chunks still bound the packets.
+    EXPECT_EQ(mergeAll(zero.bytes).packets.size(), 12u);
+
+    Layout huge(indexedSource());
+    huge.put32(huge.parsed.dataOffset + 4, 0x7FFFFFFF);
+    huge.put32(Layout::kPropNumPackets, 1000);
+    EXPECT_EQ(mergeAll(huge.bytes).packets.size(), 12u);
+
+    Layout shortSize(indexedSource());
+    shortSize.put32(shortSize.parsed.dataOffset + 4, 18 + 3 * 17);
+    EXPECT_EQ(payloads(mergeAll(shortSize.bytes)), (std::vector<std::string>{"zero0", "one0", "zero1"}));
+}
+
+TEST_F(MalformedFixture, FileCutInsideItsPacketsGivesThePacketsThatAreWhole)
+{
+    Layout layout(indexedSource());
+    const uint64_t cut = layout.parsed.packets[7].offset + 5;
+    writeFileBytes(dir.file("in.rm"), layout.bytes.substr(0, cut));
+    RmMuxer muxer;
+    addSources(muxer, {dir.file("in.rm")});
+    ASSERT_EQ(runMerge(muxer, {0, 1}, dir.file("out.rm")).outcome, MuxOutcome::Completed);
+    const ParsedFile out = parseRm(readFileBytes(dir.file("out.rm"))).value();
+    EXPECT_EQ(out.packets.size(), 7u);
+}
+
+TEST_F(MalformedFixture, DataOffsetThatMissesTheDataChunkGivesNoPackets)
+{
+    Layout layout(indexedSource());
+    layout.put32(18 + 42, 20);  // data_offset into PROP
+    const ParsedFile out = mergeAll(layout.bytes);
+    EXPECT_TRUE(out.packets.empty());
+    EXPECT_EQ(out.streams.size(), 2u);
+}
+
+TEST_F(MalformedFixture, HelixFileCutBeforeItsDataChunkMergesWithoutReadingMetadataAsPackets)
+{
+    // Its data_offset points at a metadata chunk and the file ends there.
+    RmMuxer muxer;
+    addSources(muxer, {dataFile("helix_truncated.rm")});
+    const MuxJob job = runMerge(muxer, {0}, dir.file("out.rm"));
+    ASSERT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+    std::string error;
+    const auto out = parseRm(readFileBytes(dir.file("out.rm")), &error);
+    ASSERT_TRUE(out) << error;
+    EXPECT_EQ(out->streams.size(), 1u);
+    EXPECT_EQ(out->streams[0].name, "Audio Stream");
+    EXPECT_TRUE(out->packets.empty());
+}
+
+TEST_F(MalformedFixture, SourcesPast2GiBAreReadAtTheirRealOffsets)
+{
+    // A sparse file whose data chunk starts past 3 GiB.
+    FileSpec spec;
+    spec.streams.resize(1);
+    spec.packets = {{0, 0, "far away"}, {0, 10, "farther"}};
+    const std::string whole = buildFile(spec);
+    const ParsedFile parsed = parseRm(whole).value();
+    const uint64_t dataOffset = 3ull << 30;
+    std::string head = whole.substr(0, parsed.dataOffset);
+    head.replace(18 + 42, 4, be32(static_cast<uint32_t>(dataOffset)));
+    {
+        std::ofstream out(dir.file("big.rm"), std::ios::binary);
+        out.write(head.data(), static_cast<std::streamsize>(head.size()));
+        out.seekp(static_cast<std::streamoff>(dataOffset));
+        const std::string data = whole.substr(parsed.dataOffset);
+        out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    }
+    RmMuxer muxer;
+    addSources(muxer, {dir.file("big.rm")});
+    ASSERT_EQ(runMerge(muxer, {0}, dir.file("out.rm")).outcome, MuxOutcome::Completed);
+    const ParsedFile out = parseRm(readFileBytes(dir.file("out.rm"))).value();
+    EXPECT_EQ(payloads(out), (std::vector<std::string>{"far away", "farther"}));
+}

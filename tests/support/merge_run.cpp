@@ -1,0 +1,43 @@
+#include "support/merge_run.h"
+
+#include <gtest/gtest.h>
+
+namespace testing_rm {
+
+void addSources(RmMuxer& muxer, const std::vector<std::string>& paths)
+{
+    char names[kMaxStreams][rm::kNameCapacity];
+    int32_t kinds[kMaxStreams];
+    for (const std::string& path : paths)
+        ASSERT_GT(muxer.Scan(path, names, kinds), 0) << path << ": " << muxer.LastScanMessage();
+}
+
+namespace {
+
+MuxJob merge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper, bool cancel)
+{
+    MuxJob job;
+    for (int key : keys)
+        job.selection[key] = 1;
+    job.muxer = &muxer;
+    job.addHelper = helper;
+    ResetMergeSignals();
+    g_stop = cancel ? 1 : 0;
+    muxer.SetOutputPath(output);
+    MuxWorker(&job);
+    return job;
+}
+
+}  // namespace
+
+MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper)
+{
+    return merge(muxer, keys, output, helper, false);
+}
+
+MuxJob runCancelledMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output)
+{
+    return merge(muxer, keys, output, false, true);
+}
+
+}  // namespace testing_rm

@@ -1,0 +1,22 @@
+// Running a whole merge on the calling thread, as the worker would.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "mux/merge_signals.h"
+#include "mux/rm_muxer.h"
+
+namespace testing_rm {
+
+// Scans each path into `muxer`, failing the test when one is refused.
+void addSources(RmMuxer& muxer, const std::vector<std::string>& paths);
+
+// Runs a merge of the given stream keys into `output`.
+MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper = false);
+
+// The same, with Cancel already pressed: the run stops after its first packet.
+MuxJob runCancelledMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output);
+
+}  // namespace testing_rm

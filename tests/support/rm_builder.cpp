@@ -1,0 +1,105 @@
+#include "support/rm_builder.h"
+
+namespace testing_rm {
+
+std::string be16(uint16_t v)
+{
+    return {static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+
+std::string be32(uint32_t v)
+{
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+
+std::string chunkRmf(uint32_t numHeaders, uint32_t fileVersion)
+{
+    return ".RMF" + be32(18) + be16(0) + be32(fileVersion) + be32(numHeaders);
+}
+
+std::string chunkProp(const PropSpec& p, uint32_t numPackets, uint32_t indexOffset, uint32_t dataOffset,
+                      uint16_t numStreams)
+{
+    return "PROP" + be32(50) + be16(0) + be32(p.maxBitRate) + be32(p.avgBitRate) + be32(p.maxPacketSize)
+           + be32(p.avgPacketSize) + be32(numPackets) + be32(p.duration) + be32(p.preroll) + be32(indexOffset)
+           + be32(dataOffset) + be16(numStreams) + be16(p.flags);
+}
+
+std::string chunkMdpr(const StreamSpec& s)
+{
+    const uint32_t size = 46 + s.name.size() + s.mime.size() + s.typeSpecific.size();
+    return "MDPR" + be32(size) + be16(0) + be16(s.number) + be32(s.maxBitRate) + be32(s.avgBitRate)
+           + be32(s.maxPacketSize) + be32(s.avgPacketSize) + be32(s.startTime) + be32(s.preroll) + be32(s.duration)
+           + static_cast<char>(s.name.size()) + s.name + static_cast<char>(s.mime.size()) + s.mime
+           + be32(s.typeSpecific.size()) + s.typeSpecific;
+}
+
+std::string chunkCont(const ContentSpec& c)
+{
+    const uint32_t size = 18 + c.title.size() + c.author.size() + c.copyright.size() + c.comment.size();
+    return "CONT" + be32(size) + be16(0) + be16(c.title.size()) + c.title + be16(c.author.size()) + c.author
+           + be16(c.copyright.size()) + c.copyright + be16(c.comment.size()) + c.comment;
+}
+
+std::string dataHeader(uint32_t size, uint32_t numPackets)
+{
+    return "DATA" + be32(size) + be16(0) + be32(numPackets) + be32(0);
+}
+
+std::string packet(const PacketSpec& p)
+{
+    return be16(p.version) + be16(12 + p.payload.size()) + be16(p.number) + be32(p.timestamp)
+           + static_cast<char>(p.group) + static_cast<char>(p.flags) + p.payload;
+}
+
+std::string chunkIndx(uint16_t number, const std::vector<IndexRecord>& records, uint32_t next)
+{
+    std::string out = "INDX" + be32(20 + 14 * records.size()) + be16(0) + be32(records.size()) + be16(number)
+                      + be32(next);
+    for (const IndexRecord& r : records)
+        out += be16(0) + be32(r.timestamp) + be32(r.offset) + be32(r.packetCount);
+    return out;
+}
+
+std::string buildFile(const FileSpec& spec)
+{
+    std::string head;
+    for (const StreamSpec& s : spec.streams)
+        head += chunkMdpr(s);
+    const std::string cont = spec.withContent ? chunkCont(spec.content) : "";
+    const uint32_t numHeaders = 3 + spec.streams.size() + (spec.withContent ? 1 : 0);
+    const uint32_t dataOffset = 18 + 50 + cont.size() + head.size();
+
+    std::string data;
+    std::vector<uint32_t> offsets;
+    for (const PacketSpec& p : spec.packets) {
+        offsets.push_back(dataOffset + 18 + data.size());
+        data += packet(p);
+    }
+    const uint32_t dataSize = 18 + data.size();
+    const uint32_t indexOffset = spec.indexes.empty() ? 0 : dataOffset + dataSize;
+
+    std::string index;
+    for (std::size_t i = 0; i < spec.indexes.size(); ++i) {
+        std::vector<IndexRecord> records;
+        for (uint32_t ts : spec.indexes[i].timestamps) {
+            IndexRecord r{ts, 0, 0};
+            for (std::size_t k = 0; k < spec.packets.size(); ++k)
+                if (spec.packets[k].number == spec.indexes[i].number && spec.packets[k].timestamp == ts) {
+                    r.offset = offsets[k];
+                    r.packetCount = k;
+                    break;
+                }
+            records.push_back(r);
+        }
+        const uint32_t here = indexOffset + index.size();
+        const uint32_t size = 20 + 14 * records.size();
+        index += chunkIndx(spec.indexes[i].number, records, i + 1 == spec.indexes.size() ? 0 : here + size);
+    }
+
+    return chunkRmf(numHeaders)
+           + chunkProp(spec.props, spec.packets.size(), indexOffset, dataOffset, spec.streams.size()) + cont + head
+           + dataHeader(dataSize, spec.packets.size()) + data + index;
+}
+
+}  // namespace testing_rm

@@ -1,0 +1,74 @@
+// Builds RealMedia files byte by byte for tests, independently of the
+// engine's own writers, so that a fault in one cannot hide in the other.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_rm {
+
+std::string be16(uint16_t v);
+std::string be32(uint32_t v);
+
+struct StreamSpec {
+    uint16_t number = 0;
+    uint32_t duration = 1000;
+    std::string name = "Stream";
+    std::string mime = "audio/x-pn-realaudio";
+    std::string typeSpecific = "codec";
+    uint32_t maxBitRate = 0, avgBitRate = 0, maxPacketSize = 0, avgPacketSize = 0, startTime = 0, preroll = 0;
+};
+
+struct PacketSpec {
+    uint16_t number = 0;
+    uint32_t timestamp = 0;
+    std::string payload = "payload";
+    uint8_t flags = 0;
+    uint8_t group = 0;
+    uint16_t version = 0;
+};
+
+struct ContentSpec {
+    std::string title, author, copyright, comment;
+};
+
+struct PropSpec {
+    uint32_t maxBitRate = 0, avgBitRate = 0, maxPacketSize = 0, avgPacketSize = 0, duration = 0, preroll = 0;
+    uint16_t flags = 0;
+};
+
+// A whole, well-formed file: the header section in the order RMF, PROP,
+// CONT (when wanted), MDPR..., DATA, then the packets, then one index chunk
+// per stream listed in `indexed`, holding a record for each timestamp given.
+struct FileSpec {
+    std::vector<StreamSpec> streams;
+    std::vector<PacketSpec> packets;
+    bool withContent = true;
+    ContentSpec content;
+    PropSpec props;
+    struct Index {
+        uint16_t number;
+        std::vector<uint32_t> timestamps;
+    };
+    std::vector<Index> indexes;
+};
+
+std::string chunkRmf(uint32_t numHeaders, uint32_t fileVersion = 0);
+std::string chunkProp(const PropSpec& p, uint32_t numPackets, uint32_t indexOffset, uint32_t dataOffset,
+                      uint16_t numStreams);
+std::string chunkMdpr(const StreamSpec& s);
+std::string chunkCont(const ContentSpec& c);
+std::string dataHeader(uint32_t size, uint32_t numPackets);
+std::string packet(const PacketSpec& p);
+// Index records as (timestamp, offset, packet_count).
+struct IndexRecord {
+    uint32_t timestamp, offset, packetCount;
+};
+std::string chunkIndx(uint16_t number, const std::vector<IndexRecord>& records, uint32_t next);
+
+// Builds the file; records of an index point at the first packet of their
+// stream carrying the timestamp (offset 0 and count 0 when none does).
+std::string buildFile(const FileSpec& spec);
+
+}  // namespace testing_rm
