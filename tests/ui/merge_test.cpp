@@ -159,24 +159,27 @@ TEST_F(MergeTest, SelectionKeysAreFileIndexAndStreamNumber)
     const std::string three = Build("three.rm", WithPackets({{.number = 0, .name = "A0"},
                                                              {.number = 1, .name = "A1"},
                                                              {.number = 2, .name = "A2"}}));
-    // Listed in header order: "Four" first, "One" second.
-    const std::string shuffled = Build("shuffled.rm", WithPackets({{.number = 4, .name = "Four"},
-                                                                   {.number = 1, .name = "One"}}));
+    const std::string two = Build("two.rm", WithPackets({{.number = 0, .name = "B0"}, {.number = 1, .name = "B1"}}));
+    // Listed in header order: "Three" first, "Zero" second.
+    const std::string shuffled = Build("shuffled.rm", WithPackets({{.number = 3, .name = "Three"},
+                                                                   {.number = 0, .name = "Zero"}}));
     const std::string output = dir.file("out.rm");
     Show([&](CMuxDlg& d) {
         Add(d, three);
+        Add(d, two);
         Add(d, shuffled);
         Tick(d.m_tree, 0, 0);
         Tick(d.m_tree, 0, 2);
         Tick(d.m_tree, 1, 1);
+        Tick(d.m_tree, 2, 1);
         Merge(d, output);
     });
     std::vector<int> keys;
     for (int key = 0; key < kStreamKeyCount; ++key)
         if (dialog.m_job.selection[key])
             keys.push_back(key);
-    EXPECT_EQ(keys, (std::vector<int>{0, 2, 11}));
-    EXPECT_EQ(StreamNames(output), (std::vector<std::string>{"A0", "A2", "One"}));
+    EXPECT_EQ(keys, (std::vector<int>{0, 2, 11, 20}));
+    EXPECT_EQ(StreamNames(output), (std::vector<std::string>{"A0", "A2", "B1", "Zero"}));
 }
 
 TEST_F(MergeTest, FilesAfterARemovedOneKeepTheirStreams)
