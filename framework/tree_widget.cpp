@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include "framework/dialog_widget.h"
 #include "framework/image_list.h"
@@ -18,6 +20,13 @@ TreeWidget::TreeWidget(int id, DWORD style, QWidget* parent) : QTreeWidget(paren
     setRootIsDecorated(false);
     // Expanding and collapsing go through RequestExpand.
     setExpandsOnDoubleClick(false);
+    // TVS_HASLINES: dotted lines join each item to its parent; Qt's
+    // Windows style draws them, Fusion does not.
+    if (style & TVS_HASLINES) {
+        QStyle* lines = QStyleFactory::create(QStringLiteral("Windows"));
+        lines->setParent(this);
+        setStyle(lines);
+    }
 }
 
 void TreeWidget::SetImages(const CImageList* images)
