@@ -226,12 +226,20 @@ TEST_F(MergeTest, AddPluginAddsTheHelperStream)
 
 TEST_F(MergeTest, CancelWaitsForTheWorkerAndLeavesNoOutput)
 {
-    // Enough packets that the merge is still running when Cancel is pressed.
-    testing_rm::FileSpec big;
-    big.streams = {{.number = 0, .name = "Big"}};
-    for (uint32_t t = 0; t < 400000; ++t)
-        big.packets.push_back({.number = 0, .timestamp = t, .payload = "x"});
-    const std::string source = Build("big.rm", big);
+    // Enough packets that the merge is still running when Cancel is pressed
+    // (0 to 2 % were written by then in trials), put together without a
+    // packet list.
+    constexpr uint32_t kPackets = 1600000;
+    const testing_rm::StreamSpec stream{.number = 0, .name = "Big"};
+    const std::string mdpr = testing_rm::chunkMdpr(stream);
+    const uint32_t dataOffset = 18 + 50 + static_cast<uint32_t>(mdpr.size());
+    std::string bytes = testing_rm::chunkRmf(4) + testing_rm::chunkProp({}, kPackets, 0, dataOffset, 1) + mdpr
+                        + testing_rm::dataHeader(18 + 13 * kPackets, kPackets);
+    bytes.reserve(bytes.size() + 13 * kPackets);
+    for (uint32_t t = 0; t < kPackets; ++t)
+        bytes += testing_rm::packet({.number = 0, .timestamp = t, .payload = "x"});
+    const std::string source = dir.file("big.rm");
+    testing_rm::writeFileBytes(source, bytes);
     const std::string output = dir.file("out.rm");
     Show([&](CMuxDlg& d) {
         Add(d, source);
