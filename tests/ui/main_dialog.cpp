@@ -23,10 +23,10 @@ void MainDialogTest::Add(CMuxDlg& d, const std::string& path)
     Press(d, IDC_ADD);
 }
 
-std::string MainDialogTest::Build(const std::string& name, const testing_rm::FileSpec& spec)
+std::string MainDialogTest::Build(const std::string& name, const testing_rm::FileSpec& layout)
 {
     const std::string path = dir.file(name);
-    testing_rm::writeFileBytes(path, testing_rm::buildFile(spec));
+    testing_rm::writeFileBytes(path, testing_rm::buildFile(layout));
     return path;
 }
 
@@ -53,10 +53,10 @@ void Tick(CTreeCtrl& tree, std::size_t f, std::size_t i)
 
 testing_rm::FileSpec WithPackets(const std::vector<testing_rm::StreamSpec>& streams)
 {
-    testing_rm::FileSpec spec;
-    spec.streams = streams;
+    testing_rm::FileSpec layout;
+    layout.streams = streams;
     for (uint32_t t = 0; t < 4; ++t)
         for (const auto& s : streams)
-            spec.packets.push_back({.number = s.number, .timestamp = t * 100, .payload = s.name + std::to_string(t)});
-    return spec;
+            layout.packets.push_back({.number = s.number, .timestamp = t * 100, .payload = s.name + std::to_string(t)});
+    return layout;
 }

@@ -22,8 +22,8 @@ protected:
 
     // Adds a file through Add and the open dialog.
     void Add(CMuxDlg& dialog, const std::string& path);
-    // Writes a RealMedia file built from `spec` into the test's folder.
-    std::string Build(const std::string& name, const testing_rm::FileSpec& spec);
+    // Writes a RealMedia file built from `layout` into the test's folder.
+    std::string Build(const std::string& name, const testing_rm::FileSpec& layout);
 
     Script script;
     testing_rm::TempDir dir;
