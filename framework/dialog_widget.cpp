@@ -1,11 +1,9 @@
 #include "framework/dialog_widget.h"
 
-#include <cstring>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
-#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -128,6 +129,18 @@ TEST_F(DialogTest, SystemMenuIsReachedByKeyboardAndItsCommandsByTheDialog)
         EXPECT_EQ(actions[0]->text(), "&Close\tAlt+F4");
         EXPECT_TRUE(actions[1]->isSeparator());
         menu->GetSafeHmenu()->close();
+
+        // A right click on the dialog's background opens it too; on a control it does not.
+        const auto rightClick = [](QWidget* target, QPoint at) {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+            QApplication::sendEvent(target, &event);
+        };
+        rightClick(d.GetSafeHwnd(), QPoint(2, 2));
+        EXPECT_EQ(QApplication::activePopupWidget(), menu->GetSafeHmenu());
+        menu->GetSafeHmenu()->close();
+        rightClick(Control(d, kCount), QPoint(2, 2));
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+
         actions[2]->trigger();
         actions[0]->trigger();  // Close ends the dialog as Cancel does
     });
