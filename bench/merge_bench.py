@@ -121,18 +121,25 @@ def time_pair(cli: Path, pair: corpus.Pair, work: Path, runs: int):
     output_bytes = dd_input.stat().st_size
     dd_input.unlink()
 
-    ours = seconds["kestrova merge"]
-    ratios = {ref: {"paired_median": statistics.median(a / b for a, b in zip(ours, seconds[ref])),
-                    "best": min(ours) / min(seconds[ref])}
-              for ref in ("dd bs=1M", "ffmpeg -c copy")}
     return {
         "video": {"path": str(pair.video), "bytes": pair.video.stat().st_size},
         "audio": {"path": str(pair.audio), "bytes": pair.audio.stat().st_size},
         "output_bytes": output_bytes,
         "runs": runs,
+        **summarize(seconds, rss),
+    }
+
+
+def summarize(seconds, rss):
+    """Times, peak memory and the ratios of our time to the others', from
+    each command's per-round seconds and peak RSS in KiB."""
+    ours = seconds["kestrova merge"]
+    return {
         "seconds": {name: summary(seconds[name]) for name in COMMANDS},
         "peak_rss_kib": {name: max(rss[name]) for name in COMMANDS},
-        "ratios": ratios,
+        "ratios": {ref: {"paired_median": statistics.median(a / b for a, b in zip(ours, seconds[ref])),
+                         "best": min(ours) / min(seconds[ref])}
+                   for ref in ("dd bs=1M", "ffmpeg -c copy")},
     }
 
 
