@@ -193,7 +193,8 @@ def table(result):
         f"{m['cores']} cores {m['cpu']}, {m['memory_gib']} GiB, Linux {m['kernel']}, {m['ffmpeg']}",
         "Inputs read from the page cache, outputs deleted before write-back: CPU and memory cost, not disk speed.",
         f"1-minute load average {result['load_average']['before']:.2f} before the runs, "
-        f"{result['load_average']['after']:.2f} after (the runs themselves add about 1).",
+        f"{result['load_average']['after']:.2f} after (the runs themselves add about 1); "
+        f"run at niceness {result['niceness']}.",
     ]
     for name, p in result["pairs"].items():
         lines += [
@@ -241,7 +242,7 @@ def main():
     (work / "time-v.txt").unlink(missing_ok=True)
 
     result = {"started": started, "cli": str(args.cli), "machine": machine(),
-              "load_average": {"before": load_before, "after": os.getloadavg()[0]},
+              "load_average": {"before": load_before, "after": os.getloadavg()[0]}, "niceness": os.nice(0),
               "pairs": timed, "list": listing}
     result["targets"] = check_targets(timed, listing)
     text = table(result)
