@@ -74,14 +74,11 @@ void RmMuxer::Reset(const MuxJob& job)
     std::fill(std::begin(m_packetsLeft), std::end(m_packetsLeft), 0u);
     m_bytesTotal = m_bytesDone = 0;
 
-    // Chunks the output always carries start out well-formed and empty, so
-    // that sources lacking them never leave a chunk of size 0 behind.
+    // Chunks the output always carries start out empty, for sources that
+    // lack them; the writers give each chunk the size of what it holds.
     m_fileHeader = {};
-    m_fileHeader.size = rm::kFileHeaderChunkSize;
     m_props = {};
-    m_props.size = rm::kPropertiesChunkSize;
     m_content = {};
-    m_content.head.size = rm::kContentFixedChunkSize;
     m_dataHeader = {};
     m_dataHeader.size = rm::kDataHeaderChunkSize;
 }

@@ -1,0 +1,71 @@
+// Sources whose header section lies: size fields, lengths and counts that do
+// not match the bytes. A file is either refused with a reason, or merged
+// into a well-formed file.
+#include <gtest/gtest.h>
+
+#include "support/merge_run.h"
+#include "support/rm_builder.h"
+#include "support/rm_parser.h"
+#include "support/temp_dir.h"
+
+using namespace testing_rm;
+
+namespace {
+
+struct HeaderLiesFixture : ::testing::Test {
+    TempDir dir;
+
+    std::string write(const std::string& bytes, const std::string& name = "in.rm")
+    {
+        writeFileBytes(dir.file(name), bytes);
+        return dir.file(name);
+    }
+
+    // Merges every stream of the file; the output must be well-formed.
+    ParsedFile mergeAll(const std::string& bytes)
+    {
+        RmMuxer muxer;
+        addSources(muxer, {write(bytes)});
+        MuxJob job = runMerge(muxer, {0, 1}, dir.file("out.rm"));
+        EXPECT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+        std::string error;
+        auto parsed = parseRm(readFileBytes(dir.file("out.rm")), &error);
+        EXPECT_TRUE(parsed) << error;
+        return parsed.value_or(ParsedFile{});
+    }
+};
+
+FileSpec twoStreams()
+{
+    FileSpec spec;
+    spec.streams.resize(2);
+    spec.streams[1].number = 1;
+    spec.content = {"title", "author", "", "comment"};
+    for (uint32_t k = 0; k < 4; ++k) {
+        spec.packets.push_back({0, k * 100, "zero" + std::to_string(k)});
+        spec.packets.push_back({1, k * 100 + 50, "one" + std::to_string(k)});
+    }
+    return spec;
+}
+
+}  // namespace
+
+TEST_F(HeaderLiesFixture, SizeFieldsThatLieAreWrittenAsTheChunksReallyAre)
+{
+    std::string bytes = buildFile(twoStreams());
+    const ParsedFile source = parseRm(bytes).value();
+    // Each header chunk's size field says something else than the chunk holds.
+    uint32_t lie = 0;
+    for (uint64_t at : source.headerOffsets)
+        if (bytes.compare(at, 4, "DATA") != 0)
+            bytes.replace(at + 4, 4, be32(lie += 997));
+    bytes.replace(4, 4, be32(0));  // the ".RMF" chunk's
+
+    const ParsedFile out = mergeAll(bytes);  // the strict reader checks every size
+    EXPECT_EQ(out.rmfSize, 18u);
+    EXPECT_EQ(out.propSize, 50u);
+    EXPECT_EQ(out.contSize, 18u + 5 + 6 + 7);
+    ASSERT_EQ(out.streams.size(), 2u);
+    EXPECT_EQ(out.streams[0].size, 46u + 6 + 20 + 5);
+    EXPECT_EQ(out.packets.size(), 8u);
+}
