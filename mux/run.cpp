@@ -119,8 +119,9 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
             if (!ReadContent())
                 return cut;
         } else if (id.is(rm::kIdData)) {
-            if (!rm::readRecord(*m_in, m_dataHeader))
-                return cut;
+            // A data header cut short is left zero-filled: the file ends
+            // there, so it has no packets, and any id still to come fails.
+            rm::readRecord(*m_in, m_dataHeader);
         }
     }
     if (!sawProperties)

@@ -172,6 +172,13 @@ std::optional<ParsedFile> parse(const std::string& bytes, std::string* error, bo
         // Another muxer's index chain is read as far as it holds together.
         for (uint64_t at = f.indexOffset; at != 0 && (strict || (at < bytes.size() && !seen.count(at)));) {
             expect(seen.insert(at).second, "index chain loops");
+            if (!strict) {
+                // ... and ends at a chunk that is not an index chunk, or not whole.
+                if (at + 20 > bytes.size() || bytes.compare(at, 4, "INDX") != 0)
+                    break;
+                if (at + 20 + 14 * static_cast<uint64_t>(Cursor{bytes, at + 10}.u32()) > bytes.size())
+                    break;
+            }
             c.pos = at;
             ParsedIndex x;
             x.offset = at;

@@ -1,0 +1,173 @@
+// Every sample file, and a file the builder makes, cut short at every chunk
+// and packet boundary and at a spread of offsets inside chunks and packets.
+// A cut file is either refused with a reason, or listed as the whole file is
+// and merged into a well-formed file holding exactly the packets that are
+// whole before the cut; the cut file itself is never changed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "support/merge_run.h"
+#include "support/rm_builder.h"
+#include "support/rm_parser.h"
+#include "support/temp_dir.h"
+
+using namespace testing_rm;
+
+namespace {
+
+// A file the builder makes, with what the samples lack: two indexed streams
+// whose packets alternate, and a content chunk.
+std::string builtSample()
+{
+    FileSpec spec;
+    spec.streams.resize(2);
+    spec.streams[1].number = 1;
+    spec.content = {"title", "author", "copyright", "comment"};
+    for (uint32_t k = 0; k < 12; ++k)
+        spec.packets.push_back({static_cast<uint16_t>(k % 2), k * 40, std::string(20 + k, 'a' + k)});
+    spec.indexes = {{0, {0, 80, 160}}, {1, {40, 120, 200, 280}}};
+    return buildFile(spec);
+}
+
+// Offsets to cut at: the start and end of each chunk, packet and index
+// record, and inside some of them (every packet for small files, a spread
+// of them for large ones) a few bytes in, in the middle and a byte short.
+std::set<uint64_t> cutPoints(const std::string& bytes)
+{
+    const ParsedFile file = parseSource(bytes).value();
+    std::set<uint64_t> cuts;
+    const auto piece = [&](uint64_t start, uint64_t length, bool inside) {
+        cuts.insert(start);
+        cuts.insert(start + length);
+        if (inside)
+            for (uint64_t d : {uint64_t{1}, uint64_t{2}, uint64_t{4}, uint64_t{11}, length / 2, length - 1})
+                if (d > 0 && d < length)
+                    cuts.insert(start + d);
+    };
+    piece(0, 18, true);
+    for (std::size_t i = 0; i < file.headerOffsets.size(); ++i) {
+        const uint64_t start = file.headerOffsets[i];
+        const uint64_t end = i + 1 < file.headerOffsets.size() ? file.headerOffsets[i + 1] : start + 18;
+        piece(start, end - start, true);
+    }
+    const std::size_t step = std::max<std::size_t>(1, file.packets.size() / 40);
+    for (std::size_t k = 0; k < file.packets.size(); ++k)
+        piece(file.packets[k].offset, file.packets[k].length, k % step == 0 || k + 1 == file.packets.size());
+    for (const ParsedIndex& index : file.indexes) {
+        piece(index.offset, 20, true);
+        for (uint64_t k = 0; k < index.records.size(); ++k)
+            piece(index.offset + 20 + 14 * k, 14, k % step == 0);
+    }
+    cuts.insert(bytes.size());
+    std::erase_if(cuts, [&](uint64_t cut) { return cut > bytes.size(); });
+    return cuts;
+}
+
+struct Listing {
+    std::vector<std::string> names;
+    std::vector<int32_t> kinds;
+    std::vector<uint16_t> numbers;
+    bool operator==(const Listing&) const = default;
+};
+
+struct TruncationFixture : ::testing::Test {
+    TempDir dir;
+
+    // Scans and merges the first `cut` bytes of `whole`; returns whether the
+    // cut file was accepted, and its listing.
+    bool cutAndMerge(const std::string& whole, uint64_t cut, Listing& listing)
+    {
+        const std::string bytes = whole.substr(0, cut);
+        const std::string path = dir.file("cut.rm");
+        writeFileBytes(path, bytes);
+        RmMuxer muxer;
+        char names[kMaxStreams][rm::kNameCapacity];
+        int32_t kinds[kMaxStreams];
+        uint16_t numbers[kMaxStreams];
+        const int32_t count = muxer.Scan(path, names, kinds, numbers);
+        listing = {};
+        if (count == 0) {
+            EXPECT_FALSE(muxer.LastScanMessage().empty());
+            return false;
+        }
+        for (int32_t k = 0; k < count; ++k) {
+            listing.names.push_back(names[k]);
+            listing.kinds.push_back(kinds[k]);
+            listing.numbers.push_back(numbers[k]);
+        }
+
+        MuxJob job;
+        job.muxer = &muxer;
+        for (uint16_t number : listing.numbers)
+            job.selection[number] = 1;
+        ResetMergeSignals();
+        muxer.SetOutputPath(dir.file("out.rm"));
+        MuxWorker(&job);
+        EXPECT_EQ(readFileBytes(path), bytes);
+        EXPECT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+        std::string error;
+        const auto out = parseRm(readFileBytes(dir.file("out.rm")), &error);
+        EXPECT_TRUE(out) << error;
+        if (!out)
+            return true;
+
+        // Exactly the packets that are whole before the cut, in file order;
+        // none when the cut leaves not even the data chunk's header whole.
+        const ParsedFile source = parseSource(bytes).value_or(ParsedFile{});
+        const ParsedFile full = parseSource(whole).value();
+        EXPECT_EQ(out->streams.size(), listing.numbers.size());
+        for (uint16_t o = 0; o < out->streams.size() && o < listing.numbers.size(); ++o) {
+            const auto copy = packetsOf(*out, o);
+            const auto expected = packetsOf(source, listing.numbers[o]);
+            EXPECT_EQ(copy.size(), expected.size()) << "stream " << o;
+            EXPECT_TRUE(isPrefixCopy(copy, expected)) << "stream " << o;
+            EXPECT_TRUE(isPrefixCopy(copy, packetsOf(full, listing.numbers[o]))) << "stream " << o;
+        }
+        std::filesystem::remove(dir.file("out.rm"));
+        return true;
+    }
+
+    void cutEverywhere(const std::string& name, const std::string& whole)
+    {
+        Listing wholeListing;
+        const bool wholeAccepted = cutAndMerge(whole, whole.size(), wholeListing);
+        bool accepted = false;
+        for (uint64_t cut : cutPoints(whole)) {
+            SCOPED_TRACE(name + " cut at " + std::to_string(cut) + " of " + std::to_string(whole.size()));
+            Listing listing;
+            const bool now = cutAndMerge(whole, cut, listing);
+            // Once the header section is whole, every longer cut is accepted
+            // and lists what the whole file lists; before that, none is.
+            EXPECT_FALSE(accepted && !now);
+            if (now) {
+                EXPECT_EQ(listing, wholeListing);
+            }
+            accepted = now;
+            EXPECT_EQ(dir.entries(), std::vector<std::string>{"cut.rm"});
+            if (HasFailure())
+                return;
+        }
+        EXPECT_EQ(accepted, wholeAccepted);
+    }
+};
+
+}  // namespace
+
+TEST_F(TruncationFixture, SampleFilesCutAnywhere)
+{
+    std::vector<std::filesystem::path> samples;
+    for (const auto& entry : std::filesystem::directory_iterator(dataFile("")))
+        samples.push_back(entry.path());
+    std::sort(samples.begin(), samples.end());
+    ASSERT_EQ(samples.size(), 8u);
+    for (const auto& path : samples)
+        cutEverywhere(path.filename().string(), readFileBytes(path.string()));
+}
+
+TEST_F(TruncationFixture, BuiltFileWithIndexesAndContentCutAnywhere)
+{
+    cutEverywhere("built", builtSample());
+}
