@@ -118,11 +118,10 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
         } else if (id.is(rm::kIdContent)) {
             if (!ReadContent())
                 return cut;
-        } else if (id.is(rm::kIdData)) {
-            // A data header cut short is left zero-filled: the file ends
-            // there, so it has no packets, and any id still to come fails.
-            rm::readRecord(*m_in, m_dataHeader);
         }
+        // Any other id, DATA included, is passed over as Scan passes it
+        // over, so that every file Scan accepted is walked to its end here
+        // too. The data chunk's header is read where data_offset points.
     }
     if (!sawProperties)
         return m_in->path() + " has no properties chunk";
@@ -201,6 +200,7 @@ void RmMuxer::LocateData(uint16_t f)
         m_dataStart[f] = m_dataEnd[f] = dataOffset;
         return;
     }
+    m_dataHeader = header;
     uint64_t end = fileSize;
     if (header.size >= rm::kDataHeaderChunkSize && dataOffset + header.size <= fileSize)
         end = dataOffset + header.size;
