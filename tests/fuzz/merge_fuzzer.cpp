@@ -2,9 +2,8 @@
 // is accepted, every usable stream it lists is merged into a new file, as
 // `kestrova-cli merge -o OUT FILE` does. Whatever the bytes, the merge must
 // not crash, hang or touch memory it does not own; it must leave the source
-// as it was; and it must either fail with a message and leave nothing
-// behind, or write a file our own strict reader accepts, each stream of it a
-// copy of the first packets of a stream of the source.
+// as it was; and it must write a file our own strict reader accepts, each
+// stream of it a copy of the first packets of a stream of the source.
 #include <string>
 #include <vector>
 
@@ -69,12 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     fuzzCheck(readFileBytes(sourcePath) == bytes, "the source was changed");
     fuzzCheck(g_progress == kProgressDone && g_stop == 1, "the end of the run was not signalled");
-    if (job.outcome == MuxOutcome::Failed) {
-        fuzzCheck(!job.error.empty(), "a failed merge without a message");
-        fuzzCheck(dir.entries() == std::vector<std::string>{"source.rm"}, "a failed merge left a file behind");
-        return 0;
-    }
-    fuzzCheck(job.outcome == MuxOutcome::Completed, "the merge neither completed nor failed");
+    // Nothing but the source decides the outcome here: the output folder is
+    // writable, and the merge walks the file as Scan did.
+    fuzzCheck(job.outcome == MuxOutcome::Completed, "a file Scan accepted did not merge: " + job.error);
     fuzzCheck(dir.entries() == std::vector<std::string>{"out.rm", "source.rm"}, "the folder holds other files");
 
     std::string error;
