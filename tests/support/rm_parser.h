@@ -79,6 +79,9 @@ std::optional<ParsedFile> parseSource(const std::string& bytes, std::string* err
 
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::string& bytes);
+// A checksum of the bytes (64-bit FNV-1a), to compare large files in tests
+// without printing them when they differ.
+uint64_t checksum(const std::string& bytes);
 
 // The packets found back to back from `start` while each one is whole: at
 // least 12 bytes long and ending by `end` (and by the end of `bytes`).
