@@ -92,3 +92,36 @@ TEST_F(HeaderLiesFixture, NumHeadersPastTheDataChunkIsWalkedAlikeByScanAndMerge)
     EXPECT_EQ(muxer.Scan(write(bytes), names, kinds), 0);
     EXPECT_EQ(muxer.LastScanMessage(), "Invalid RM file or no usable streams");
 }
+
+TEST_F(HeaderLiesFixture, LengthsPastTheBuffersAreCutAndLengthsPastTheFileRefused)
+{
+    // Texts longer than the 256 bytes kept: the output's CONT chunk holds
+    // their first 256 bytes, with lengths and a size that say so.
+    FileSpec spec = twoStreams();
+    spec.content = {std::string(300, 't'), "", std::string(0xFFFF, 'c'), "comment"};
+    const ParsedFile out = mergeAll(buildFile(spec));
+    EXPECT_EQ(out.title, std::string(256, 't'));
+    EXPECT_EQ(out.copyright, std::string(256, 'c'));
+    EXPECT_EQ(out.comment, "comment");
+    EXPECT_EQ(out.contSize, 18u + 256 + 256 + 7);
+
+    // Lengths that run past the end of the file: the header section is cut.
+    std::string bytes = buildFile(twoStreams());
+    const ParsedFile source = parseRm(bytes).value();
+    const uint64_t cont = source.headerOffsets[1];
+    const uint64_t mdpr = source.headerOffsets[2];
+    ASSERT_EQ(bytes.substr(cont, 4), "CONT");
+    ASSERT_EQ(bytes.substr(mdpr, 4), "MDPR");
+    std::string titlePastTheEnd = bytes;
+    titlePastTheEnd.replace(cont + 10, 2, be16(0xFFFF));
+    titlePastTheEnd.resize(cont + 10 + 2 + 1000);
+    std::string codecDataPastTheEnd = bytes;
+    codecDataPastTheEnd.replace(mdpr + 40 + 1 + 6 + 1 + 20, 4, be32(0xFFFFFFFF));
+    for (const std::string& lie : {titlePastTheEnd, codecDataPastTheEnd}) {
+        RmMuxer muxer;
+        char names[kMaxStreams][rm::kNameCapacity];
+        int32_t kinds[kMaxStreams];
+        EXPECT_EQ(muxer.Scan(write(lie), names, kinds), 0);
+        EXPECT_EQ(muxer.LastScanMessage(), "Invalid RM file or no usable streams");
+    }
+}
