@@ -209,25 +209,13 @@ TEST_F(InterleaveFixture, ProgressFollowsIndexRecordsOrElseTheBytesRead)
     spec.indexes = {{0, {0, 1, 2, 3}}};
     addSources(muxer, {source("indexed.rm", spec)});
     // Cancelling after the first packet leaves the progress it had reached.
-    ResetMergeSignals();
-    g_stop = 1;
-    MuxJob job;
-    job.selection[0] = 1;
-    job.muxer = &muxer;
-    muxer.SetOutputPath(dir.file("out.rm"));
-    muxer.Run(job);
-    ASSERT_EQ(job.outcome, MuxOutcome::Cancelled);
+    ASSERT_EQ(runCancelledMerge(muxer, {0}, dir.file("out.rm")).outcome, MuxOutcome::Cancelled);
     EXPECT_EQ(g_progress.load(), 25);
 
     // Without index records the share of data read stands in.
     spec.indexes.clear();
     RmMuxer plain;
     addSources(plain, {source("plain.rm", spec)});
-    ResetMergeSignals();
-    g_stop = 1;
-    job.muxer = &plain;
-    plain.SetOutputPath(dir.file("out.rm"));
-    plain.Run(job);
-    ASSERT_EQ(job.outcome, MuxOutcome::Cancelled);
+    ASSERT_EQ(runCancelledMerge(plain, {0}, dir.file("out.rm")).outcome, MuxOutcome::Cancelled);
     EXPECT_EQ(g_progress.load(), 25);
 }

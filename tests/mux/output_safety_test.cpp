@@ -49,13 +49,7 @@ struct SafetyFixture : ::testing::Test {
 
 TEST_F(SafetyFixture, CancelLeavesNoOutputAndKeepsTheSourcesOpen)
 {
-    ResetMergeSignals();
-    g_stop = 1;
-    MuxJob job;
-    job.selection[0] = 1;
-    job.muxer = &muxer;
-    muxer.SetOutputPath(dir.file("out.rm"));
-    muxer.Run(job);
+    const MuxJob job = runCancelledMerge(muxer, {0}, dir.file("out.rm"));
     EXPECT_EQ(job.outcome, MuxOutcome::Cancelled);
     EXPECT_EQ(g_stop.load(), 0);
     expectOnly({});
@@ -73,14 +67,7 @@ TEST_F(SafetyFixture, ExistingOutputSurvivesACancelAndIsReplacedByACompleteMerge
     const std::string output = dir.file("out.rm");
     writeFileBytes(output, "precious");
     fs::permissions(output, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    ResetMergeSignals();
-    g_stop = 1;
-    MuxJob job;
-    job.selection[0] = 1;
-    job.muxer = &muxer;
-    muxer.SetOutputPath(output);
-    muxer.Run(job);
-    ASSERT_EQ(job.outcome, MuxOutcome::Cancelled);
+    ASSERT_EQ(runCancelledMerge(muxer, {0}, output).outcome, MuxOutcome::Cancelled);
     EXPECT_EQ(readFileBytes(output), "precious");
     expectOnly({"out.rm"});
 

@@ -12,7 +12,9 @@ void addSources(RmMuxer& muxer, const std::vector<std::string>& paths)
         ASSERT_GT(muxer.Scan(path, names, kinds), 0) << path << ": " << muxer.LastScanMessage();
 }
 
-MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper)
+namespace {
+
+MuxJob merge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper, bool cancel)
 {
     MuxJob job;
     for (int key : keys)
@@ -20,9 +22,22 @@ MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::stri
     job.muxer = &muxer;
     job.addHelper = helper;
     ResetMergeSignals();
+    g_stop = cancel ? 1 : 0;
     muxer.SetOutputPath(output);
     MuxWorker(&job);
     return job;
+}
+
+}  // namespace
+
+MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper)
+{
+    return merge(muxer, keys, output, helper, false);
+}
+
+MuxJob runCancelledMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output)
+{
+    return merge(muxer, keys, output, false, true);
 }
 
 }  // namespace testing_rm

@@ -16,4 +16,7 @@ void addSources(RmMuxer& muxer, const std::vector<std::string>& paths);
 // Runs a merge of the given stream keys into `output`.
 MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper = false);
 
+// The same, with Cancel already pressed: the run stops after its first packet.
+MuxJob runCancelledMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output);
+
 }  // namespace testing_rm
