@@ -9,9 +9,9 @@
 
 #include "fuzz_check.h"
 #include "mux/merge_signals.h"
-#include "mux/rm_muxer.h"
 #include "support/rm_parser.h"
 #include "support/temp_dir.h"
+#include "support/whole_file_merge.h"
 
 using namespace testing_rm;
 
@@ -50,33 +50,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     writeFileBytes(sourcePath, bytes);
 
-    RmMuxer muxer;
-    char names[kMaxStreams][rm::kNameCapacity];
-    int32_t kinds[kMaxStreams];
-    uint16_t numbers[kMaxStreams];
-    const int32_t count = muxer.Scan(sourcePath, names, kinds, numbers);
-    if (count == 0)
+    const WholeFileMerge merge = mergeWholeFile(sourcePath, outputPath);
+    if (merge.listed.numbers.empty())
         return 0;
-
-    MuxJob job;
-    job.muxer = &muxer;
-    for (int32_t k = 0; k < count; ++k)
-        job.selection[numbers[k]] = 1;
-    ResetMergeSignals();
-    muxer.SetOutputPath(outputPath);
-    MuxWorker(&job);
 
     fuzzCheck(readFileBytes(sourcePath) == bytes, "the source was changed");
     fuzzCheck(g_progress == kProgressDone && g_stop == 1, "the end of the run was not signalled");
     // Nothing but the source decides the outcome here: the output folder is
     // writable, and the merge walks the file as Scan did.
-    fuzzCheck(job.outcome == MuxOutcome::Completed, "a file Scan accepted did not merge: " + job.error);
+    fuzzCheck(merge.job.outcome == MuxOutcome::Completed, "a file Scan accepted did not merge: " + merge.job.error);
     fuzzCheck(dir.entries() == std::vector<std::string>{"out.rm", "source.rm"}, "the folder holds other files");
 
     std::string error;
     const auto out = parseRm(readFileBytes(outputPath), &error);
     fuzzCheck(out.has_value(), "the output is not well-formed: " + error);
-    fuzzCheck(out->streams.size() <= static_cast<std::size_t>(count), "more output streams than listed streams");
+    fuzzCheck(out->streams.size() <= merge.listed.numbers.size(), "more output streams than listed streams");
     fuzzCheck(streamsComeFromTheSource(bytes, *out), "an output stream is not a copy of a source stream");
     std::filesystem::remove(outputPath);
     return 0;

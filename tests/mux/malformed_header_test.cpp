@@ -26,12 +26,7 @@ struct HeaderLiesFixture : ::testing::Test {
     {
         RmMuxer muxer;
         addSources(muxer, {write(bytes)});
-        MuxJob job = runMerge(muxer, {0, 1}, dir.file("out.rm"));
-        EXPECT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
-        std::string error;
-        auto parsed = parseRm(readFileBytes(dir.file("out.rm")), &error);
-        EXPECT_TRUE(parsed) << error;
-        return parsed.value_or(ParsedFile{});
+        return mergedFile(muxer, {0, 1}, dir.file("out.rm"));
     }
 };
 

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <set>
 
-#include "support/merge_run.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
 #include "support/temp_dir.h"
+#include "support/whole_file_merge.h"
 
 using namespace testing_rm;
 
@@ -68,48 +68,24 @@ std::set<uint64_t> cutPoints(const std::string& bytes)
     return cuts;
 }
 
-struct Listing {
-    std::vector<std::string> names;
-    std::vector<int32_t> kinds;
-    std::vector<uint16_t> numbers;
-    bool operator==(const Listing&) const = default;
-};
-
 struct TruncationFixture : ::testing::Test {
     TempDir dir;
 
     // Scans and merges the first `cut` bytes of `whole` (read as `full`);
     // returns whether the cut file was accepted, and its listing.
-    bool cutAndMerge(const std::string& whole, const ParsedFile& full, uint64_t cut, Listing& listing)
+    bool cutAndMerge(const std::string& whole, const ParsedFile& full, uint64_t cut, ListedStreams& listing)
     {
         const std::string bytes = whole.substr(0, cut);
         const std::string path = dir.file("cut.rm");
         writeFileBytes(path, bytes);
-        RmMuxer muxer;
-        char names[kMaxStreams][rm::kNameCapacity];
-        int32_t kinds[kMaxStreams];
-        uint16_t numbers[kMaxStreams];
-        const int32_t count = muxer.Scan(path, names, kinds, numbers);
-        listing = {};
-        if (count == 0) {
-            EXPECT_FALSE(muxer.LastScanMessage().empty());
+        const WholeFileMerge merge = mergeWholeFile(path, dir.file("out.rm"));
+        listing = merge.listed;
+        if (listing.numbers.empty()) {
+            EXPECT_FALSE(merge.scanMessage.empty());
             return false;
         }
-        for (int32_t k = 0; k < count; ++k) {
-            listing.names.push_back(names[k]);
-            listing.kinds.push_back(kinds[k]);
-            listing.numbers.push_back(numbers[k]);
-        }
-
-        MuxJob job;
-        job.muxer = &muxer;
-        for (uint16_t number : listing.numbers)
-            job.selection[number] = 1;
-        ResetMergeSignals();
-        muxer.SetOutputPath(dir.file("out.rm"));
-        MuxWorker(&job);
         EXPECT_EQ(readFileBytes(path), bytes);
-        EXPECT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+        EXPECT_EQ(merge.job.outcome, MuxOutcome::Completed) << merge.job.error;
         std::string error;
         const auto out = parseRm(readFileBytes(dir.file("out.rm")), &error);
         EXPECT_TRUE(out) << error;
@@ -134,12 +110,12 @@ struct TruncationFixture : ::testing::Test {
     void cutEverywhere(const std::string& name, const std::string& whole)
     {
         const ParsedFile full = parseSource(whole).value();
-        Listing wholeListing;
+        ListedStreams wholeListing;
         const bool wholeAccepted = cutAndMerge(whole, full, whole.size(), wholeListing);
         bool accepted = false;
         for (uint64_t cut : cutPoints(whole)) {
             SCOPED_TRACE(name + " cut at " + std::to_string(cut) + " of " + std::to_string(whole.size()));
-            Listing listing;
+            ListedStreams listing;
             const bool now = cutAndMerge(whole, full, cut, listing);
             // Once the header section is whole, every longer cut is accepted
             // and lists what the whole file lists; before that, none is.
