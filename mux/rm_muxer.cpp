@@ -5,6 +5,14 @@
 RmMuxer::RmMuxer() = default;
 RmMuxer::~RmMuxer() = default;
 
+void RmMuxer::RemoveSource(uint16_t f)
+{
+    if (f >= m_fileCount)
+        return;
+    m_files[f].reset();
+    m_removed[f] = true;
+}
+
 bool RmMuxer::ReadProperties()
 {
     return rm::readRecord(*m_in, m_props);

@@ -63,6 +63,11 @@ public:
     ScanError LastScanError() const { return m_scanError; }
     const std::string& LastScanMessage() const { return m_scanMessage; }
 
+    // Takes source `f` out of the coming merge: its file is closed and it
+    // contributes nothing, not even its file properties, while every other
+    // source keeps its file index.
+    void RemoveSource(uint16_t f);
+
     // Why `path` cannot take the output, or "" when it can.
     std::string OutputPathProblem(const std::string& path) const;
     void SetOutputPath(const std::string& path) { m_outputPath = path; }
@@ -113,6 +118,7 @@ public:
     std::string m_outputPath;
     PacketQueue m_queues[kMaxStreams];
     std::unique_ptr<rm::InFile> m_files[kMaxSources];
+    bool m_removed[kMaxSources]{};
     rm::InFile* m_in = nullptr;
     std::unique_ptr<rm::OutFile> m_out;
 

@@ -25,7 +25,8 @@ void RmMuxer::Run(MuxJob& job)
 
     std::string error;
     for (uint16_t f = 0; f < m_fileCount && error.empty(); ++f)
-        error = ReadSourceHeaders(f);
+        if (!m_removed[f])
+            error = ReadSourceHeaders(f);
     if (error.empty())
         error = CheckSelection();
     if (error.empty())

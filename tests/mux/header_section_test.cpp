@@ -248,3 +248,23 @@ TEST_F(HeaderFixture, TooManyStreamsForTheRecordFailTheMerge)
     EXPECT_NE(job.error.find("at most 9"), std::string::npos) << job.error;
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.rm", "b.rm"}));
 }
+
+TEST_F(HeaderFixture, RemovedSourceContributesNothingAndKeepsTheOthersIndexes)
+{
+    FileSpec removed = threeStreams();
+    removed.props = {900, 800, 70, 60, 9000, 0, 0};
+    removed.content = {"removed title", "", "", ""};
+    FileSpec kept = threeStreams();
+    kept.props = {500, 1200, 90, 20, 3000, 0, 0};
+    kept.withContent = false;
+    addSources(muxer, {source("b.rm", kept), source("a.rm", removed)});
+    muxer.RemoveSource(1);
+    // The removed file is no longer read, so it may even take the output.
+    EXPECT_EQ(muxer.OutputPathProblem(dir.file("a.rm")), "");
+    const ParsedFile out = merged({0, 10, 11});
+    ASSERT_EQ(out.streams.size(), 1u);
+    EXPECT_EQ(out.duration, 3000u);
+    EXPECT_EQ(out.avgBitRate, 1200u >> 2);
+    EXPECT_EQ(out.maxBitRate, 500u);
+    EXPECT_EQ(out.title, "");
+}

@@ -1,0 +1,36 @@
+#include "framework/message_box.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include "framework/script_hooks.h"
+
+namespace {
+
+QMessageBox::Icon iconFor(UINT type)
+{
+    switch (type & MB_ICONMASK) {
+    case MB_ICONHAND:
+        return QMessageBox::Critical;
+    case MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+int AfxShowMessageBox(HWND owner, const CString& text, const CString& caption, UINT type)
+{
+    if (AfxScriptHooks* hooks = AfxGetScriptHooks())
+        return hooks->OnMessageBox({text, caption, type});
+    QMessageBox box(iconFor(type), QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
+                    owner);
+    box.exec();
+    return IDOK;
+}
+
+int AfxMessageBox(const CString& text, UINT type)
+{
+    return AfxShowMessageBox(nullptr, text, QCoreApplication::applicationName().toStdString(), type);
+}

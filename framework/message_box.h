@@ -1,0 +1,10 @@
+// Message boxes: a text, a caption, an icon and an OK button.
+#pragma once
+
+#include "framework/afx.h"
+
+// Shows a modal message box over `owner` (may be null); returns the button pressed.
+int AfxShowMessageBox(HWND owner, const CString& text, const CString& caption, UINT type);
+
+// A message box captioned with the application's name.
+int AfxMessageBox(const CString& text, UINT type = MB_OK);

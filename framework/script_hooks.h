@@ -1,0 +1,38 @@
+// Hooks through which tests take the user's place. When hooks are set,
+// every modal dialog hands itself to them once its modal loop runs, and
+// every file dialog and message box asks them for its answer instead of
+// showing itself; the dialog code runs unchanged.
+#pragma once
+
+#include <optional>
+
+#include "framework/afx.h"
+
+class CDialog;
+
+struct FileDialogRequest {
+    BOOL open;       // TRUE for an open dialog, FALSE for a save dialog
+    CString filter;  // as given, "Name|patterns|...||"
+    DWORD flags;
+};
+
+struct MessageBoxRequest {
+    CString text;
+    CString caption;
+    UINT type;
+};
+
+class AfxScriptHooks {
+public:
+    virtual ~AfxScriptHooks() = default;
+    // Called inside the dialog's modal loop, after OnInitDialog.
+    virtual void OnModalLoop(CDialog& dialog) = 0;
+    // The chosen path, or no value for Cancel.
+    virtual std::optional<CString> OnFileDialog(const FileDialogRequest& request) = 0;
+    // The id of the button pressed.
+    virtual int OnMessageBox(const MessageBoxRequest& request) = 0;
+};
+
+// Null hooks (the default) let the user answer.
+void AfxSetScriptHooks(AfxScriptHooks* hooks);
+AfxScriptHooks* AfxGetScriptHooks();

@@ -1,0 +1,88 @@
+#include "framework/tree_widget.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include "framework/dialog_widget.h"
+#include "framework/image_list.h"
+#include "framework/wnd.h"
+
+TreeWidget::TreeWidget(int id, DWORD style, QWidget* parent) : QTreeWidget(parent), m_id(id), m_style(style)
+{
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setIconSize(QSize(16, 16));
+    // Without TVS_LINESATROOT the root items carry no expand mark.
+    setRootIsDecorated(false);
+    // Expanding and collapsing go through RequestExpand.
+    setExpandsOnDoubleClick(false);
+    // TVS_HASLINES: dotted lines join each item to its parent; Qt's
+    // Windows style draws them, Fusion does not.
+    if (style & TVS_HASLINES) {
+        QStyle* lines = QStyleFactory::create(QStringLiteral("Windows"));
+        lines->setParent(this);
+        setStyle(lines);
+    }
+}
+
+void TreeWidget::SetImages(const CImageList* images)
+{
+    m_images = images;
+    for (QTreeWidgetItemIterator it(this); *it; ++it)
+        ShowImages(*it);
+}
+
+void TreeWidget::ShowImages(QTreeWidgetItem* item) const
+{
+    QIcon icon;
+    if (m_images) {
+        icon.addPixmap(m_images->GetImage(item->data(0, kImageRole).toInt()), QIcon::Normal);
+        icon.addPixmap(m_images->GetImage(item->data(0, kSelectedImageRole).toInt()), QIcon::Selected);
+    }
+    item->setIcon(0, icon);
+}
+
+void TreeWidget::RequestExpand(QTreeWidgetItem* item, UINT action)
+{
+    NMTREEVIEW notification{};
+    notification.hdr = NMHDR{this, static_cast<UINT_PTR>(m_id), TVN_ITEMEXPANDINGA};
+    notification.action = action;
+    notification.itemNew = item;
+    auto* dialog = static_cast<DialogWidget*>(parentWidget());
+    if (dialog->Owner().SendMessage(WM_NOTIFY, static_cast<WPARAM>(m_id), reinterpret_cast<LPARAM>(&notification)))
+        return;
+    item->setExpanded(action == TVE_EXPAND);
+}
+
+void TreeWidget::keyPressEvent(QKeyEvent* event)
+{
+    QTreeWidgetItem* item = currentItem();
+    if (item && item->childCount() > 0) {
+        switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Minus:
+            if (item->isExpanded())
+                return RequestExpand(item, TVE_COLLAPSE);
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Plus:
+        case Qt::Key_Asterisk:
+            if (!item->isExpanded())
+                return RequestExpand(item, TVE_EXPAND);
+            break;
+        }
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void TreeWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeWidgetItem* item = itemAt(event->position().toPoint());
+    if (item && item->childCount() > 0)
+        RequestExpand(item, item->isExpanded() ? TVE_COLLAPSE : TVE_EXPAND);
+}

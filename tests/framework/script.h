@@ -1,0 +1,48 @@
+// Takes the user's place in the dialogs under test: answers the next file
+// dialogs and modal dialogs from a script, records every message box and
+// answers it with OK, and drives controls as a user would.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+#include <Qt>
+
+#include "framework/dialog.h"
+#include "framework/script_hooks.h"
+
+class QWidget;
+
+class Script : public AfxScriptHooks {
+public:
+    Script();
+    // Fails the test when a scripted answer was never asked for.
+    ~Script() override;
+
+    // What the next modal dialog does once it is shown.
+    void OnNextModal(std::function<void(CDialog&)> action);
+    // The answer of the next file dialog: a path, or Cancel.
+    void ChooseFile(const CString& path);
+    void CancelFileDialog();
+
+    std::vector<MessageBoxRequest> messages;
+    std::vector<FileDialogRequest> fileDialogs;
+
+    void OnModalLoop(CDialog& dialog) override;
+    std::optional<CString> OnFileDialog(const FileDialogRequest& request) override;
+    int OnMessageBox(const MessageBoxRequest& request) override;
+
+private:
+    std::deque<std::function<void(CDialog&)>> m_modalActions;
+    std::deque<std::optional<CString>> m_fileAnswers;
+};
+
+QWidget* Control(CWnd& dialog, int id);
+// Clicks the button `id`, visible or not.
+void Press(CWnd& dialog, int id);
+// Presses a key in the widget that has the focus in the dialog (or the dialog itself).
+void PressKey(CWnd& dialog, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// Saves a picture of the dialog as it is drawn now, as NAME.png under the
+// build folder's "screens" folder; returns the path.
+CString Render(CWnd& dialog, const CString& name);

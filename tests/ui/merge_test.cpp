@@ -1,0 +1,304 @@
+// The Merge command and the progress dialog, from the ticks to the
+// written file.
+#include <QApplication>
+#include <QProgressBar>
+#include <QTest>
+
+#include "main_dialog.h"
+#include "mux/merge_signals.h"
+#include "support/process.h"
+#include "ui/progress_dlg.h"
+
+using testing_rm::dataFile;
+using testing_rm::parseRm;
+using testing_rm::readFileBytes;
+using testing_rm::StreamSpec;
+
+namespace {
+
+constexpr UINT kStopOk = MB_ICONHAND | MB_OK;
+
+class MergeTest : public MainDialogTest {
+protected:
+    // Presses Merge, names `output` in the save dialog and lets the
+    // progress dialog run with `whileRunning` done in it.
+    void Merge(CMuxDlg& d, const std::string& output, std::function<void(CDialog&)> whileRunning = [](CDialog&) {})
+    {
+        script.ChooseFile(output);
+        script.OnNextModal([whileRunning](CDialog& progress) {
+            EXPECT_EQ(progress.GetSafeHwnd()->windowTitle(), "Progress");
+            whileRunning(progress);
+        });
+        Press(d, IDOK);
+    }
+
+    // The stream names of a written file, in output order.
+    static std::vector<std::string> StreamNames(const std::string& path)
+    {
+        std::string error;
+        const auto parsed = parseRm(readFileBytes(path), &error);
+        EXPECT_TRUE(parsed) << error;
+        std::vector<std::string> names;
+        if (parsed)
+            for (const auto& stream : parsed->streams)
+                names.push_back(stream.name);
+        return names;
+    }
+
+    static testing_rm::Outcome Cli(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> argv{KESTROVA_CLI, "merge", "--quiet"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return testing_rm::run(argv);
+    }
+};
+
+TEST_F(MergeTest, WritesWhatTheCommandLineWritesAndCloses)
+{
+    const std::string output = dir.file("merged.rm");
+    EXPECT_EQ(Show([&](CMuxDlg& d) {
+                  Add(d, dataFile("video_rv20_ac3.rm"));
+                  Add(d, dataFile("audio_ac3_meta.rm"));
+                  Tick(d.m_tree, 0, 0);
+                  Tick(d.m_tree, 1, 0);
+                  Merge(d, output);
+                  EXPECT_FALSE(d.GetSafeHwnd()->isVisible());
+              }),
+              IDCANCEL);
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
+    EXPECT_TRUE(script.messages.empty());
+    ASSERT_EQ(script.fileDialogs.size(), 3u);
+    EXPECT_FALSE(script.fileDialogs[2].open);
+    EXPECT_EQ(script.fileDialogs[2].filter, "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
+    EXPECT_EQ(script.fileDialogs[2].flags, 0u);
+
+    const std::string expected = dir.file("cli.rm");
+    const auto cli = Cli({"-o", expected, dataFile("video_rv20_ac3.rm") + ":0", dataFile("audio_ac3_meta.rm") + ":0"});
+    ASSERT_EQ(cli.status, 0) << cli.err;
+    EXPECT_EQ(readFileBytes(output), readFileBytes(expected));
+
+    if (testing_rm::haveProgram("ffmpeg")) {
+        const auto decoded =
+            testing_rm::run({"ffmpeg", "-nostdin", "-v", "error", "-i", output, "-map", "0", "-f", "null", "-"});
+        EXPECT_EQ(decoded.status, 0);
+        EXPECT_EQ(decoded.err, "");
+    }
+}
+
+TEST_F(MergeTest, TwoTickedVideoStreamsAreRefusedBeforeTheSaveDialog)
+{
+    Show([this](CMuxDlg& d) {
+        Add(d, dataFile("video_rv20_ac3.rm"));
+        Add(d, dataFile("video_rv10.rm"));
+        Tick(d.m_tree, 0, 0);
+        Tick(d.m_tree, 0, 1);
+        Tick(d.m_tree, 1, 0);
+        Press(d, IDOK);
+        EXPECT_TRUE(d.GetSafeHwnd()->isVisible());
+        EXPECT_TRUE(d.m_tree.GetCheck(Streams(d.m_tree, Files(d.m_tree)[1])[0]));
+    });
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].text, "Only one video stream allowed");
+    EXPECT_EQ(script.messages[0].caption, "Error");
+    EXPECT_EQ(script.messages[0].type, kStopOk);
+    EXPECT_EQ(script.fileDialogs.size(), 2u);  // the two Adds, no save dialog
+}
+
+TEST_F(MergeTest, MoreStreamsThanAMergeHoldsAreRefusedBeforeTheSaveDialog)
+{
+    std::vector<StreamSpec> six;
+    for (uint16_t n = 0; n < 6; ++n)
+        six.push_back({.number = n, .name = "S" + std::to_string(n)});
+    const std::string file = Build("six.rm", WithPackets(six));
+    Show([&](CMuxDlg& d) {
+        Add(d, file);
+        Add(d, file);
+        for (std::size_t i = 0; i < 6; ++i)
+            Tick(d.m_tree, 0, i);
+        for (std::size_t i = 0; i < 5; ++i)
+            Tick(d.m_tree, 1, i);
+        Press(d, IDOK);  // 11 ticked
+
+        d.m_tree.SetCheck(Streams(d.m_tree, Files(d.m_tree)[1])[4], FALSE);
+        Press(d, IDC_ADD_PLUGIN);  // the hidden box: the helper stream takes a slot
+        Press(d, IDOK);            // 10 ticked
+
+        d.m_tree.SetCheck(Streams(d.m_tree, Files(d.m_tree)[1])[3], FALSE);
+        script.CancelFileDialog();
+        Press(d, IDOK);  // 9 fit
+        EXPECT_TRUE(d.GetSafeHwnd()->isVisible());
+    });
+    ASSERT_EQ(script.messages.size(), 2u);
+    EXPECT_EQ(script.messages[0].text, "More than 10 streams are ticked; a merge holds at most 10");
+    EXPECT_EQ(script.messages[1].text, "More than 9 streams are ticked; with the helper stream a merge holds at most 9");
+    EXPECT_EQ(script.fileDialogs.size(), 3u);
+}
+
+TEST_F(MergeTest, CancellingTheSaveDialogOrNamingASourceKeepsTheDialogAsItWas)
+{
+    Show([this](CMuxDlg& d) {
+        Add(d, dataFile("video_rv20_ac3.rm"));
+        Tick(d.m_tree, 0, 1);
+        script.CancelFileDialog();
+        Press(d, IDOK);
+        script.ChooseFile(dataFile("video_rv20_ac3.rm"));
+        Press(d, IDOK);
+        EXPECT_TRUE(d.GetSafeHwnd()->isVisible());
+        EXPECT_EQ(Files(d.m_tree).size(), 1u);
+        EXPECT_TRUE(d.m_tree.GetCheck(Streams(d.m_tree, Files(d.m_tree)[0])[1]));
+        EXPECT_FALSE(d.m_tree.GetCheck(Streams(d.m_tree, Files(d.m_tree)[0])[0]));
+    });
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].text, dataFile("video_rv20_ac3.rm") + " is one of the source files");
+    EXPECT_EQ(script.messages[0].caption, "Error");
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::NotRun);
+}
+
+TEST_F(MergeTest, SelectionKeysAreFileIndexAndStreamNumber)
+{
+    const std::string three = Build("three.rm", WithPackets({{.number = 0, .name = "A0"},
+                                                             {.number = 1, .name = "A1"},
+                                                             {.number = 2, .name = "A2"}}));
+    const std::string two = Build("two.rm", WithPackets({{.number = 0, .name = "B0"}, {.number = 1, .name = "B1"}}));
+    // Listed in header order: "Three" first, "Zero" second.
+    const std::string shuffled = Build("shuffled.rm", WithPackets({{.number = 3, .name = "Three"},
+                                                                   {.number = 0, .name = "Zero"}}));
+    const std::string output = dir.file("out.rm");
+    Show([&](CMuxDlg& d) {
+        Add(d, three);
+        Add(d, two);
+        Add(d, shuffled);
+        Tick(d.m_tree, 0, 0);
+        Tick(d.m_tree, 0, 2);
+        Tick(d.m_tree, 1, 1);
+        Tick(d.m_tree, 2, 1);
+        Merge(d, output);
+    });
+    std::vector<int> keys;
+    for (int key = 0; key < kStreamKeyCount; ++key)
+        if (dialog.m_job.selection[key])
+            keys.push_back(key);
+    EXPECT_EQ(keys, (std::vector<int>{0, 2, 11, 20}));
+    EXPECT_EQ(StreamNames(output), (std::vector<std::string>{"A0", "A2", "B1", "Zero"}));
+}
+
+TEST_F(MergeTest, FilesAfterARemovedOneKeepTheirStreams)
+{
+    const std::string output = dir.file("out.rm");
+    Show([&](CMuxDlg& d) {
+        Add(d, dataFile("video_rv20_ac3.rm"));
+        Add(d, dataFile("audio_ra144_indexed_duration.rm"));
+        Add(d, dataFile("video_rv10.rm"));
+        d.m_tree.SelectItem(Files(d.m_tree)[0]);
+        Press(d, IDC_REMOVE);
+        Tick(d.m_tree, 0, 0);  // the indexed audio, the muxer's file 1
+        Tick(d.m_tree, 1, 0);  // the RealVideo 1.0 stream, the muxer's file 2
+        Merge(d, output);
+    });
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
+    std::string error;
+    const auto merged = parseRm(readFileBytes(output), &error);
+    ASSERT_TRUE(merged) << error;
+    ASSERT_EQ(merged->streams.size(), 2u);
+    const auto audio = testing_rm::parseSource(readFileBytes(dataFile("audio_ra144_indexed_duration.rm"))).value();
+    const auto video = testing_rm::parseSource(readFileBytes(dataFile("video_rv10.rm"))).value();
+    EXPECT_EQ(merged->streams[0].typeSpecific, audio.streams[0].typeSpecific);
+    EXPECT_EQ(merged->streams[1].typeSpecific, video.streams[0].typeSpecific);
+    EXPECT_EQ(testing_rm::packetsOf(*merged, 1).size(), testing_rm::packetsOf(video, 0).size());
+}
+
+TEST_F(MergeTest, AddPluginAddsTheHelperStream)
+{
+    const std::string output = dir.file("out.rm");
+    Show([&](CMuxDlg& d) {
+        Add(d, dataFile("audio_ac3_meta.rm"));
+        Tick(d.m_tree, 0, 0);
+        Press(d, IDC_ADD_PLUGIN);
+        Merge(d, output);
+    });
+    EXPECT_EQ(dialog.m_addPlugin, 1);
+    std::string error;
+    const auto merged = parseRm(readFileBytes(output), &error);
+    ASSERT_TRUE(merged) << error;
+    ASSERT_EQ(merged->streams.size(), 2u);
+    EXPECT_EQ(merged->streams[1].mime, "application/helper");
+}
+
+TEST_F(MergeTest, CancelWaitsForTheWorkerAndLeavesNoOutput)
+{
+    // Enough packets that the merge is still running when Cancel is pressed
+    // (0 to 2 % were written by then in trials), put together without a
+    // packet list.
+    constexpr uint32_t kPackets = 1600000;
+    const testing_rm::StreamSpec stream{.number = 0, .name = "Big"};
+    const std::string mdpr = testing_rm::chunkMdpr(stream);
+    const uint32_t dataOffset = 18 + 50 + static_cast<uint32_t>(mdpr.size());
+    std::string bytes = testing_rm::chunkRmf(4) + testing_rm::chunkProp({}, kPackets, 0, dataOffset, 1) + mdpr
+                        + testing_rm::dataHeader(18 + 13 * kPackets, kPackets);
+    bytes.reserve(bytes.size() + 13 * kPackets);
+    for (uint32_t t = 0; t < kPackets; ++t)
+        bytes += testing_rm::packet({.number = 0, .timestamp = t, .payload = "x"});
+    const std::string source = dir.file("big.rm");
+    testing_rm::writeFileBytes(source, bytes);
+    const std::string output = dir.file("out.rm");
+    Show([&](CMuxDlg& d) {
+        Add(d, source);
+        Tick(d.m_tree, 0, 0);
+        Merge(d, output, [](CDialog& progress) { Press(progress, IDCANCEL); });
+        EXPECT_FALSE(d.GetSafeHwnd()->isVisible());
+    });
+    // The worker has returned: the run is over and its partial output gone.
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Cancelled);
+    EXPECT_EQ(g_stop, 0);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"big.rm"});
+    EXPECT_TRUE(script.messages.empty());
+}
+
+TEST_F(MergeTest, AFailedMergeIsReportedAfterTheProgressDialogCloses)
+{
+    const std::string output = dir.file("missing-folder/out.rm");
+    bool progressShown = false;
+    Show([&](CMuxDlg& d) {
+        Add(d, dataFile("audio_ac3_meta.rm"));
+        Tick(d.m_tree, 0, 0);
+        Merge(d, output, [&](CDialog&) {
+            progressShown = true;
+            EXPECT_TRUE(script.messages.empty());
+        });
+        EXPECT_FALSE(d.GetSafeHwnd()->isVisible());
+    });
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Failed);
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].text, dialog.m_job.error);
+    EXPECT_NE(script.messages[0].text.find("Cannot create the output file"), std::string::npos);
+    EXPECT_EQ(script.messages[0].caption, "Error");
+    EXPECT_EQ(script.messages[0].type, kStopOk);
+}
+
+TEST(ProgressDialog, ShowsTheProgressClosesAtTheEndAndCancelSetsStop)
+{
+    Script script;
+    ResetMergeSignals();
+    g_progress = 40;
+    script.OnNextModal([](CDialog& d) {
+        auto* bar = static_cast<QProgressBar*>(Control(d, IDC_PROGRESS));
+        EXPECT_EQ(bar->maximum(), 100);
+        EXPECT_TRUE(QTest::qWaitFor([bar] { return bar->value() == 40; }, 2000));
+        g_progress = kProgressDone;
+        EXPECT_TRUE(QTest::qWaitFor([&d] { return !d.GetSafeHwnd()->isVisible(); }, 2000));
+        EXPECT_EQ(bar->value(), 100);
+    });
+    CProgressDlg finished;
+    EXPECT_EQ(finished.DoModal(), IDOK);
+    EXPECT_EQ(g_stop, 0);
+
+    ResetMergeSignals();
+    script.OnNextModal([](CDialog& d) { PressKey(d, Qt::Key_Escape); });
+    CProgressDlg cancelled;
+    EXPECT_EQ(cancelled.DoModal(), IDCANCEL);
+    EXPECT_EQ(g_stop, 1);
+    ResetMergeSignals();
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+// The Merge command: the ticked streams become the merge's selection, the
+// user names the output, and the merge runs on a worker thread while the
+// progress dialog is shown. The main dialog closes once the merge is over.
+#include <cstring>
+#include <string>
+
+#include "framework/file_dialog.h"
+#include "framework/thread.h"
+#include "mux/merge_signals.h"
+#include "ui/mux_dlg.h"
+#include "ui/progress_dlg.h"
+
+bool CMuxDlg::CollectSelection(uint16_t selection[kStreamKeyCount])
+{
+    bool videoSeen = false;
+    int ticked = 0;
+    std::size_t f = 0;
+    for (HTREEITEM file = m_tree.GetNextItem(nullptr, TVGN_ROOT); file; file = m_tree.GetNextItem(file, TVGN_NEXT), ++f) {
+        const Source& source = m_sources[f];
+        std::size_t i = 0;
+        for (HTREEITEM stream = m_tree.GetNextItem(file, TVGN_CHILD); stream;
+             stream = m_tree.GetNextItem(stream, TVGN_NEXT), ++i) {
+            if (!m_tree.GetCheck(stream))
+                continue;
+            if (m_tree.GetItemData(stream) == kVideoStream) {
+                if (videoSeen) {
+                    MessageBox("Only one video stream allowed", "Error", MB_ICONHAND | MB_OK);
+                    return false;
+                }
+                videoSeen = true;
+            }
+            // The key the muxer reads: its own file index and the stream's number in that file.
+            selection[source.fileIndex * 10 + source.streamNumbers[i]] = 1;
+            ++ticked;
+        }
+    }
+    // The helper stream takes one of the output's stream slots.
+    const int limit = m_addPlugin ? kMaxStreams - 1 : kMaxStreams;
+    if (ticked > limit) {
+        MessageBox(m_addPlugin ? "More than 9 streams are ticked; with the helper stream a merge holds at most 9"
+                               : "More than 10 streams are ticked; a merge holds at most 10",
+                   "Error", MB_ICONHAND | MB_OK);
+        return false;
+    }
+    return true;
+}
+
+void CMuxDlg::OnOK()
+{
+    if (!m_tree.GetNextItem(nullptr, TVGN_ROOT))
+        return;
+    // Reads the "Add plugin" box, which decides how many streams fit.
+    UpdateData(TRUE);
+    uint16_t selection[kStreamKeyCount] = {};
+    if (!CollectSelection(selection))
+        return;
+
+    CFileDialog dialog(FALSE, nullptr, nullptr, 0, kRealMediaFilter);
+    if (dialog.DoModal() != IDOK)
+        return;
+    const CString output = dialog.GetPathName();
+    if (const std::string problem = m_muxer.OutputPathProblem(output); !problem.empty()) {
+        MessageBox(problem, "Error", MB_ICONHAND | MB_OK);
+        return;
+    }
+
+    std::memcpy(m_job.selection, selection, sizeof m_job.selection);
+    m_job.muxer = &m_muxer;
+    m_job.addHelper = m_addPlugin != 0;
+    m_muxer.SetOutputPath(output);
+
+    ResetMergeSignals();
+    std::unique_ptr<CWinThread> worker = AfxBeginThread(MuxWorker, &m_job);
+    if (!worker) {
+        MessageBox("The merge could not be started", "Error", MB_ICONHAND | MB_OK);
+        return;
+    }
+    CProgressDlg progress;
+    progress.DoModal();
+    // The run is over only when the worker returns: after a Cancel it is
+    // still removing the partial output when the progress dialog closes.
+    worker->Wait();
+
+    if (m_job.outcome == MuxOutcome::Failed)
+        MessageBox(m_job.error, "Error", MB_ICONHAND | MB_OK);
+    OnCancel();
+}

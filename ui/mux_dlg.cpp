@@ -1,0 +1,81 @@
+// The main dialog's shell: construction, initialisation, the system menu,
+// the minimised icon and the tree that never collapses.
+#include "ui/mux_dlg.h"
+
+#include "framework/app.h"
+#include "framework/paint_dc.h"
+#include "framework/resources.h"
+#include "ui/about_dlg.h"
+#include "ui/resource.h"
+
+BEGIN_MESSAGE_MAP(CMuxDlg, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_BN_CLICKED(IDC_ADD, OnAddFile)
+    ON_BN_CLICKED(IDC_REMOVE, OnRemoveFile)
+    ON_NOTIFY(TVN_ITEMEXPANDINGA, IDC_SOURCE_TREE, OnTreeItemExpanding)
+    ON_BN_CLICKED(IDC_RENAME, OnRenameStream)
+END_MESSAGE_MAP()
+
+CMuxDlg::CMuxDlg(CWnd* parent) : CDialog(IDD_MUX_DIALOG, parent), m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)) {}
+
+void CMuxDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_SOURCE_TREE, m_tree);
+    DDX_Check(pDX, IDC_ADD_PLUGIN, m_addPlugin);
+}
+
+BOOL CMuxDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    if (CMenu* systemMenu = GetSystemMenu(FALSE)) {
+        const CString about = AfxLoadString(IDS_ABOUTBOX);
+        if (!about.empty()) {
+            systemMenu->AppendMenu(MF_SEPARATOR);
+            systemMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    // Image indexes are StreamKind values: video, audio, then unknown (also files).
+    m_imageList.Create(16, 16, ILC_COLOR8, 0, 4);
+    m_imageList.Add(AfxGetApp()->LoadIcon(IDI_VIDEO));
+    m_imageList.Add(AfxGetApp()->LoadIcon(IDI_AUDIO));
+    m_imageList.Add(AfxGetApp()->LoadIcon(IDI_DOCUMENT));
+    m_tree.SetImageList(&m_imageList, TVSIL_NORMAL);
+    return TRUE;
+}
+
+void CMuxDlg::OnSysCommand(UINT nID, LPARAM lParam)
+{
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+    } else {
+        CDialog::OnSysCommand(nID, lParam);
+    }
+}
+
+void CMuxDlg::OnPaint()
+{
+    if (!IsIconic())
+        return CDialog::OnPaint();
+    // Minimised: the icon, centred in the client area.
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    const int cxIcon = GetSystemMetrics(SM_CXICON);
+    const int cyIcon = GetSystemMetrics(SM_CYICON);
+    CRect rect;
+    GetClientRect(&rect);
+    dc.DrawIcon((rect.Width() - cxIcon + 1) / 2, (rect.Height() - cyIcon + 1) / 2, m_hIcon);
+}
+
+void CMuxDlg::OnTreeItemExpanding(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    // Items may be expanded, never collapsed.
+    *pResult = reinterpret_cast<NMTREEVIEW*>(pNMHDR)->action == TVE_COLLAPSE;
+}

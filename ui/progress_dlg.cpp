@@ -1,0 +1,45 @@
+#include "ui/progress_dlg.h"
+
+#include "mux/merge_signals.h"
+#include "ui/resource.h"
+
+namespace {
+constexpr UINT kPollMilliseconds = 250;
+}
+
+BEGIN_MESSAGE_MAP(CProgressDlg, CDialog)
+    ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+CProgressDlg::CProgressDlg(CWnd* parent) : CDialog(IDD_PROGRESS, parent) {}
+
+void CProgressDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+}
+
+BOOL CProgressDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_progress.SetRange(0, 100);
+    SetTimer(IDT_PROGRESS, kPollMilliseconds);
+    return TRUE;
+}
+
+void CProgressDlg::OnTimer(UINT_PTR nIDEvent)
+{
+    const int32_t progress = g_progress;
+    if (progress == kProgressDone)
+        OnOK();
+    // At the end the bar, whose range ends at 100, shows full.
+    m_progress.SetPos(progress);
+    UpdateData(FALSE);
+    CDialog::OnTimer(nIDEvent);
+}
+
+void CProgressDlg::OnCancel()
+{
+    g_stop = 1;
+    CDialog::OnCancel();
+}

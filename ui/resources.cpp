@@ -1,0 +1,126 @@
+#include "ui/resources.h"
+
+#include "ui/icons/app_16.xpm"
+#include "ui/icons/app_32.xpm"
+#include "ui/icons/audio_16.xpm"
+#include "ui/icons/document_16.xpm"
+#include "ui/icons/video_16.xpm"
+#include "ui/resource.h"
+
+namespace {
+
+constexpr DWORD kChild = WS_VISIBLE | WS_TABSTOP;
+
+DialogTemplate aboutBox()
+{
+    return {
+        .id = IDD_ABOUTBOX,
+        .caption = "About Kestrova",
+        .cx = 235,
+        .cy = 55,
+        .fontName = "MS Sans Serif",
+        .pointSize = 8,
+        .style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+        .controls = {
+            {.windowClass = "static", .x = 11, .y = 17, .cx = 20, .cy = 20, .style = WS_VISIBLE | SS_ICON,
+             .icon = IDR_MAINFRAME},
+            {.windowClass = "static", .text = "Kestrova Version 1.0", .x = 40, .y = 10, .cx = 119, .cy = 8,
+             .style = WS_VISIBLE | SS_NOPREFIX | WS_GROUP},
+            {.windowClass = "static", .text = "Merges streams of RealMedia files", .x = 40, .y = 25, .cx = 119,
+             .cy = 8, .style = WS_VISIBLE | WS_GROUP},
+            {.id = IDOK, .windowClass = "button", .text = "OK", .x = 178, .y = 7, .cx = 50, .cy = 14,
+             .style = kChild | BS_DEFPUSHBUTTON | WS_GROUP},
+        },
+    };
+}
+
+DialogTemplate mainDialog()
+{
+    return {
+        .id = IDD_MUX_DIALOG,
+        .caption = "Real Media muxer",
+        .cx = 294,
+        .cy = 159,
+        .fontName = "MS Sans Serif",
+        .pointSize = 8,
+        .style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME | DS_SETFONT,
+        .exStyle = WS_EX_APPWINDOW,
+        .controls = {
+            {.id = IDOK, .windowClass = "button", .text = "Merge", .x = 237, .y = 7, .cx = 50, .cy = 14,
+             .style = kChild | BS_DEFPUSHBUTTON},
+            {.id = IDCANCEL, .windowClass = "button", .text = "Cancel", .x = 237, .y = 55, .cx = 50, .cy = 14,
+             .style = kChild | BS_PUSHBUTTON},
+            {.id = IDC_SOURCE_TREE, .windowClass = "SysTreeView32", .x = 7, .y = 7, .cx = 226, .cy = 144,
+             .style = kChild | WS_BORDER | TVS_HASLINES | TVS_CHECKBOXES},
+            {.id = IDC_ADD, .windowClass = "button", .text = "Add", .x = 237, .y = 23, .cx = 50, .cy = 14,
+             .style = kChild | BS_PUSHBUTTON},
+            {.id = IDC_REMOVE, .windowClass = "button", .text = "Remove", .x = 237, .y = 39, .cx = 50, .cy = 14,
+             .style = kChild | BS_PUSHBUTTON},
+            {.id = IDC_RENAME, .windowClass = "button", .text = "Rename", .x = 237, .y = 70, .cx = 50, .cy = 14,
+             .style = WS_TABSTOP | BS_PUSHBUTTON},
+            {.id = IDC_ADD_PLUGIN, .windowClass = "button", .text = "Add plugin", .x = 237, .y = 90, .cx = 48,
+             .cy = 14, .style = WS_TABSTOP | BS_AUTOCHECKBOX},
+        },
+    };
+}
+
+DialogTemplate renameDialog()
+{
+    return {
+        .id = IDD_RENAME,
+        .caption = "Rename",
+        .cx = 186,
+        .cy = 66,
+        .fontName = "MS Sans Serif",
+        .pointSize = 8,
+        .style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT,
+        .controls = {
+            {.id = IDOK, .windowClass = "button", .text = "OK", .x = 39, .y = 45, .cx = 50, .cy = 14,
+             .style = kChild | BS_DEFPUSHBUTTON},
+            {.id = IDCANCEL, .windowClass = "button", .text = "Cancel", .x = 96, .y = 45, .cx = 50, .cy = 14,
+             .style = kChild | BS_PUSHBUTTON},
+            {.windowClass = "static", .text = "Note:Stream name is limited to 12 characters", .x = 18, .y = 34,
+             .cx = 148, .cy = 9, .style = WS_VISIBLE | WS_GROUP},
+            {.windowClass = "static", .text = "Stream name:", .x = 7, .y = 7, .cx = 83, .cy = 9,
+             .style = WS_VISIBLE | WS_GROUP},
+            {.id = IDC_STREAM_NAME, .windowClass = "edit", .x = 13, .y = 17, .cx = 158, .cy = 12,
+             .style = kChild | WS_BORDER | ES_AUTOHSCROLL},
+        },
+    };
+}
+
+DialogTemplate progressDialog()
+{
+    return {
+        .id = IDD_PROGRESS,
+        .caption = "Progress",
+        .cx = 187,
+        .cy = 36,
+        .fontName = "MS Sans Serif",
+        .pointSize = 8,
+        .style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT,
+        .controls = {
+            {.id = IDCANCEL, .windowClass = "button", .text = "Cancel", .x = 69, .y = 20, .cx = 50, .cy = 14,
+             .style = kChild | BS_PUSHBUTTON},
+            {.id = IDC_PROGRESS, .windowClass = "msctls_progress32", .x = 5, .y = 5, .cx = 175, .cy = 10,
+             .style = WS_VISIBLE | WS_BORDER | PBS_SMOOTH},
+        },
+    };
+}
+
+}  // namespace
+
+const ResourceModule& KestrovaResources()
+{
+    static const ResourceModule module{
+        .dialogs = {aboutBox(), mainDialog(), renameDialog(), progressDialog()},
+        .icons = {
+            {IDR_MAINFRAME, {app_32, app_16}},
+            {IDI_VIDEO, {video_16}},
+            {IDI_DOCUMENT, {document_16}},
+            {IDI_AUDIO, {audio_16}},
+        },
+        .strings = {{IDS_ABOUTBOX, "&About Kestrova..."}},
+    };
+    return module;
+}

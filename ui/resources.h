@@ -1,0 +1,6 @@
+// The program's dialog templates, icons and strings.
+#pragma once
+
+#include "framework/resources.h"
+
+const ResourceModule& KestrovaResources();

@@ -1,0 +1,76 @@
+// The commands that change the list of sources: Add, Remove and Rename.
+#include <cstring>
+
+#include "framework/file_dialog.h"
+#include "ui/mux_dlg.h"
+#include "ui/rename_dlg.h"
+
+namespace {
+constexpr int kFileImage = kUnknownStream;
+}
+
+void CMuxDlg::OnAddFile()
+{
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, kRealMediaFilter);
+    if (dialog.DoModal() != IDOK)
+        return;
+    const CString path = dialog.GetPathName();
+
+    char names[kMaxStreams][rm::kNameCapacity];
+    int32_t kinds[kMaxStreams];
+    uint16_t numbers[kMaxStreams];
+    const int32_t count = m_muxer.Scan(path, names, kinds, numbers);
+    if (count == 0) {
+        // The muxer says why: not a usable RealMedia file, or past one of its limits.
+        MessageBox(m_muxer.LastScanMessage(), "Error", MB_ICONHAND | MB_OK);
+        return;
+    }
+
+    HTREEITEM file = m_tree.InsertItem(path, kFileImage, kFileImage);
+    for (int32_t i = 0; i < count; ++i) {
+        HTREEITEM stream = m_tree.InsertItem(names[i], kinds[i], kinds[i], file);
+        m_tree.SetItemData(stream, static_cast<DWORD_PTR>(kinds[i]));
+    }
+    m_sources.push_back({static_cast<uint16_t>(m_muxer.m_fileCount - 1), {numbers, numbers + count}});
+    m_tree.Expand(file, TVE_EXPAND);
+    m_tree.EnsureVisible(file);
+}
+
+void CMuxDlg::OnRemoveFile()
+{
+    HTREEITEM item = m_tree.GetNextItem(nullptr, TVGN_CARET);
+    if (!item)
+        return;
+    if (m_tree.GetNextItem(item, TVGN_PARENT)) {
+        MessageBox("Only files can be removed", "Warning", MB_ICONHAND | MB_OK);
+        return;
+    }
+    // The muxer keeps the file at its index; without a file item nothing of it is selected.
+    m_sources.erase(m_sources.begin() + static_cast<std::ptrdiff_t>(SourcePosition(item)));
+    m_tree.DeleteItem(item);
+}
+
+void CMuxDlg::OnRenameStream()
+{
+    CRenameDlg dialog;
+    HTREEITEM item = m_tree.GetNextItem(nullptr, TVGN_CARET);
+    if (!item)
+        return;
+    // Video streams carry data 0, and so do file items.
+    if (m_tree.GetItemData(item) == kVideoStream) {
+        MessageBox("Video streams can not be renamed", "Warning", MB_ICONHAND | MB_OK);
+        return;
+    }
+    dialog.SetName(m_tree.GetItemText(item));
+    if (dialog.DoModal() == IDOK)
+        m_tree.SetItemText(item, dialog.GetName());
+}
+
+std::size_t CMuxDlg::SourcePosition(HTREEITEM fileItem) const
+{
+    std::size_t position = 0;
+    for (HTREEITEM item = m_tree.GetNextItem(nullptr, TVGN_ROOT); item && item != fileItem;
+         item = m_tree.GetNextItem(item, TVGN_NEXT))
+        ++position;
+    return position;
+}
