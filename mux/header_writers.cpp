@@ -27,8 +27,8 @@ rm::RmStreamHeader helperStreamHeader(uint16_t number)
 
 void RmMuxer::WriteFileHeader()
 {
-    // The sizes of fixed-length chunks are written as they are, whatever a
-    // source said.
+    // A chunk of fixed length is written with that length as its size,
+    // whatever a source's size field said (so is PROP).
     m_fileHeader.size = rm::kFileHeaderChunkSize;
     m_fileHeader.num_headers = m_streamCount + (m_addHelper ? 5u : 4u);
     rm::writeChunk(*m_out, rm::kIdFileHeader, m_fileHeader);

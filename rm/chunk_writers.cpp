@@ -33,8 +33,8 @@ bool writeContent(OutFile& out, const RmContent& content)
                                                       {content.comment_len, content.comment}};
     RmContent::Head head = content.head;
     head.size = kContentFixedChunkSize;
-    for (auto [length, text] : texts)
-        head.size = head.size + std::min<uint16_t>(length, kTextCapacity);
+    for (const auto& text : texts)
+        head.size = head.size + std::min<uint16_t>(text.first, kTextCapacity);
 
     bool ok = writeChunkId(out, kIdContent) && writeRecord(out, head);
     for (auto [length, text] : texts) {
