@@ -45,8 +45,10 @@ void CMuxDlg::OnRemoveFile()
         MessageBox("Only files can be removed", "Warning", MB_ICONHAND | MB_OK);
         return;
     }
-    // The muxer keeps the file at its index; without a file item nothing of it is selected.
-    m_sources.erase(m_sources.begin() + static_cast<std::ptrdiff_t>(SourcePosition(item)));
+    // The muxer lets go of the file, and every later file keeps its index.
+    const auto source = m_sources.begin() + static_cast<std::ptrdiff_t>(SourcePosition(item));
+    m_muxer.RemoveSource(source->fileIndex);
+    m_sources.erase(source);
     m_tree.DeleteItem(item);
 }
 

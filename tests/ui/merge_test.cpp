@@ -205,6 +205,8 @@ TEST_F(MergeTest, FilesAfterARemovedOneKeepTheirStreams)
     EXPECT_EQ(merged->streams[0].typeSpecific, audio.streams[0].typeSpecific);
     EXPECT_EQ(merged->streams[1].typeSpecific, video.streams[0].typeSpecific);
     EXPECT_EQ(testing_rm::packetsOf(*merged, 1).size(), testing_rm::packetsOf(video, 0).size());
+    // The removed file's properties take no part in the merged ones.
+    EXPECT_EQ(merged->avgBitRate, ((audio.avgBitRate >> 2) + video.avgBitRate) >> 2);
 }
 
 TEST_F(MergeTest, AddPluginAddsTheHelperStream)
