@@ -77,9 +77,6 @@ struct FaultFixture : ::testing::Test {
 
 TEST_F(FaultFixture, FullFileSystemFailsTheMergeWhereverItFillsUp)
 {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "mounting a small tmpfs needs root; CliMerge.FullDiskFailsCleanlyAndKeepsTheExistingOutput "
-                        "covers a full disk through a file size limit";
     // Larger than the output's 1 MiB write buffer, so that writes fail in
     // the packet loop as well as when the output is finished.
     useSource(sourceOf(3000, 1000));
@@ -90,7 +87,10 @@ TEST_F(FaultFixture, FullFileSystemFailsTheMergeWhereverItFillsUp)
     for (uint64_t room : {page, 1536 * 1024 + page, (length + page - 1) / page * page}) {
         SCOPED_TRACE("tmpfs of " + std::to_string(room) + " bytes for an output of " + std::to_string(length));
         TestMount mount;
-        ASSERT_TRUE(mount.tmpfs(outDir.path().string(), room)) << mount.error();
+        if (!mount.tmpfs(outDir.path().string(), room) && mount.denied())
+            GTEST_SKIP() << mount.error() << "; CliMerge.FullDiskFailsCleanlyAndKeepsTheExistingOutput covers a "
+                         << "full disk through a file size limit";
+        ASSERT_EQ(mount.error(), "");
         writeFileBytes(outputPath, kPrecious);
         const auto free = freeBytes(outDir.path().string());
 
@@ -107,12 +107,10 @@ TEST_F(FaultFixture, ReadOnlyFolderFailsTheMergeBeforeAnythingIsWritten)
 {
     useSource(sourceOf(10, 100));
     writeFileBytes(outputPath, kPrecious);
-    // Root may write anywhere a mode allows nobody to: it needs a read-only mount.
     TestMount mount;
-    if (geteuid() == 0)
-        ASSERT_TRUE(mount.readOnly(outDir.path().string())) << mount.error();
-    else
-        fs::permissions(outDir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    if (!mount.readOnly(outDir.path().string()) && mount.denied())
+        GTEST_SKIP() << mount.error();
+    ASSERT_EQ(mount.error(), "");
 
     RmMuxer muxer;
     const MuxJob job = merge(muxer);

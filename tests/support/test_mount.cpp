@@ -1,7 +1,9 @@
 #include "support/test_mount.h"
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -12,36 +14,45 @@ TestMount::~TestMount()
 {
     if (!m_folder.empty())
         umount2(m_folder.c_str(), MNT_DETACH);
+    if (!m_locked.empty())
+        chmod(m_locked.c_str(), 0700);
 }
 
-bool TestMount::failed(const std::string& what)
+bool TestMount::failed(const std::string& what, const std::string& folder)
 {
-    m_error = what + " " + m_folder + ": " + std::strerror(errno);
+    m_error = what + " " + folder + ": " + std::strerror(errno);
+    m_denied = errno == EPERM || errno == EACCES;
     m_folder.clear();
     return false;
 }
 
 bool TestMount::tmpfs(const std::string& folder, std::size_t bytes)
 {
-    m_folder = folder;
     const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
     if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0)
-        return failed("cannot mount a tmpfs on");
+        return failed("cannot mount a tmpfs on", folder);
+    m_folder = folder;
     return true;
 }
 
 bool TestMount::readOnly(const std::string& folder)
 {
-    m_folder = folder;
+    if (geteuid() != 0) {
+        if (chmod(folder.c_str(), 0500) != 0)
+            return failed("cannot make read-only", folder);
+        m_locked = folder;
+        return true;
+    }
     if (mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0)
-        return failed("cannot bind");
+        return failed("cannot bind", folder);
     // A bind mount takes its read-only flag only when remounted.
     if (mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
         const int why = errno;
         umount2(folder.c_str(), MNT_DETACH);
         errno = why;
-        return failed("cannot make read-only");
+        return failed("cannot make read-only", folder);
     }
+    m_folder = folder;
     return true;
 }
 
