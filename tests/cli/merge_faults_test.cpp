@@ -146,11 +146,11 @@ struct CliFaultFixture : ::testing::Test {
     // A source of 4 MiB: sixteen reads, four times the output's write buffer.
     void bigSource()
     {
-        FileSpec spec;
-        spec.streams.resize(1);
+        FileSpec layout;
+        layout.streams.resize(1);
         for (uint32_t k = 0; k < 1024; ++k)
-            spec.packets.push_back({0, k, std::string(4096, static_cast<char>('a' + k % 26))});
-        useSource(buildFile(spec));
+            layout.packets.push_back({0, k, std::string(4096, static_cast<char>('a' + k % 26))});
+        useSource(buildFile(layout));
     }
 
     void useSource(const std::string& bytes)

@@ -14,44 +14,44 @@ namespace {
 
 FileSpec twoIndexedStreams()
 {
-    FileSpec spec;
-    spec.streams.resize(2);
-    spec.streams[0].name = "Audio Stream";
-    spec.streams[1].number = 1;
-    spec.streams[1].name = "Video Stream";
-    spec.streams[1].mime = "video/x-pn-realvideo";
+    FileSpec layout;
+    layout.streams.resize(2);
+    layout.streams[0].name = "Audio Stream";
+    layout.streams[1].number = 1;
+    layout.streams[1].name = "Video Stream";
+    layout.streams[1].mime = "video/x-pn-realvideo";
     for (uint32_t k = 0; k < 5; ++k) {
-        spec.packets.push_back({0, k * 100, "audio" + std::to_string(k)});
-        spec.packets.push_back({1, k * 100 + 50, "video" + std::to_string(k), 2});
+        layout.packets.push_back({0, k * 100, "audio" + std::to_string(k)});
+        layout.packets.push_back({1, k * 100 + 50, "video" + std::to_string(k), 2});
     }
-    spec.content = {"title", "author", "copyright", "comment"};
-    spec.indexes = {{0, {0, 200, 400}}, {1, {50, 250}}};
-    return spec;
+    layout.content = {"title", "author", "copyright", "comment"};
+    layout.indexes = {{0, {0, 200, 400}}, {1, {50, 250}}};
+    return layout;
 }
 
 FileSpec oddStreams()
 {
-    FileSpec spec;
-    spec.streams.resize(3);
-    spec.streams[0].name = "";
-    spec.streams[1].number = 1;
-    spec.streams[1].duration = 0;  // not usable
-    spec.streams[2].number = 9;
-    spec.streams[2].typeSpecific = std::string(300, 't');
-    spec.packets = {{0, 0, "zero"}, {1, 5, "never listed"}, {9, 5, "nine", 0, 1, 1}, {12, 6, "twelve"},
+    FileSpec layout;
+    layout.streams.resize(3);
+    layout.streams[0].name = "";
+    layout.streams[1].number = 1;
+    layout.streams[1].duration = 0;  // not usable
+    layout.streams[2].number = 9;
+    layout.streams[2].typeSpecific = std::string(300, 't');
+    layout.packets = {{0, 0, "zero"}, {1, 5, "never listed"}, {9, 5, "nine", 0, 1, 1}, {12, 6, "twelve"},
                     {0, 0xFFFFFFFF, "last"}};
-    spec.content.comment = std::string(300, 'c');
-    spec.indexes = {{9, {5}}};
-    return spec;
+    layout.content.comment = std::string(300, 'c');
+    layout.indexes = {{9, {5}}};
+    return layout;
 }
 
 FileSpec noContent()
 {
-    FileSpec spec;
-    spec.streams.resize(1);
-    spec.withContent = false;
-    spec.packets = {{0, 0, ""}, {0, 10, std::string(40, 'p')}};
-    return spec;
+    FileSpec layout;
+    layout.streams.resize(1);
+    layout.withContent = false;
+    layout.packets = {{0, 0, ""}, {0, 10, std::string(40, 'p')}};
+    return layout;
 }
 
 }  // namespace

@@ -32,15 +32,15 @@ struct HeaderLiesFixture : ::testing::Test {
 
 FileSpec twoStreams()
 {
-    FileSpec spec;
-    spec.streams.resize(2);
-    spec.streams[1].number = 1;
-    spec.content = {"title", "author", "", "comment"};
+    FileSpec layout;
+    layout.streams.resize(2);
+    layout.streams[1].number = 1;
+    layout.content = {"title", "author", "", "comment"};
     for (uint32_t k = 0; k < 4; ++k) {
-        spec.packets.push_back({0, k * 100, "zero" + std::to_string(k)});
-        spec.packets.push_back({1, k * 100 + 50, "one" + std::to_string(k)});
+        layout.packets.push_back({0, k * 100, "zero" + std::to_string(k)});
+        layout.packets.push_back({1, k * 100 + 50, "one" + std::to_string(k)});
     }
-    return spec;
+    return layout;
 }
 
 }  // namespace
@@ -92,9 +92,9 @@ TEST_F(HeaderLiesFixture, LengthsPastTheBuffersAreCutAndLengthsPastTheFileRefuse
 {
     // Texts longer than the 256 bytes kept: the output's CONT chunk holds
     // their first 256 bytes, with lengths and a size that say so.
-    FileSpec spec = twoStreams();
-    spec.content = {std::string(300, 't'), "", std::string(0xFFFF, 'c'), "comment"};
-    const ParsedFile out = mergeAll(buildFile(spec));
+    FileSpec layout = twoStreams();
+    layout.content = {std::string(300, 't'), "", std::string(0xFFFF, 'c'), "comment"};
+    const ParsedFile out = mergeAll(buildFile(layout));
     EXPECT_EQ(out.title, std::string(256, 't'));
     EXPECT_EQ(out.copyright, std::string(256, 'c'));
     EXPECT_EQ(out.comment, "comment");

@@ -27,11 +27,11 @@ constexpr char kPrecious[] = "the file the user had at the output path";
 // One stream of `count` packets of `payload` bytes each.
 std::string sourceOf(uint32_t count, std::size_t payload)
 {
-    FileSpec spec;
-    spec.streams.resize(1);
+    FileSpec layout;
+    layout.streams.resize(1);
     for (uint32_t k = 0; k < count; ++k)
-        spec.packets.push_back({0, k, std::string(payload, static_cast<char>('a' + k % 26))});
-    return buildFile(spec);
+        layout.packets.push_back({0, k, std::string(payload, static_cast<char>('a' + k % 26))});
+    return buildFile(layout);
 }
 
 struct FaultFixture : ::testing::Test {
@@ -124,13 +124,13 @@ TEST_F(FaultFixture, OutputFailingAtAnyPointLeavesTheDiskAsItWas)
 {
     // The length limit fails the output at a chosen byte: in the header
     // section, the packets, the index chunks or the rewrites in place.
-    FileSpec spec;
-    spec.streams.resize(2);
-    spec.streams[1].number = 1;
+    FileSpec layout;
+    layout.streams.resize(2);
+    layout.streams[1].number = 1;
     for (uint32_t k = 0; k < 20; ++k)
-        spec.packets.push_back({static_cast<uint16_t>(k % 2), k * 10, std::string(30 + k, 'p')});
-    spec.indexes = {{0, {0, 40, 80}}, {1, {10, 50}}};
-    useSource(buildFile(spec));
+        layout.packets.push_back({static_cast<uint16_t>(k % 2), k * 10, std::string(30 + k, 'p')});
+    layout.indexes = {{0, {0, 40, 80}}, {1, {10, 50}}};
+    useSource(buildFile(layout));
     const uint64_t length = completeLength({0, 1});
 
     for (uint64_t limit = 0; limit < length; limit += limit < 300 ? 1 : 37) {
@@ -157,13 +157,13 @@ TEST_F(FaultFixture, CancelAtAnyPointFreesWhatWasReadAheadAndLeavesTheDiskAsItWa
 {
     // Stream 1's packets lie after all of stream 0's, with the same
     // timestamps: most of stream 0 waits in its queue while stream 1 is read.
-    FileSpec spec;
-    spec.streams.resize(2);
-    spec.streams[1].number = 1;
+    FileSpec layout;
+    layout.streams.resize(2);
+    layout.streams[1].number = 1;
     for (uint16_t number : {0, 1})
         for (uint32_t k = 0; k < 1000; ++k)
-            spec.packets.push_back({number, k, std::string(1000, static_cast<char>('a' + k % 26))});
-    useSource(buildFile(spec));
+            layout.packets.push_back({number, k, std::string(1000, static_cast<char>('a' + k % 26))});
+    useSource(buildFile(layout));
 
     int cancelled = 0;
     for (int32_t percent = 0; percent < 100; percent += 10) {

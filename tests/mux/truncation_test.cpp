@@ -22,14 +22,14 @@ namespace {
 // whose packets alternate, and a content chunk.
 std::string builtSample()
 {
-    FileSpec spec;
-    spec.streams.resize(2);
-    spec.streams[1].number = 1;
-    spec.content = {"title", "author", "copyright", "comment"};
+    FileSpec layout;
+    layout.streams.resize(2);
+    layout.streams[1].number = 1;
+    layout.content = {"title", "author", "copyright", "comment"};
     for (uint32_t k = 0; k < 12; ++k)
-        spec.packets.push_back({static_cast<uint16_t>(k % 2), k * 40, std::string(20 + k, 'a' + k)});
-    spec.indexes = {{0, {0, 80, 160}}, {1, {40, 120, 200, 280}}};
-    return buildFile(spec);
+        layout.packets.push_back({static_cast<uint16_t>(k % 2), k * 40, std::string(20 + k, 'a' + k)});
+    layout.indexes = {{0, {0, 80, 160}}, {1, {40, 120, 200, 280}}};
+    return buildFile(layout);
 }
 
 // Offsets to cut at: the start and end of each chunk, and of a spread of
