@@ -20,7 +20,6 @@ rm::RmStreamHeader helperStreamHeader(uint16_t number)
     std::memcpy(slot.mime_type, kHelperMime, sizeof kHelperMime - 1);
     slot.type_specific_len = sizeof kHelperData - 1;
     std::memcpy(slot.type_specific_data, kHelperData, sizeof kHelperData - 1);
-    slot.fixed.size = rm::kStreamHeaderFixedChunkSize + slot.mime_type_size + slot.type_specific_len;
     return slot;
 }
 
@@ -28,6 +27,9 @@ rm::RmStreamHeader helperStreamHeader(uint16_t number)
 
 void RmMuxer::WriteFileHeader()
 {
+    // A chunk of fixed length is written with that length as its size,
+    // whatever a source's size field said (so is PROP).
+    m_fileHeader.size = rm::kFileHeaderChunkSize;
     m_fileHeader.num_headers = m_streamCount + (m_addHelper ? 5u : 4u);
     rm::writeChunk(*m_out, rm::kIdFileHeader, m_fileHeader);
 }
@@ -38,6 +40,7 @@ void RmMuxer::WriteProperties(bool first)
         m_propsPos = static_cast<uint32_t>(m_out->tell());
     else
         m_out->seek(m_propsPos);
+    m_props.size = rm::kPropertiesChunkSize;
     rm::writeChunk(*m_out, rm::kIdProperties, m_props);
     // The first copy counts the real streams; the copy rewritten in place
     // at the end also counts the helper stream.

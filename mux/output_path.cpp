@@ -1,4 +1,5 @@
 // Checking the output path and creating the output beside it.
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -36,10 +37,18 @@ std::string RmMuxer::CreateOutput()
     // survives a cancelled or failed merge.
     const fs::path target(m_outputPath);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    // The temporary name carries the start of the output's name, short
+    // enough that a name of the longest length a folder allows still leaves
+    // room for the rest; it is cut between characters, not inside one.
+    std::string stem = target.filename().string();
+    std::size_t keep = std::min<std::size_t>(stem.size(), 100);
+    while (keep > 0 && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
+        --keep;
+    stem.resize(keep);
     std::random_device random;
     // The name is appended piece by piece: GCC 12 at -O3 warns falsely
     // (-Wrestrict) about a string literal prepended with operator+.
-    const std::string prefix = '.' + target.filename().string();
+    const std::string prefix = '.' + stem;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = prefix;
         name += ".kestrova-";

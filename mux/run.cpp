@@ -75,14 +75,11 @@ void RmMuxer::Reset(const MuxJob& job)
     std::fill(std::begin(m_packetsLeft), std::end(m_packetsLeft), 0u);
     m_bytesTotal = m_bytesDone = 0;
 
-    // Chunks the output always carries start out well-formed and empty, so
-    // that sources lacking them never leave a chunk of size 0 behind.
+    // Chunks the output always carries start out empty, for sources that
+    // lack them; the writers give each chunk the size of what it holds.
     m_fileHeader = {};
-    m_fileHeader.size = rm::kFileHeaderChunkSize;
     m_props = {};
-    m_props.size = rm::kPropertiesChunkSize;
     m_content = {};
-    m_content.head.size = rm::kContentFixedChunkSize;
     m_dataHeader = {};
     m_dataHeader.size = rm::kDataHeaderChunkSize;
 }
@@ -122,10 +119,10 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
         } else if (id.is(rm::kIdContent)) {
             if (!ReadContent())
                 return cut;
-        } else if (id.is(rm::kIdData)) {
-            if (!rm::readRecord(*m_in, m_dataHeader))
-                return cut;
         }
+        // Any other id, DATA included, is passed over as Scan passes it
+        // over, so that every file Scan accepted is walked to its end here
+        // too. The data chunk's header is read where data_offset points.
     }
     if (!sawProperties)
         return m_in->path() + " has no properties chunk";
@@ -204,6 +201,7 @@ void RmMuxer::LocateData(uint16_t f)
         m_dataStart[f] = m_dataEnd[f] = dataOffset;
         return;
     }
+    m_dataHeader = header;
     uint64_t end = fileSize;
     if (header.size >= rm::kDataHeaderChunkSize && dataOffset + header.size <= fileSize)
         end = dataOffset + header.size;

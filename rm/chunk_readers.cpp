@@ -66,20 +66,14 @@ bool readContent(InFile& in, RmContent& content)
         return false;
     char* texts[4] = {content.title, content.author, content.copyright, content.comment};
     uint16_t lengths[4] = {};
-    bool cut = false;
-    for (int i = 0; i < 4; ++i) {
-        bool truncated = false;
-        if (!readBoundedField(in, lengths[i], texts[i], kTextCapacity, truncated))
+    bool unused = false;
+    for (int i = 0; i < 4; ++i)
+        if (!readBoundedField(in, lengths[i], texts[i], kTextCapacity, unused))
             return false;
-        cut = cut || truncated;
-    }
     content.title_len = lengths[0];
     content.author_len = lengths[1];
     content.copyright_len = lengths[2];
     content.comment_len = lengths[3];
-    if (cut)
-        content.head.size = kContentFixedChunkSize + content.title_len + content.author_len
-                            + content.copyright_len + content.comment_len;
     return true;
 }
 

@@ -37,7 +37,7 @@ enum class StreamHeaderRead {
 StreamHeaderRead readStreamHeader(InFile& in, RmStreamHeader& slot);
 
 // Reads a "CONT" body. A text longer than 256 bytes is kept to its first
-// 256; its length and the chunk size are then set to match what is kept.
+// 256; its length is then set to match what is kept.
 bool readContent(InFile& in, RmContent& content);
 
 }  // namespace rm

@@ -4,6 +4,10 @@
 // back to disk order, then for variable parts each length record followed by
 // its plain bytes. Failures are kept by the OutFile; each writer also returns
 // false when the output has failed.
+//
+// The writers of chunks with variable parts write the size field that
+// matches what they write, whatever the image holds: a source whose size
+// field lies must not make the output lie too.
 #pragma once
 
 #include "rm/records.h"

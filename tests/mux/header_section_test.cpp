@@ -32,12 +32,7 @@ struct HeaderFixture : ::testing::Test {
 
     ParsedFile merged(std::initializer_list<int> keys, bool helper = false)
     {
-        const MuxJob job = runMerge(muxer, keys, dir.file("out.rm"), helper);
-        EXPECT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
-        std::string error;
-        auto parsed = parseRm(readFileBytes(dir.file("out.rm")), &error);
-        EXPECT_TRUE(parsed) << error;
-        return parsed.value_or(ParsedFile{});
+        return mergedFile(muxer, keys, dir.file("out.rm"), helper);
     }
 };
 

@@ -31,15 +31,7 @@ struct InterleaveFixture : ::testing::Test {
         return dir.file(name);
     }
 
-    ParsedFile merged(std::initializer_list<int> keys)
-    {
-        const MuxJob job = runMerge(muxer, keys, dir.file("out.rm"));
-        EXPECT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
-        std::string error;
-        auto parsed = parseRm(readFileBytes(dir.file("out.rm")), &error);
-        EXPECT_TRUE(parsed) << error;
-        return parsed.value_or(ParsedFile{});
-    }
+    ParsedFile merged(std::initializer_list<int> keys) { return mergedFile(muxer, keys, dir.file("out.rm")); }
 };
 
 std::vector<std::pair<uint16_t, uint32_t>> order(const ParsedFile& f)

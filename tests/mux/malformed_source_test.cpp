@@ -48,12 +48,7 @@ struct MalformedFixture : ::testing::Test {
         writeFileBytes(dir.file("in.rm"), bytes);
         RmMuxer muxer;
         addSources(muxer, {dir.file("in.rm")});
-        const MuxJob job = runMerge(muxer, {0, 1}, dir.file("out.rm"));
-        EXPECT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
-        std::string error;
-        auto parsed = parseRm(readFileBytes(dir.file("out.rm")), &error);
-        EXPECT_TRUE(parsed) << error;
-        return parsed.value_or(ParsedFile{});
+        return mergedFile(muxer, {0, 1}, dir.file("out.rm"));
     }
 };
 
@@ -229,4 +224,31 @@ TEST_F(MalformedFixture, SourcesPast2GiBAreReadAtTheirRealOffsets)
     ASSERT_EQ(runMerge(muxer, {0}, dir.file("out.rm")).outcome, MuxOutcome::Completed);
     const ParsedFile out = parseRm(readFileBytes(dir.file("out.rm"))).value();
     EXPECT_EQ(payloads(out), (std::vector<std::string>{"far away", "farther"}));
+}
+
+TEST_F(MalformedFixture, NumbersAboveNineNeverKeyAnotherFilesStream)
+{
+    // In the first file, packets and an index chunk numbered 12 (which
+    // would be the key of the second file's stream 2) and 65535.
+    FileSpec first;
+    first.streams.resize(1);
+    first.packets = {{0, 0, "first"}, {12, 5, "stray twelve"}, {0xFFFF, 6, "stray max"}, {0, 10, "first again"}};
+    first.indexes = {{12, {5}}, {0, {0, 10}}};
+    FileSpec second;
+    second.streams.resize(3);
+    second.streams[1].number = 1;
+    second.streams[2].number = 2;
+    second.packets = {{2, 1, "second"}, {2, 11, "second again"}};
+    writeFileBytes(dir.file("first.rm"), buildFile(first));
+    writeFileBytes(dir.file("second.rm"), buildFile(second));
+
+    RmMuxer muxer;
+    addSources(muxer, {dir.file("first.rm"), dir.file("second.rm")});
+    const MuxJob job = runMerge(muxer, {0, 12}, dir.file("out.rm"));
+    ASSERT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+    const ParsedFile out = parseRm(readFileBytes(dir.file("out.rm"))).value();
+    EXPECT_EQ(payloads(out), (std::vector<std::string>{"first", "second", "first again", "second again"}));
+    ASSERT_EQ(out.indexes.size(), 2u);
+    EXPECT_EQ(out.indexes[0].numIndices, 2u);
+    EXPECT_EQ(out.indexes[1].numIndices, 0u);
 }

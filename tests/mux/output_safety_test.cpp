@@ -134,7 +134,7 @@ TEST_F(SafetyFixture, OutputInAFolderThatCannotBeWrittenFailsWithTheReason)
     expectOnly({});
 }
 
-TEST_F(SafetyFixture, LongOutputPathsAreNotCut)
+TEST_F(SafetyFixture, LongOutputPathsAndNamesAreNotCut)
 {
     std::string folder = dir.path().string();
     for (int i = 0; i < 3; ++i) {
@@ -146,6 +146,18 @@ TEST_F(SafetyFixture, LongOutputPathsAreNotCut)
     const MuxJob job = runMerge(muxer, {0}, output);
     ASSERT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
     EXPECT_TRUE(parseRm(readFileBytes(output)));
+
+    // A name of 255 bytes, the most a folder entry holds, in two-byte characters.
+    std::string name = "x";
+    for (int i = 0; i < 125; ++i)
+        name += "\xC3\xA9";
+    name += "x.rm";
+    ASSERT_EQ(name.size(), 255u);
+    RmMuxer again;
+    addSources(again, {sourcePath});
+    const MuxJob longName = runMerge(again, {0}, dir.file(name));
+    ASSERT_EQ(longName.outcome, MuxOutcome::Completed) << longName.error;
+    EXPECT_TRUE(parseRm(readFileBytes(dir.file(name))));
 }
 
 TEST_F(SafetyFixture, ASecondRunAfterACompletedMergeFailsWithAMessage)

@@ -40,4 +40,14 @@ MuxJob runCancelledMerge(RmMuxer& muxer, std::initializer_list<int> keys, const 
     return merge(muxer, keys, output, false, true);
 }
 
+ParsedFile mergedFile(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper)
+{
+    const MuxJob job = runMerge(muxer, keys, output, helper);
+    EXPECT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+    std::string error;
+    auto parsed = parseRm(readFileBytes(output), &error);
+    EXPECT_TRUE(parsed) << error;
+    return parsed.value_or(ParsedFile{});
+}
+
 }  // namespace testing_rm

@@ -7,6 +7,7 @@
 
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
+#include "support/rm_parser.h"
 
 namespace testing_rm {
 
@@ -18,5 +19,11 @@ MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::stri
 
 // The same, with Cancel already pressed: the run stops after its first packet.
 MuxJob runCancelledMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output);
+
+// Runs a merge that must complete, and reads its output with the strict
+// reader; a merge that fails or an output the reader refuses fails the
+// test and gives an empty file.
+ParsedFile mergedFile(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output,
+                      bool helper = false);
 
 }  // namespace testing_rm

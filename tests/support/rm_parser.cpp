@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <stdexcept>
 
@@ -47,6 +46,32 @@ void expect(bool ok, const std::string& what)
 
 }  // namespace
 
+std::vector<ParsedPacket> readPackets(const std::string& bytes, uint64_t start, uint64_t end, uint64_t* stop)
+{
+    std::vector<ParsedPacket> packets;
+    end = std::min<uint64_t>(end, bytes.size());
+    uint64_t pos = start;
+    while (pos + 12 <= end) {
+        Cursor c{bytes, pos};
+        ParsedPacket p;
+        p.offset = pos;
+        p.version = c.u16();
+        p.length = c.u16();
+        if (p.length < 12 || pos + p.length > end)
+            break;
+        p.number = c.u16();
+        p.timestamp = c.u32();
+        p.group = c.u8();
+        p.flags = c.u8();
+        p.payload = c.raw(p.length - 12);
+        pos += p.length;
+        packets.push_back(std::move(p));
+    }
+    if (stop)
+        *stop = pos;
+    return packets;
+}
+
 namespace {
 
 std::optional<ParsedFile> parse(const std::string& bytes, std::string* error, bool strict)
@@ -66,6 +91,7 @@ std::optional<ParsedFile> parse(const std::string& bytes, std::string* error, bo
             const uint64_t start = c.pos;
             const std::string id = c.raw(4);
             f.headerIds.push_back(id);
+            f.headerOffsets.push_back(start);
             const uint32_t size = c.u32();
             if (id == "PROP") {
                 f.propSize = size;
@@ -126,35 +152,16 @@ std::optional<ParsedFile> parse(const std::string& bytes, std::string* error, bo
 
         uint64_t dataEnd = f.dataOffset + static_cast<uint64_t>(f.dataSize);
         if (!strict) {
-            c.pos = f.dataOffset + 18;
+            // Packets are read only from a data chunk, and stop at the last one that is whole.
             const bool atData = bytes.compare(f.dataOffset, 4, "DATA") == 0;
-            dataEnd = atData ? std::min<uint64_t>(dataEnd, bytes.size()) : c.pos;
-            // Packets stop at the last one that is whole.
-            while (c.pos + 4 <= dataEnd) {
-                const uint32_t length = (static_cast<unsigned char>(bytes[c.pos + 2]) << 8)
-                                        | static_cast<unsigned char>(bytes[c.pos + 3]);
-                if (length < 12 || c.pos + length > dataEnd)
-                    break;
-                c.pos += length;
-            }
-            dataEnd = std::max<uint64_t>(c.pos, f.dataOffset + 18);
-            c.pos = f.dataOffset + 18;
+            if (!atData)
+                dataEnd = f.dataOffset + 18;
         }
-        expect(dataEnd <= bytes.size(), "data chunk passes the end of the file");
-        while (c.pos < dataEnd) {
-            ParsedPacket p;
-            p.offset = c.pos;
-            p.version = c.u16();
-            p.length = c.u16();
-            expect(p.length >= 12, "packet shorter than 12 bytes at " + std::to_string(p.offset));
-            p.number = c.u16();
-            p.timestamp = c.u32();
-            p.group = c.u8();
-            p.flags = c.u8();
-            p.payload = c.raw(p.length - 12);
-            f.packets.push_back(p);
-        }
-        expect(c.pos == dataEnd, "packets cross the end of the data chunk");
+        expect(!strict || dataEnd <= bytes.size(), "data chunk passes the end of the file");
+        uint64_t stop = 0;
+        f.packets = readPackets(bytes, f.dataOffset + 18, dataEnd, &stop);
+        expect(!strict || stop == dataEnd,
+               "the packets do not fill the data chunk: the one at " + std::to_string(stop) + " is not whole");
         if (strict) {
             expect(f.packets.size() == f.dataNumPackets, "DATA num_packets does not count the packets");
             expect(f.numPackets == f.dataNumPackets, "PROP and DATA num_packets differ");
@@ -164,6 +171,13 @@ std::optional<ParsedFile> parse(const std::string& bytes, std::string* error, bo
         // Another muxer's index chain is read as far as it holds together.
         for (uint64_t at = f.indexOffset; at != 0 && (strict || (at < bytes.size() && !seen.count(at)));) {
             expect(seen.insert(at).second, "index chain loops");
+            if (!strict) {
+                // ... and ends at a chunk that is not an index chunk, or not whole.
+                if (at + 20 > bytes.size() || bytes.compare(at, 4, "INDX") != 0)
+                    break;
+                if (at + 20 + 14 * static_cast<uint64_t>(Cursor{bytes, at + 10}.u32()) > bytes.size())
+                    break;
+            }
             c.pos = at;
             ParsedIndex x;
             x.offset = at;
@@ -209,8 +223,15 @@ std::optional<ParsedFile> parseSource(const std::string& bytes, std::string* err
 
 std::string readFileBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    if (size < 0)
+        return {};
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 void writeFileBytes(const std::string& path, const std::string& bytes)
@@ -219,13 +240,40 @@ void writeFileBytes(const std::string& path, const std::string& bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::vector<ParsedPacket> packetsOf(const ParsedFile& file, uint16_t number)
+uint64_t checksum(const std::string& bytes)
+{
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (char c : bytes)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+    return hash;
+}
+
+std::vector<ParsedPacket> packetsOf(const std::vector<ParsedPacket>& packets, uint16_t number)
 {
     std::vector<ParsedPacket> out;
-    for (const ParsedPacket& p : file.packets)
+    for (const ParsedPacket& p : packets)
         if (p.number == number)
             out.push_back(p);
     return out;
+}
+
+std::vector<ParsedPacket> packetsOf(const ParsedFile& file, uint16_t number)
+{
+    return packetsOf(file.packets, number);
+}
+
+bool isPrefixCopy(const std::vector<ParsedPacket>& copy, const std::vector<ParsedPacket>& source)
+{
+    if (copy.size() > source.size())
+        return false;
+    for (std::size_t k = 0; k < copy.size(); ++k) {
+        const ParsedPacket& c = copy[k];
+        const ParsedPacket& s = source[k];
+        if (c.version != s.version || c.length != s.length || c.timestamp != s.timestamp || c.group != s.group
+            || c.flags != s.flags || c.payload != s.payload)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace testing_rm

@@ -61,8 +61,9 @@ struct ParsedFile {
     std::vector<ParsedPacket> packets;
 
     std::vector<ParsedIndex> indexes;
-    // The ids of the header section, in file order.
+    // The ids of the header section, in file order, and where each chunk starts.
     std::vector<std::string> headerIds;
+    std::vector<uint64_t> headerOffsets;
 };
 
 // Parses a whole file and checks that it is well-formed: chunk sizes match
@@ -78,8 +79,22 @@ std::optional<ParsedFile> parseSource(const std::string& bytes, std::string* err
 
 std::string readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::string& bytes);
+// A checksum of the bytes (64-bit FNV-1a), to compare large files in tests
+// without printing them when they differ.
+uint64_t checksum(const std::string& bytes);
+
+// The packets found back to back from `start` while each one is whole: at
+// least 12 bytes long and ending by `end` (and by the end of `bytes`).
+// `stop`, when given, receives where the first packet that is not whole starts.
+std::vector<ParsedPacket> readPackets(const std::string& bytes, uint64_t start, uint64_t end,
+                                      uint64_t* stop = nullptr);
 
 // The packets of one stream, in file order.
+std::vector<ParsedPacket> packetsOf(const std::vector<ParsedPacket>& packets, uint16_t number);
 std::vector<ParsedPacket> packetsOf(const ParsedFile& file, uint16_t number);
+
+// True when `copy` holds the first copy.size() packets of `source`, each the
+// same byte for byte but for its stream number.
+bool isPrefixCopy(const std::vector<ParsedPacket>& copy, const std::vector<ParsedPacket>& source);
 
 }  // namespace testing_rm

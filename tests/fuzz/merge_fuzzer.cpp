@@ -1,0 +1,71 @@
+// Merges arbitrary bytes as a source file: the file is scanned and, when it
+// is accepted, every usable stream it lists is merged into a new file, as
+// `kestrova-cli merge -o OUT FILE` does. Whatever the bytes, the merge must
+// not crash, hang or touch memory it does not own; it must leave the source
+// as it was; and it must write a file our own strict reader accepts, each
+// stream of it a copy of the first packets of a stream of the source.
+#include <string>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "mux/merge_signals.h"
+#include "support/rm_parser.h"
+#include "support/temp_dir.h"
+#include "support/whole_file_merge.h"
+
+using namespace testing_rm;
+
+namespace {
+
+// A source's packets lie back to back after the 18-byte header of a data
+// chunk. True when, after one of the "DATA" ids in `source`, every stream of
+// `out` is the start of one source stream, copied byte for byte.
+bool streamsComeFromTheSource(const std::string& source, const ParsedFile& out)
+{
+    if (out.packets.empty())
+        return true;
+    for (auto at = source.find("DATA"); at != std::string::npos; at = source.find("DATA", at + 1)) {
+        const std::vector<ParsedPacket> chain = readPackets(source, at + 18, source.size());
+        bool every = true;
+        for (uint16_t o = 0; o < out.streams.size() && every; ++o) {
+            const std::vector<ParsedPacket> copy = packetsOf(out, o);
+            bool found = copy.empty();
+            for (uint16_t s = 0; s < 10 && !found; ++s)
+                found = isPrefixCopy(copy, packetsOf(chain, s));
+            every = found;
+        }
+        if (every)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const TempDir dir;
+    const std::string sourcePath = dir.file("source.rm");
+    const std::string outputPath = dir.file("out.rm");
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    writeFileBytes(sourcePath, bytes);
+
+    const WholeFileMerge merge = mergeWholeFile(sourcePath, outputPath);
+    if (merge.listed.numbers.empty())
+        return 0;
+
+    fuzzCheck(readFileBytes(sourcePath) == bytes, "the source was changed");
+    fuzzCheck(g_progress == kProgressDone && g_stop == 1, "the end of the run was not signalled");
+    // Nothing but the source decides the outcome here: the output folder is
+    // writable, and the merge walks the file as Scan did.
+    fuzzCheck(merge.job.outcome == MuxOutcome::Completed, "a file Scan accepted did not merge: " + merge.job.error);
+    fuzzCheck(dir.entries() == std::vector<std::string>{"out.rm", "source.rm"}, "the folder holds other files");
+
+    std::string error;
+    const auto out = parseRm(readFileBytes(outputPath), &error);
+    fuzzCheck(out.has_value(), "the output is not well-formed: " + error);
+    fuzzCheck(out->streams.size() <= merge.listed.numbers.size(), "more output streams than listed streams");
+    fuzzCheck(streamsComeFromTheSource(bytes, *out), "an output stream is not a copy of a source stream");
+    std::filesystem::remove(outputPath);
+    return 0;
+}
