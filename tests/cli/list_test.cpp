@@ -39,12 +39,12 @@ TEST(CliList, JsonListsTheUsableStreamsOfEachFile)
 TEST(CliList, JsonEscapesNamesAndKeepsNonUtf8Readable)
 {
     TempDir dir;
-    FileSpec spec;
-    spec.streams.resize(2);
-    spec.streams[0].name = "say \"hi\"\\\n";
-    spec.streams[1].number = 1;
-    spec.streams[1].name = "caf\xe9 \xc3\xa9";  // Latin-1 é, then UTF-8 é
-    writeFileBytes(dir.file("names.rm"), buildFile(spec));
+    FileSpec plan;
+    plan.streams.resize(2);
+    plan.streams[0].name = "say \"hi\"\\\n";
+    plan.streams[1].number = 1;
+    plan.streams[1].name = "caf\xe9 \xc3\xa9";  // Latin-1 é, then UTF-8 é
+    writeFileBytes(dir.file("names.rm"), buildFile(plan));
     const Outcome o = cli({"list", "--json", dir.file("names.rm")});
     EXPECT_EQ(o.status, 0);
     EXPECT_NE(o.out.find(R"("name": "say \"hi\"\\\u000a")"), std::string::npos) << o.out;
@@ -71,10 +71,10 @@ TEST(CliList, RefusedFilesAreNamedOnStderrAndFailTheRun)
 TEST(CliList, LimitsAreReportedWithTheirReason)
 {
     TempDir dir;
-    FileSpec spec;
-    spec.streams.resize(1);
-    spec.streams[0].number = 12;
-    writeFileBytes(dir.file("twelve.rm"), buildFile(spec));
+    FileSpec plan;
+    plan.streams.resize(1);
+    plan.streams[0].number = 12;
+    writeFileBytes(dir.file("twelve.rm"), buildFile(plan));
     const Outcome o = cli({"list", dir.file("twelve.rm")});
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("numbered above 9"), std::string::npos) << o.err;

@@ -241,12 +241,12 @@ TEST(CliMerge, InterruptCancelsTheMergeAndRemovesThePartialOutput)
 {
     TempDir dir;
     // A source large enough that the merge is still running when interrupted.
-    FileSpec spec;
-    spec.streams.resize(1);
+    FileSpec plan;
+    plan.streams.resize(1);
     for (uint32_t k = 0; k < 20000; ++k)
-        spec.packets.push_back({0, k, std::string(6000, static_cast<char>(k))});
+        plan.packets.push_back({0, k, std::string(6000, static_cast<char>(k))});
     const std::string source = dir.file("big.rm");
-    writeFileBytes(source, buildFile(spec));
+    writeFileBytes(source, buildFile(plan));
     const std::string out = dir.file("out.rm");
     writeFileBytes(out, "older file");
 

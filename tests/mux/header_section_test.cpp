@@ -24,9 +24,9 @@ struct HeaderFixture : ::testing::Test {
     TempDir dir;
     RmMuxer muxer;
 
-    std::string source(const std::string& name, const FileSpec& spec)
+    std::string source(const std::string& name, const FileSpec& plan)
     {
-        writeFileBytes(dir.file(name), buildFile(spec));
+        writeFileBytes(dir.file(name), buildFile(plan));
         return dir.file(name);
     }
 
@@ -38,10 +38,10 @@ struct HeaderFixture : ::testing::Test {
 
 FileSpec threeStreams()
 {
-    FileSpec spec;
-    spec.streams = {stream(0, "zero"), stream(1, "one"), stream(2, "two")};
-    spec.packets = {{0, 0, "p0"}, {1, 10, "p1"}, {2, 20, "p2"}, {0, 30, "p3"}};
-    return spec;
+    FileSpec plan;
+    plan.streams = {stream(0, "zero"), stream(1, "one"), stream(2, "two")};
+    plan.packets = {{0, 0, "p0"}, {1, 10, "p1"}, {2, 20, "p2"}, {0, 30, "p3"}};
+    return plan;
 }
 
 }  // namespace
@@ -109,12 +109,12 @@ TEST_F(HeaderFixture, EmptySelectionWritesAWellFormedFileWithoutStreams)
 
 TEST_F(HeaderFixture, IndexChainPointsFromChunkToChunk)
 {
-    FileSpec spec = threeStreams();
-    spec.packets.clear();
+    FileSpec plan = threeStreams();
+    plan.packets.clear();
     for (uint32_t t = 0; t < 5; ++t)
-        spec.packets.push_back({0, t * 100, "x"});
-    spec.indexes = {{0, {0, 100, 200, 300, 400}}};
-    addSources(muxer, {source("a.rm", spec)});
+        plan.packets.push_back({0, t * 100, "x"});
+    plan.indexes = {{0, {0, 100, 200, 300, 400}}};
+    addSources(muxer, {source("a.rm", plan)});
     const ParsedFile out = merged({0, 1});
     ASSERT_EQ(out.indexes.size(), 2u);
     EXPECT_EQ(out.indexes[0].offset, out.indexOffset);
@@ -165,10 +165,10 @@ TEST_F(HeaderFixture, SelectedKeysBecomeOutputStreamsInSourceOrder)
 
 TEST_F(HeaderFixture, SelectedStreamWithDurationZeroIsNotTakenNorItsIndex)
 {
-    FileSpec spec = threeStreams();
-    spec.streams[1].duration = 0;
-    spec.indexes = {{1, {10}}, {2, {20}}};
-    addSources(muxer, {source("a.rm", spec)});
+    FileSpec plan = threeStreams();
+    plan.streams[1].duration = 0;
+    plan.indexes = {{1, {10}}, {2, {20}}};
+    addSources(muxer, {source("a.rm", plan)});
     const ParsedFile out = merged({1, 2});
     ASSERT_EQ(out.streams.size(), 1u);
     EXPECT_EQ(out.streams[0].name, "two");
@@ -203,9 +203,9 @@ TEST_F(HeaderFixture, ContentComesFromTheLastSourceThatHasOne)
 
 TEST_F(HeaderFixture, SourcesWithoutContentGiveAnEmptyContentChunk)
 {
-    FileSpec spec = threeStreams();
-    spec.withContent = false;
-    addSources(muxer, {source("a.rm", spec)});
+    FileSpec plan = threeStreams();
+    plan.withContent = false;
+    addSources(muxer, {source("a.rm", plan)});
     const ParsedFile out = merged({0});
     EXPECT_TRUE(out.hasContent);
     EXPECT_EQ(out.contSize, 18u);
@@ -234,10 +234,10 @@ TEST_F(HeaderFixture, CarriedFieldsComeFromTheLastSource)
 
 TEST_F(HeaderFixture, TooManyStreamsForTheRecordFailTheMerge)
 {
-    FileSpec spec;
+    FileSpec plan;
     for (uint16_t n = 0; n < 10; ++n)
-        spec.streams.push_back(stream(n, "s"));
-    addSources(muxer, {source("a.rm", spec), source("b.rm", threeStreams())});
+        plan.streams.push_back(stream(n, "s"));
+    addSources(muxer, {source("a.rm", plan), source("b.rm", threeStreams())});
     MuxJob job = runMerge(muxer, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, dir.file("out.rm"));
     EXPECT_EQ(job.outcome, MuxOutcome::Failed);
     EXPECT_NE(job.error.find("at most 10"), std::string::npos) << job.error;

@@ -25,9 +25,9 @@ struct InterleaveFixture : ::testing::Test {
     TempDir dir;
     RmMuxer muxer;
 
-    std::string source(const std::string& name, const FileSpec& spec)
+    std::string source(const std::string& name, const FileSpec& plan)
     {
-        writeFileBytes(dir.file(name), buildFile(spec));
+        writeFileBytes(dir.file(name), buildFile(plan));
         return dir.file(name);
     }
 
@@ -61,10 +61,10 @@ TEST_F(InterleaveFixture, StreamsFromTwoFilesAreWrittenInTimestampOrder)
 TEST_F(InterleaveFixture, StreamsOfOneFileWaitInTheirQueuesForTheirTurn)
 {
     // Stream 1's packets lie early in the file but play late.
-    FileSpec spec;
-    spec.streams = {stream(0), stream(1)};
-    spec.packets = {{1, 300, "late1"}, {1, 400, "late2"}, {0, 0, "e1"}, {0, 100, "e2"}, {0, 500, "e3"}};
-    addSources(muxer, {source("a.rm", spec)});
+    FileSpec plan;
+    plan.streams = {stream(0), stream(1)};
+    plan.packets = {{1, 300, "late1"}, {1, 400, "late2"}, {0, 0, "e1"}, {0, 100, "e2"}, {0, 500, "e3"}};
+    addSources(muxer, {source("a.rm", plan)});
     const ParsedFile out = merged({0, 1});
     EXPECT_EQ(order(out), (std::vector<std::pair<uint16_t, uint32_t>>{
                               {0, 0}, {0, 100}, {1, 300}, {1, 400}, {0, 500}}));
@@ -73,23 +73,23 @@ TEST_F(InterleaveFixture, StreamsOfOneFileWaitInTheirQueuesForTheirTurn)
 
 TEST_F(InterleaveFixture, EqualTimestampsGoToTheLowestOutputNumberAndMaxTimestampIsWritten)
 {
-    FileSpec spec;
-    spec.streams = {stream(0), stream(1)};
-    spec.packets = {{1, 7, "b"}, {0, 7, "a"}, {1, 0xFFFFFFFF, "last"}};
-    addSources(muxer, {source("a.rm", spec)});
+    FileSpec plan;
+    plan.streams = {stream(0), stream(1)};
+    plan.packets = {{1, 7, "b"}, {0, 7, "a"}, {1, 0xFFFFFFFF, "last"}};
+    addSources(muxer, {source("a.rm", plan)});
     const ParsedFile out = merged({0, 1});
     EXPECT_EQ(order(out), (std::vector<std::pair<uint16_t, uint32_t>>{{0, 7}, {1, 7}, {1, 0xFFFFFFFF}}));
 }
 
 TEST_F(InterleaveFixture, PacketsAreCopiedByteForByteButForTheirStreamNumber)
 {
-    FileSpec spec;
-    spec.streams = {stream(0), stream(4)};
+    FileSpec plan;
+    plan.streams = {stream(0), stream(4)};
     // A version-1 header is a byte longer; that byte travels as payload.
-    spec.packets = {{4, 10, std::string("\x07payload\x00\xff", 10), 0x02, 5, 1},
+    plan.packets = {{4, 10, std::string("\x07payload\x00\xff", 10), 0x02, 5, 1},
                     {0, 20, "skipped"},
                     {4, 30, std::string(3000, '\x5a'), 0x01, 0, 0}};
-    const std::string path = source("a.rm", spec);
+    const std::string path = source("a.rm", plan);
     addSources(muxer, {path});
     const ParsedFile out = merged({4});
     const ParsedFile in = parseRm(readFileBytes(path)).value();
@@ -160,11 +160,11 @@ TEST_F(InterleaveFixture, IndexRecordsPointAtTheirPacketsAndCountThem)
 
 TEST_F(InterleaveFixture, IndexRecordWithoutItsPacketHoldsBackTheRestOfTheStream)
 {
-    FileSpec spec;
-    spec.streams = {stream(0)};
-    spec.packets = {{0, 0, "a"}, {0, 100, "b"}, {0, 200, "c"}};
-    spec.indexes = {{0, {0, 50, 200}}};
-    const std::string path = source("a.rm", spec);
+    FileSpec plan;
+    plan.streams = {stream(0)};
+    plan.packets = {{0, 0, "a"}, {0, 100, "b"}, {0, 200, "c"}};
+    plan.indexes = {{0, {0, 50, 200}}};
+    const std::string path = source("a.rm", plan);
     const ParsedFile in = parseRm(readFileBytes(path)).value();
     addSources(muxer, {path});
     const ParsedFile out = merged({0});
@@ -179,11 +179,11 @@ TEST_F(InterleaveFixture, IndexRecordWithoutItsPacketHoldsBackTheRestOfTheStream
 
 TEST_F(InterleaveFixture, ProgressEndsAt255AndTheRunSignalsItsEnd)
 {
-    FileSpec spec;
-    spec.streams = {stream(0)};
-    spec.packets = {{0, 0, "a"}, {0, 100, "b"}};
-    spec.indexes = {{0, {0, 100}}};
-    addSources(muxer, {source("a.rm", spec)});
+    FileSpec plan;
+    plan.streams = {stream(0)};
+    plan.packets = {{0, 0, "a"}, {0, 100, "b"}};
+    plan.indexes = {{0, {0, 100}}};
+    addSources(muxer, {source("a.rm", plan)});
     merged({0});
     EXPECT_EQ(g_progress.load(), 255);
     EXPECT_EQ(g_stop.load(), 1);
@@ -194,20 +194,20 @@ TEST_F(InterleaveFixture, ProgressEndsAt255AndTheRunSignalsItsEnd)
 
 TEST_F(InterleaveFixture, ProgressFollowsIndexRecordsOrElseTheBytesRead)
 {
-    FileSpec spec;
-    spec.streams = {stream(0)};
+    FileSpec plan;
+    plan.streams = {stream(0)};
     for (uint32_t k = 0; k < 4; ++k)
-        spec.packets.push_back({0, k, std::string(100, 'x')});
-    spec.indexes = {{0, {0, 1, 2, 3}}};
-    addSources(muxer, {source("indexed.rm", spec)});
+        plan.packets.push_back({0, k, std::string(100, 'x')});
+    plan.indexes = {{0, {0, 1, 2, 3}}};
+    addSources(muxer, {source("indexed.rm", plan)});
     // Cancelling after the first packet leaves the progress it had reached.
     ASSERT_EQ(runCancelledMerge(muxer, {0}, dir.file("out.rm")).outcome, MuxOutcome::Cancelled);
     EXPECT_EQ(g_progress.load(), 25);
 
     // Without index records the share of data read stands in.
-    spec.indexes.clear();
+    plan.indexes.clear();
     RmMuxer plain;
-    addSources(plain, {source("plain.rm", spec)});
+    addSources(plain, {source("plain.rm", plan)});
     ASSERT_EQ(runCancelledMerge(plain, {0}, dir.file("out.rm")).outcome, MuxOutcome::Cancelled);
     EXPECT_EQ(g_progress.load(), 25);
 }

@@ -16,22 +16,22 @@ namespace {
 
 FileSpec indexedSource()
 {
-    FileSpec spec;
-    spec.streams.resize(2);
-    spec.streams[1].number = 1;
+    FileSpec plan;
+    plan.streams.resize(2);
+    plan.streams[1].number = 1;
     for (uint32_t k = 0; k < 6; ++k) {
-        spec.packets.push_back({0, k * 100, "zero" + std::to_string(k)});
-        spec.packets.push_back({1, k * 100 + 50, "one" + std::to_string(k)});
+        plan.packets.push_back({0, k * 100, "zero" + std::to_string(k)});
+        plan.packets.push_back({1, k * 100 + 50, "one" + std::to_string(k)});
     }
-    spec.indexes = {{0, {0, 100, 200}}, {1, {50, 150}}};
-    return spec;
+    plan.indexes = {{0, {0, 100, 200}}, {1, {50, 150}}};
+    return plan;
 }
 
 // Offsets in a built file, read back with the independent parser.
 struct Layout {
     std::string bytes;
     ParsedFile parsed;
-    explicit Layout(const FileSpec& spec) : bytes(buildFile(spec)), parsed(parseRm(bytes).value()) {}
+    explicit Layout(const FileSpec& plan) : bytes(buildFile(plan)), parsed(parseRm(bytes).value()) {}
     void put32(uint64_t at, uint32_t v) { bytes.replace(at, 4, be32(v)); }
     void put16(uint64_t at, uint16_t v) { bytes.replace(at, 2, be16(v)); }
     // Offsets of PROP fields from the start of the file.
@@ -204,10 +204,10 @@ TEST_F(MalformedFixture, HelixFileCutBeforeItsDataChunkMergesWithoutReadingMetad
 TEST_F(MalformedFixture, SourcesPast2GiBAreReadAtTheirRealOffsets)
 {
     // A sparse file whose data chunk starts past 3 GiB.
-    FileSpec spec;
-    spec.streams.resize(1);
-    spec.packets = {{0, 0, "far away"}, {0, 10, "farther"}};
-    const std::string whole = buildFile(spec);
+    FileSpec plan;
+    plan.streams.resize(1);
+    plan.packets = {{0, 0, "far away"}, {0, 10, "farther"}};
+    const std::string whole = buildFile(plan);
     const ParsedFile parsed = parseRm(whole).value();
     const uint64_t dataOffset = 3ull << 30;
     std::string head = whole.substr(0, parsed.dataOffset);

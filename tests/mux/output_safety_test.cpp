@@ -25,12 +25,12 @@ struct SafetyFixture : ::testing::Test {
 
     void SetUp() override
     {
-        FileSpec spec;
-        spec.streams.resize(1);
+        FileSpec plan;
+        plan.streams.resize(1);
         for (uint32_t k = 0; k < 50; ++k)
-            spec.packets.push_back({0, k * 10, std::string(200, static_cast<char>('a' + k % 26))});
+            plan.packets.push_back({0, k * 10, std::string(200, static_cast<char>('a' + k % 26))});
         sourcePath = dir.file("source.rm");
-        sourceBytes = buildFile(spec);
+        sourceBytes = buildFile(plan);
         writeFileBytes(sourcePath, sourceBytes);
         addSources(muxer, {sourcePath});
     }

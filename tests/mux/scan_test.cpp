@@ -63,10 +63,10 @@ StreamSpec stream(uint16_t number, const std::string& name, const std::string& m
 
 FileSpec twoStreams()
 {
-    FileSpec spec;
-    spec.streams = {stream(0, "Audio Stream", "audio/x-pn-realaudio"), stream(1, "Video Stream", "video/x-pn-realvideo")};
-    spec.packets = {{0, 0, "a0"}, {1, 0, "v0"}, {0, 100, "a1"}};
-    return spec;
+    FileSpec plan;
+    plan.streams = {stream(0, "Audio Stream", "audio/x-pn-realaudio"), stream(1, "Video Stream", "video/x-pn-realvideo")};
+    plan.packets = {{0, 0, "a0"}, {1, 0, "v0"}, {0, 100, "a1"}};
+    return plan;
 }
 
 }  // namespace
@@ -98,8 +98,8 @@ TEST_F(ScanFixture, CorpusFilesListTheirUsableStreams)
 
 TEST_F(ScanFixture, ListsUsableStreamsInHeaderOrderAndKeepsTheFile)
 {
-    FileSpec spec = twoStreams();
-    const std::string bytes = buildFile(spec);
+    FileSpec plan = twoStreams();
+    const std::string bytes = buildFile(plan);
     ASSERT_EQ(parseRm(bytes)->numHeaders, 6u);
     ASSERT_EQ(scanBytes(bytes), 2);
     EXPECT_EQ(listed(2), (std::vector<Listed>{{"Audio Stream", kAudioStream, 0}, {"Video Stream", kVideoStream, 1}}));
@@ -110,9 +110,9 @@ TEST_F(ScanFixture, ListsUsableStreamsInHeaderOrderAndKeepsTheFile)
 
 TEST_F(ScanFixture, StreamsWithDurationZeroTakeNoEntry)
 {
-    FileSpec spec;
-    spec.streams = {stream(0, "one", "audio/a"), stream(1, "skipped", "video/v", 0), stream(2, "two", "video/v")};
-    ASSERT_EQ(scanBytes(buildFile(spec)), 2);
+    FileSpec plan;
+    plan.streams = {stream(0, "one", "audio/a"), stream(1, "skipped", "video/v", 0), stream(2, "two", "video/v")};
+    ASSERT_EQ(scanBytes(buildFile(plan)), 2);
     EXPECT_EQ(listed(2), (std::vector<Listed>{{"one", kAudioStream, 0}, {"two", kVideoStream, 2}}));
     EXPECT_EQ(std::string(muxer.m_streams[1].stream_name, 3), "two");
 }
@@ -130,9 +130,9 @@ TEST_F(ScanFixture, KindFollowsTheNameAndTheFirstFiveLettersOfTheMimeType)
     };
     for (const auto& [name, mime, kind, shown] : cases) {
         RmMuxer fresh;
-        FileSpec spec;
-        spec.streams = {stream(0, name, mime)};
-        writeFileBytes(dir.file("k.rm"), buildFile(spec));
+        FileSpec plan;
+        plan.streams = {stream(0, name, mime)};
+        writeFileBytes(dir.file("k.rm"), buildFile(plan));
         ASSERT_EQ(fresh.Scan(dir.file("k.rm"), names, kinds, numbers), 1) << mime;
         EXPECT_EQ(kinds[0], kind) << name << " " << mime;
         EXPECT_STREQ(names[0], shown.c_str());
@@ -141,18 +141,18 @@ TEST_F(ScanFixture, KindFollowsTheNameAndTheFirstFiveLettersOfTheMimeType)
 
 TEST_F(ScanFixture, NameOf255BytesIsCutTo254SoTheTerminatorFits)
 {
-    FileSpec spec;
-    spec.streams = {stream(0, std::string(255, 'x'), "audio/a")};
-    ASSERT_EQ(scanBytes(buildFile(spec)), 1);
+    FileSpec plan;
+    plan.streams = {stream(0, std::string(255, 'x'), "audio/a")};
+    ASSERT_EQ(scanBytes(buildFile(plan)), 1);
     EXPECT_EQ(std::strlen(names[0]), 254u);
     EXPECT_EQ(field(muxer.m_streams[0].stream_name_size), 255);
 }
 
 TEST_F(ScanFixture, ReportsStreamNumbersAsRead)
 {
-    FileSpec spec;
-    spec.streams = {stream(3, "a", "audio/a"), stream(7, "b", "video/b")};
-    ASSERT_EQ(scanBytes(buildFile(spec)), 2);
+    FileSpec plan;
+    plan.streams = {stream(3, "a", "audio/a"), stream(7, "b", "video/b")};
+    ASSERT_EQ(scanBytes(buildFile(plan)), 2);
     EXPECT_EQ(numbers[0], 3);
     EXPECT_EQ(numbers[1], 7);
 }
@@ -222,9 +222,9 @@ TEST_F(ScanFixture, RefusedFileLeavesTheCallersEntriesAlone)
 {
     std::strcpy(names[0], "before");
     kinds[0] = 42;
-    FileSpec spec;
-    spec.streams = {stream(0, "a", "audio/a"), stream(12, "b", "audio/b")};
-    EXPECT_EQ(scanBytes(buildFile(spec)), 0);
+    FileSpec plan;
+    plan.streams = {stream(0, "a", "audio/a"), stream(12, "b", "audio/b")};
+    EXPECT_EQ(scanBytes(buildFile(plan)), 0);
     EXPECT_STREQ(names[0], "before");
     EXPECT_EQ(kinds[0], 42);
 }
@@ -286,10 +286,10 @@ TEST_F(ScanFixture, LimitsOfTheRecordAreRefusedWithTheirReason)
 
 TEST_F(ScanFixture, EleventhFileIsRefusedAndNotKept)
 {
-    FileSpec spec = twoStreams();
+    FileSpec plan = twoStreams();
     for (int i = 0; i < 10; ++i)
-        ASSERT_EQ(scanBytes(buildFile(spec), "f" + std::to_string(i) + ".rm"), 2);
-    EXPECT_EQ(scanBytes(buildFile(spec), "eleventh.rm"), 0);
+        ASSERT_EQ(scanBytes(buildFile(plan), "f" + std::to_string(i) + ".rm"), 2);
+    EXPECT_EQ(scanBytes(buildFile(plan), "eleventh.rm"), 0);
     EXPECT_EQ(muxer.LastScanError(), ScanError::TooManyFiles);
     EXPECT_EQ(muxer.LastScanMessage(), "No more than 10 files can be added");
     EXPECT_EQ(muxer.m_fileCount, 10);

@@ -61,31 +61,31 @@ std::string chunkIndx(uint16_t number, const std::vector<IndexRecord>& records, 
     return out;
 }
 
-std::string buildFile(const FileSpec& spec)
+std::string buildFile(const FileSpec& plan)
 {
     std::string head;
-    for (const StreamSpec& s : spec.streams)
+    for (const StreamSpec& s : plan.streams)
         head += chunkMdpr(s);
-    const std::string cont = spec.withContent ? chunkCont(spec.content) : "";
-    const uint32_t numHeaders = 3 + spec.streams.size() + (spec.withContent ? 1 : 0);
+    const std::string cont = plan.withContent ? chunkCont(plan.content) : "";
+    const uint32_t numHeaders = 3 + plan.streams.size() + (plan.withContent ? 1 : 0);
     const uint32_t dataOffset = 18 + 50 + cont.size() + head.size();
 
     std::string data;
     std::vector<uint32_t> offsets;
-    for (const PacketSpec& p : spec.packets) {
+    for (const PacketSpec& p : plan.packets) {
         offsets.push_back(dataOffset + 18 + data.size());
         data += packet(p);
     }
     const uint32_t dataSize = 18 + data.size();
-    const uint32_t indexOffset = spec.indexes.empty() ? 0 : dataOffset + dataSize;
+    const uint32_t indexOffset = plan.indexes.empty() ? 0 : dataOffset + dataSize;
 
     std::string index;
-    for (std::size_t i = 0; i < spec.indexes.size(); ++i) {
+    for (std::size_t i = 0; i < plan.indexes.size(); ++i) {
         std::vector<IndexRecord> records;
-        for (uint32_t ts : spec.indexes[i].timestamps) {
+        for (uint32_t ts : plan.indexes[i].timestamps) {
             IndexRecord r{ts, 0, 0};
-            for (std::size_t k = 0; k < spec.packets.size(); ++k)
-                if (spec.packets[k].number == spec.indexes[i].number && spec.packets[k].timestamp == ts) {
+            for (std::size_t k = 0; k < plan.packets.size(); ++k)
+                if (plan.packets[k].number == plan.indexes[i].number && plan.packets[k].timestamp == ts) {
                     r.offset = offsets[k];
                     r.packetCount = k;
                     break;
@@ -94,12 +94,12 @@ std::string buildFile(const FileSpec& spec)
         }
         const uint32_t here = indexOffset + index.size();
         const uint32_t size = 20 + 14 * records.size();
-        index += chunkIndx(spec.indexes[i].number, records, i + 1 == spec.indexes.size() ? 0 : here + size);
+        index += chunkIndx(plan.indexes[i].number, records, i + 1 == plan.indexes.size() ? 0 : here + size);
     }
 
     return chunkRmf(numHeaders)
-           + chunkProp(spec.props, spec.packets.size(), indexOffset, dataOffset, spec.streams.size()) + cont + head
-           + dataHeader(dataSize, spec.packets.size()) + data + index;
+           + chunkProp(plan.props, plan.packets.size(), indexOffset, dataOffset, plan.streams.size()) + cont + head
+           + dataHeader(dataSize, plan.packets.size()) + data + index;
 }
 
 }  // namespace testing_rm

@@ -69,6 +69,6 @@ std::string chunkIndx(uint16_t number, const std::vector<IndexRecord>& records, 
 
 // Builds the file; records of an index point at the first packet of their
 // stream carrying the timestamp (offset 0 and count 0 when none does).
-std::string buildFile(const FileSpec& spec);
+std::string buildFile(const FileSpec& plan);
 
 }  // namespace testing_rm
