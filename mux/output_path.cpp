@@ -23,6 +23,10 @@ std::string RmMuxer::OutputPathProblem(const std::string& path) const
         for (uint16_t f = 0; f < m_fileCount; ++f)
             if (m_files[f] && fs::equivalent(path, m_files[f]->path(), ec))
                 return path + " is one of the source files";
+        // A file nobody may write to is one its owner meant to keep.
+        if ((status.permissions() & (fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write))
+            == fs::perms::none)
+            return path + " is read-only and cannot be replaced";
     }
     return {};
 }

@@ -110,11 +110,15 @@ TEST_F(SafetyFixture, OutputThatIsASourceIsRefusedUnderAnyName)
     expectOnly({"hard.rm", "soft.rm", "sub"});
 }
 
-TEST_F(SafetyFixture, OutputThatIsNotARegularFileIsNeverReplaced)
+TEST_F(SafetyFixture, OutputThatIsNotAWritableRegularFileIsNeverReplaced)
 {
     fs::create_directory(dir.file("folder"));
     mkfifo(dir.file("pipe").c_str(), 0600);
-    for (const std::string& output : {dir.file("folder"), dir.file("pipe"), std::string("/dev/null")}) {
+    writeFileBytes(dir.file("kept.rm"), "read-only");
+    fs::permissions(dir.file("kept.rm"), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(muxer.OutputPathProblem(dir.file("kept.rm")), dir.file("kept.rm") + " is read-only and cannot be replaced");
+    for (const std::string& output :
+         {dir.file("folder"), dir.file("pipe"), std::string("/dev/null"), dir.file("kept.rm")}) {
         const MuxJob job = runMerge(muxer, {0}, output);
         EXPECT_EQ(job.outcome, MuxOutcome::Failed) << output;
         EXPECT_FALSE(job.error.empty());
@@ -122,7 +126,8 @@ TEST_F(SafetyFixture, OutputThatIsNotARegularFileIsNeverReplaced)
     EXPECT_TRUE(fs::is_directory(dir.file("folder")));
     EXPECT_TRUE(fs::is_fifo(dir.file("pipe")));
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
-    expectOnly({"folder", "pipe"});
+    EXPECT_EQ(readFileBytes(dir.file("kept.rm")), "read-only");
+    expectOnly({"folder", "kept.rm", "pipe"});
 }
 
 TEST_F(SafetyFixture, OutputInAFolderThatCannotBeWrittenFailsWithTheReason)
