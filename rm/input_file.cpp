@@ -1,14 +1,14 @@
 #include "rm/input_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace rm {
-
-static_assert(sizeof(long) >= 8, "file positions past 2 GiB need a 64-bit long");
 
 InFile::~InFile()
 {
@@ -20,58 +20,62 @@ bool InFile::open(const std::string& path)
     close();
     m_path = path;
     m_error.clear();
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (ec) {
-        m_error = ec.message();
-        return false;
-    }
-    // A pipe or a device could block the caller forever or never end.
-    if (!std::filesystem::is_regular_file(status)) {
-        m_error = std::filesystem::is_directory(status) ? "it is a folder" : "it is not a regular file";
-        return false;
-    }
-    m_file = std::fopen(path.c_str(), "rb");
-    if (!m_file) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
         m_error = std::strerror(errno);
         return false;
     }
-    std::setvbuf(m_file, nullptr, _IONBF, 0);
-    if (std::fseek(m_file, 0, SEEK_END) != 0) {
-        m_error = std::strerror(errno);
-        close();
+    // A pipe or a device could block the caller forever or never end; the
+    // descriptor was opened without blocking so that a pipe with no writer
+    // cannot hang the open itself.
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        m_error = S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file";
+        ::close(fd);
         return false;
     }
-    m_size = static_cast<uint64_t>(std::ftell(m_file));
-    std::fseek(m_file, 0, SEEK_SET);
-    m_filePos = 0;
-    m_bufStart = 0;
-    m_bufLen = m_bufPos = 0;
+    m_fd = fd;
+    m_size = static_cast<uint64_t>(info.st_size);
     return true;
 }
 
 void InFile::close()
 {
-    if (m_file)
-        std::fclose(m_file);
-    m_file = nullptr;
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
     m_buffer.reset();
-    m_bufStart = m_filePos = m_size = 0;
+    m_bufStart = m_size = 0;
     m_bufLen = m_bufPos = 0;
+    m_failed = false;
+    m_readError.clear();
+}
+
+std::size_t InFile::readAt(void* dst, std::size_t n, uint64_t pos)
+{
+    auto* out = static_cast<uint8_t*>(dst);
+    std::size_t total = 0;
+    while (total < n && !m_failed) {
+        const ssize_t got = pread(m_fd, out + total, n - total, static_cast<off_t>(pos + total));
+        if (got > 0) {
+            total += static_cast<std::size_t>(got);
+        } else if (got == 0) {
+            break;  // the end of the file
+        } else if (errno != EINTR) {
+            m_failed = true;
+            m_readError = "Could not read " + m_path + " at byte " + formatOffset(pos + total) + ": "
+                          + std::strerror(errno);
+        }
+    }
+    return total;
 }
 
 bool InFile::fill()
 {
     const uint64_t pos = tell();
-    if (m_filePos != pos) {
-        if (std::fseek(m_file, static_cast<long>(pos), SEEK_SET) != 0)
-            return false;
-        m_filePos = pos;
-    }
     if (!m_buffer)
         m_buffer = std::make_unique<uint8_t[]>(kBufferSize);
-    const std::size_t got = std::fread(m_buffer.get(), 1, kBufferSize, m_file);
-    m_filePos += got;
+    const std::size_t got = readAt(m_buffer.get(), kBufferSize, pos);
     m_bufStart = pos;
     m_bufLen = got;
     m_bufPos = 0;
@@ -80,7 +84,7 @@ bool InFile::fill()
 
 std::size_t InFile::read(void* dst, std::size_t n)
 {
-    if (!m_file)
+    if (m_fd < 0 || m_failed)
         return 0;
     auto* out = static_cast<uint8_t*>(dst);
     std::size_t total = 0;
@@ -96,13 +100,7 @@ std::size_t InFile::read(void* dst, std::size_t n)
         if (n - total >= kBufferSize) {
             // Large reads bypass the buffer.
             const uint64_t pos = tell();
-            if (m_filePos != pos) {
-                if (std::fseek(m_file, static_cast<long>(pos), SEEK_SET) != 0)
-                    break;
-                m_filePos = pos;
-            }
-            const std::size_t got = std::fread(out + total, 1, n - total, m_file);
-            m_filePos += got;
+            const std::size_t got = readAt(out + total, n - total, pos);
             m_bufStart = pos + got;
             m_bufLen = m_bufPos = 0;
             total += got;
@@ -116,7 +114,7 @@ std::size_t InFile::read(void* dst, std::size_t n)
 
 bool InFile::seek(uint64_t pos)
 {
-    if (!m_file || pos > m_size)
+    if (m_fd < 0 || pos > m_size)
         return false;
     if (pos >= m_bufStart && pos <= m_bufStart + m_bufLen) {
         m_bufPos = static_cast<std::size_t>(pos - m_bufStart);
@@ -133,6 +131,14 @@ bool InFile::skip(uint64_t n)
     if (n > m_size - std::min(pos, m_size))
         return false;
     return seek(pos + n);
+}
+
+std::string formatOffset(uint64_t offset)
+{
+    std::string digits = std::to_string(offset);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, ",");
+    return digits;
 }
 
 }  // namespace rm

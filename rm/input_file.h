@@ -2,12 +2,13 @@
 //
 // Seeks within the buffered window only move the read position, so skipping
 // packets that are not wanted costs no system call; reads larger than the
-// buffer go straight into the caller's memory.
+// buffer go straight into the caller's memory. A read that fails is never
+// taken for the end of the file: failed() then says so and readError() says
+// where and why, and every later read returns nothing.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -25,25 +26,34 @@ public:
     // Opens a regular file for reading. On failure error() says why.
     bool open(const std::string& path);
     void close();
-    bool isOpen() const { return m_file != nullptr; }
+    bool isOpen() const { return m_fd >= 0; }
 
     const std::string& path() const { return m_path; }
+    // Why open() failed, in a few words ("No such file or directory").
     const std::string& error() const { return m_error; }
     // Length of the file when it was opened.
     uint64_t size() const { return m_size; }
     uint64_t tell() const { return m_bufStart + m_bufPos; }
 
-    // Reads up to n bytes; fewer means the end of the file or a read error.
+    // Reads up to n bytes; fewer means the end of the file, or a read error
+    // when failed() is true.
     std::size_t read(void* dst, std::size_t n);
     // Moves to an absolute position; false (and no move) past the end of the file.
     bool seek(uint64_t pos);
     // Moves forward n bytes; false (and no move) past the end of the file.
     bool skip(uint64_t n);
 
+    // A read failed for a reason other than the end of the file.
+    bool failed() const { return m_failed; }
+    // "Could not read PATH at byte N: REASON" once failed().
+    const std::string& readError() const { return m_readError; }
+
 private:
     bool fill();
+    // Reads at `pos` until n bytes, the end of the file or an error.
+    std::size_t readAt(void* dst, std::size_t n, uint64_t pos);
 
-    std::FILE* m_file = nullptr;
+    int m_fd = -1;
     std::string m_path;
     std::string m_error;
     uint64_t m_size = 0;
@@ -51,7 +61,11 @@ private:
     uint64_t m_bufStart = 0;  // file position of m_buffer[0]
     std::size_t m_bufLen = 0;
     std::size_t m_bufPos = 0;
-    uint64_t m_filePos = 0;  // where the underlying stream stands
+    bool m_failed = false;
+    std::string m_readError;
 };
+
+// "1,234,567": a byte offset as messages show it.
+std::string formatOffset(uint64_t offset);
 
 }  // namespace rm

@@ -1,5 +1,8 @@
 #include "rm/output_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -7,21 +10,20 @@ namespace rm {
 
 OutFile::~OutFile()
 {
-    if (m_file)
-        std::fclose(m_file);
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 bool OutFile::create(const std::string& path)
 {
     m_failed = false;
     m_error.clear();
-    // "x": exclusive creation, so an existing file is never opened by mistake.
-    m_file = std::fopen(path.c_str(), "wbx");
-    if (!m_file) {
+    // O_EXCL: exclusive creation, so an existing file is never opened by mistake.
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
         fail(std::strerror(errno));
         return false;
     }
-    std::setvbuf(m_file, nullptr, _IONBF, 0);
     m_buffer = std::make_unique<uint8_t[]>(kBufferSize);
     m_bufLen = 0;
     m_bufStart = m_pos = 0;
@@ -36,13 +38,28 @@ void OutFile::fail(const std::string& why)
     }
 }
 
+bool OutFile::writeAll(const uint8_t* src, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t put = ::write(m_fd, src, n);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            // A write that stores nothing without an error means no room is left.
+            fail(put < 0 ? std::strerror(errno) : std::strerror(ENOSPC));
+            return false;
+        }
+        src += put;
+        n -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
 bool OutFile::flush()
 {
     if (m_bufLen == 0)
         return !m_failed;
-    const std::size_t put = std::fwrite(m_buffer.get(), 1, m_bufLen, m_file);
-    if (put != m_bufLen)
-        fail(std::strerror(errno));
+    writeAll(m_buffer.get(), m_bufLen);
     m_bufLen = 0;
     m_bufStart = m_pos;
     return !m_failed;
@@ -50,7 +67,7 @@ bool OutFile::flush()
 
 bool OutFile::write(const void* src, std::size_t n)
 {
-    if (!m_file || m_failed)
+    if (m_fd < 0 || m_failed)
         return false;
     if (n > m_limit || m_pos > m_limit - n) {
         fail("the output would pass 4 GiB, the largest file RealMedia offsets can address");
@@ -60,10 +77,8 @@ bool OutFile::write(const void* src, std::size_t n)
         if (!flush())
             return false;
         if (n >= kBufferSize) {
-            if (std::fwrite(src, 1, n, m_file) != n) {
-                fail(std::strerror(errno));
+            if (!writeAll(static_cast<const uint8_t*>(src), n))
                 return false;
-            }
             m_pos += n;
             m_bufStart = m_pos;
             return true;
@@ -77,9 +92,9 @@ bool OutFile::write(const void* src, std::size_t n)
 
 bool OutFile::seek(uint64_t pos)
 {
-    if (!m_file || !flush())
+    if (m_fd < 0 || !flush())
         return false;
-    if (std::fseek(m_file, static_cast<long>(pos), SEEK_SET) != 0) {
+    if (lseek(m_fd, static_cast<off_t>(pos), SEEK_SET) < 0) {
         fail(std::strerror(errno));
         return false;
     }
@@ -87,16 +102,38 @@ bool OutFile::seek(uint64_t pos)
     return true;
 }
 
+bool OutFile::sync()
+{
+    if (m_fd < 0 || !flush())
+        return false;
+    if (fsync(m_fd) != 0)
+        fail(std::strerror(errno));
+    return !m_failed;
+}
+
 bool OutFile::close()
 {
-    if (!m_file)
+    if (m_fd < 0)
         return false;
     flush();
-    if (std::fclose(m_file) != 0)
+    if (::close(m_fd) != 0)
         fail(std::strerror(errno));
-    m_file = nullptr;
+    m_fd = -1;
     m_buffer.reset();
     return !m_failed;
+}
+
+bool syncFolder(const std::string& folder, std::string& error)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || fsync(fd) != 0) {
+        error = std::strerror(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
 }
 
 }  // namespace rm

@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -29,9 +28,11 @@ public:
     bool write(const void* src, std::size_t n);
     bool seek(uint64_t pos);
     uint64_t tell() const { return m_pos; }
+    // Writes what is buffered and asks the system to put the file on disk.
+    bool sync();
     // Writes what is buffered and closes; false if anything failed on the way.
     bool close();
-    bool isOpen() const { return m_file != nullptr; }
+    bool isOpen() const { return m_fd >= 0; }
 
     bool failed() const { return m_failed; }
     const std::string& error() const { return m_error; }
@@ -39,9 +40,11 @@ public:
 
 private:
     bool flush();
+    // Writes n bytes at the descriptor's position, however many calls it takes.
+    bool writeAll(const uint8_t* src, std::size_t n);
     void fail(const std::string& why);
 
-    std::FILE* m_file = nullptr;
+    int m_fd = -1;
     std::unique_ptr<uint8_t[]> m_buffer;
     std::size_t m_bufLen = 0;
     uint64_t m_bufStart = 0;  // file position of m_buffer[0]
@@ -50,5 +53,8 @@ private:
     bool m_failed = false;
     std::string m_error;
 };
+
+// Asks the system to put a folder's entries (a file just renamed into it) on disk.
+bool syncFolder(const std::string& folder, std::string& error);
 
 }  // namespace rm
