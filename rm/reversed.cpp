@@ -9,6 +9,14 @@
 
 namespace rm {
 
+void reverseBytes(const void* src, void* dst, std::size_t n)
+{
+    const auto* s = static_cast<const uint8_t*>(src);
+    auto* d = static_cast<uint8_t*>(dst);
+    for (std::size_t k = 0; k < n; ++k)
+        d[k] = s[n - 1 - k];
+}
+
 bool readReversed(InFile& in, void* dst, std::size_t n)
 {
     assert(n <= kMaxReversedRecord);
@@ -17,9 +25,7 @@ bool readReversed(InFile& in, void* dst, std::size_t n)
         std::memset(dst, 0, n);
         return false;
     }
-    auto* d = static_cast<uint8_t*>(dst);
-    for (std::size_t k = 0; k < n; ++k)
-        d[k] = scratch[n - 1 - k];
+    reverseBytes(scratch, dst, n);
     return true;
 }
 
@@ -27,9 +33,7 @@ bool writeReversed(OutFile& out, const void* src, std::size_t n)
 {
     assert(n <= kMaxReversedRecord);
     uint8_t scratch[kMaxReversedRecord];
-    const auto* s = static_cast<const uint8_t*>(src);
-    for (std::size_t k = 0; k < n; ++k)
-        scratch[k] = s[n - 1 - k];
+    reverseBytes(src, scratch, n);
     return out.write(scratch, n);
 }
 

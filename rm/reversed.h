@@ -11,6 +11,10 @@ class OutFile;
 // Largest record the primitives move; every record image is far smaller.
 inline constexpr std::size_t kMaxReversedRecord = 200;
 
+// Stores the n bytes of src in dst in reverse order: a record's disk bytes
+// become its image, and an image its disk bytes.
+void reverseBytes(const void* src, void* dst, std::size_t n);
+
 // Reads n bytes in one call and stores them reversed in dst. A record that
 // cannot be read whole is zero-filled and the result is false.
 bool readReversed(InFile& in, void* dst, std::size_t n);

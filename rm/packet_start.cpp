@@ -1,0 +1,46 @@
+#include "rm/packet_start.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "rm/chunk_ids.h"
+#include "rm/reversed.h"
+
+namespace rm {
+
+namespace {
+
+// The chunks that may follow a data chunk. A packet never starts with one
+// of these ids: its first two bytes are its object_version, 0 or 1.
+constexpr const char* kChunksAfterData[] = {kIdIndex, "RMMD", "RJMD", kIdData};
+
+bool allZero(const uint8_t* bytes, std::size_t n)
+{
+    return std::all_of(bytes, bytes + n, [](uint8_t b) { return b == 0; });
+}
+
+}  // namespace
+
+PacketStart classifyPacket(const uint8_t* bytes, std::size_t avail, uint64_t room, RmPacketHeader& header)
+{
+    header = {};
+    if (room == 0)
+        return PacketStart::EndOfData;
+    if (avail >= kChunkIdSize)
+        for (const char* id : kChunksAfterData)
+            if (std::memcmp(bytes, id, kChunkIdSize) == 0)
+                return PacketStart::EndOfData;
+    if (avail < kPacketHeaderSize)
+        return allZero(bytes, avail) ? PacketStart::EndOfData : PacketStart::Cut;
+
+    reverseBytes(bytes, &header, kPacketHeaderSize);
+    if (allZero(bytes, kPacketHeaderSize))
+        return PacketStart::EndOfData;
+    if (header.length < kPacketHeaderSize)
+        return PacketStart::Damaged;
+    if (header.length > room)
+        return PacketStart::Cut;
+    return PacketStart::Packet;
+}
+
+}  // namespace rm

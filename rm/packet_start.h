@@ -1,0 +1,26 @@
+// Telling, at the place of a packet in a data chunk, whether a packet starts
+// there, the data has ended, or the data is damaged.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "rm/records.h"
+
+namespace rm {
+
+enum class PacketStart {
+    Packet,     // a whole packet: its header is filled in
+    EndOfData,  // nothing left, the next chunk's id, or an end marker of zeros
+    Cut,        // the data ends inside this packet
+    Damaged     // a packet header whose length cannot be right
+};
+
+// `bytes` holds the first `avail` bytes at the place, avail being the
+// smaller of the packet header's 12 bytes and `room`, the bytes left before
+// the end of the data. Writers that could not seek back leave no size to
+// end the data by: their packets run on to the next chunk ("INDX", "RMMD",
+// "RJMD", "DATA") or to an end marker of zero bytes.
+PacketStart classifyPacket(const uint8_t* bytes, std::size_t avail, uint64_t room, RmPacketHeader& header);
+
+}  // namespace rm
