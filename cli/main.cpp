@@ -16,10 +16,14 @@ const char kUsage[] =
     "Usage:\n"
     "  kestrova-cli list [--json] FILE...\n"
     "      Lists the usable streams of each RealMedia file.\n"
-    "  kestrova-cli merge -o OUTPUT [--helper] [--quiet] FILE[:N[,N...]]...\n"
+    "  kestrova-cli merge -o OUTPUT [--helper] [--quiet] [--strict] [--no-sync]\n"
+    "                    FILE[:N[,N...]]...\n"
     "      Merges streams of the FILEs into OUTPUT: the streams numbered N of\n"
     "      each FILE (as list shows them), or all of its usable streams.\n"
-    "      At most one video stream and ten streams in all. Ctrl-C cancels.\n";
+    "      At most one video stream and ten streams in all. Ctrl-C cancels.\n"
+    "      --quiet    no progress bar and no report (warnings are still shown)\n"
+    "      --strict   any warning fails the merge, and nothing is written\n"
+    "      --no-sync  do not wait for the output to reach the disk\n";
 
 int usage(const char* problem)
 {
@@ -63,6 +67,10 @@ int runMerge(const std::vector<std::string>& args)
             request.helper = true;
         } else if (!optionsDone && arg == "--quiet") {
             request.quiet = true;
+        } else if (!optionsDone && arg == "--strict") {
+            request.strict = true;
+        } else if (!optionsDone && arg == "--no-sync") {
+            request.sync = false;
         } else if (!optionsDone && arg == "--") {
             optionsDone = true;
         } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {

@@ -93,8 +93,8 @@ int mergeCommand(const MergeRequest& request)
     MuxJob job;
     job.muxer = &muxer;
     job.addHelper = request.helper;
-    int videos = 0;
-    int selected = 0;
+    job.strict = request.strict;
+    job.sync = request.sync;
 
     for (const MergeRequest::Source& source : request.sources) {
         char names[kMaxStreams][rm::kNameCapacity];
@@ -108,12 +108,8 @@ int mergeCommand(const MergeRequest& request)
             bool wanted = source.numbers.empty();
             for (unsigned n : source.numbers)
                 wanted = wanted || n == numbers[k];
-            if (!wanted || job.selection[file * 10 + numbers[k]])
-                continue;
-            job.selection[file * 10 + numbers[k]] = 1;
-            ++selected;
-            if (kinds[k] == kVideoStream)
-                ++videos;
+            if (wanted)
+                job.selection[file * 10 + numbers[k]] = 1;
         }
         for (unsigned n : source.numbers) {
             bool listed = false;
@@ -125,13 +121,9 @@ int mergeCommand(const MergeRequest& request)
                             kBadInput);
         }
     }
-    if (videos > 1)
-        return fail("Only one video stream allowed", kBadInput);
-    const int most = request.helper ? kMaxStreams - 1 : kMaxStreams;
-    if (selected > most)
-        return fail(std::to_string(selected) + " streams are selected; a merge holds at most " + std::to_string(most)
-                        + (request.helper ? " with the helper stream" : ""),
-                    kBadInput);
+    if (const SelectionCheck check = muxer.CheckSelection(job.selection, request.helper);
+        check.problem != SelectionProblem::None)
+        return fail(SelectionMessage(check), kBadInput);
     if (std::string problem = muxer.OutputPathProblem(request.output); !problem.empty())
         return fail(problem, kBadInput);
 
@@ -153,10 +145,20 @@ int mergeCommand(const MergeRequest& request)
         std::fputc('\n', stderr);
     }
 
+    // Warnings are shown whatever the outcome, and in every mode.
+    for (const MergeWarning& warning : job.warnings)
+        std::fprintf(stderr, "kestrova-cli: warning: %s\n", warning.message().c_str());
+
     switch (job.outcome) {
     case MuxOutcome::Completed:
-        if (!request.quiet)
+        if (!request.quiet) {
             std::printf("Wrote %s\n", request.output.c_str());
+            for (std::size_t o = 0; o < job.streams.size(); ++o) {
+                const StreamReport& stream = job.streams[o];
+                std::printf("stream %zu: %u packets from %s stream %u\n", o, stream.packets,
+                            stream.sourcePath.c_str(), stream.sourceStream);
+            }
+        }
         return kMerged;
     case MuxOutcome::Cancelled:
         return fail("merge cancelled; nothing was written", kMergeFailed);

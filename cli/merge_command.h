@@ -8,6 +8,8 @@ struct MergeRequest {
     std::string output;
     bool helper = false;
     bool quiet = false;
+    bool strict = false;  // any warning fails the merge
+    bool sync = true;     // put the output on disk before it is moved into place
     // Each source with the stream numbers to take from it; empty means all usable streams.
     struct Source {
         std::string path;

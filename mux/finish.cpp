@@ -4,8 +4,31 @@
 
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
+#include "rm/output_file.h"
 
-std::string RmMuxer::Complete()
+std::string RmMuxer::CheckWhatWasRead()
+{
+    // Every source a stream was taken from was read to the end of its data.
+    // One that held no packet at all gave the output nothing of what was
+    // asked of it: the merge fails rather than write streams without packets.
+    for (uint16_t f = 0; f < m_fileCount; ++f) {
+        bool selected = false;
+        for (int o = 0; o < m_streamCount; ++o)
+            selected = selected || m_sourceFile[o] == f;
+        if (!selected || m_packetsFound[f] != 0)
+            continue;
+        return m_files[f]->path()
+               + (m_hasDataChunk[f] ? " holds no packets: its data chunk is empty"
+                                    : " holds no packets: it has no whole data chunk");
+    }
+    for (int o = 0; o < m_streamCount; ++o)
+        if (m_packetsCopied[o] == 0)
+            Warn(m_sourceFile[o], m_dataStart[m_sourceFile[o]],
+                 "stream " + std::to_string(m_sourceStream[o]) + " has no packets; the output carries it empty");
+    return {};
+}
+
+std::string RmMuxer::Complete(const MuxJob& job)
 {
     m_dataHeader.num_packets = m_packetsWritten;
     m_dataHeader.size = static_cast<uint32_t>(m_out->tell() - m_props.data_offset);
@@ -18,7 +41,10 @@ std::string RmMuxer::Complete()
     WriteProperties(false);
     ReleaseRun();
 
-    const bool written = m_out->close();
+    // On disk before it takes the output's name, so that a crash never
+    // leaves a partial file there.
+    bool written = !job.sync || m_out->sync();
+    written = m_out->close() && written;
     const std::string writeError = m_out->error();
     m_out.reset();
     if (!written)
@@ -34,10 +60,31 @@ std::string RmMuxer::Complete()
         return "Cannot put the output at " + m_outputPath + ": " + ec.message();
     m_tempPath.clear();
 
+    // The new name itself, on disk too. The output is in place by now, so a
+    // folder that cannot be synced is told, not undone.
+    const std::filesystem::path target(m_outputPath);
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    std::string syncError;
+    if (job.sync && !rm::syncFolder(folder, syncError))
+        m_warnings.push_back({m_outputPath, 0, "its folder could not be flushed to disk: " + syncError});
+    return {};
+}
+
+void RmMuxer::ReleaseSources()
+{
     for (uint16_t f = 0; f < m_fileCount; ++f)
         m_files[f].reset();
     m_in = nullptr;
-    return {};
+}
+
+void RmMuxer::Report(MuxJob& job)
+{
+    job.streams.clear();
+    for (int o = 0; o < m_streamCount; ++o) {
+        const uint16_t f = m_sourceFile[o];
+        job.streams.push_back({m_files[f] ? m_files[f]->path() : std::string(), m_sourceStream[o], m_packetsCopied[o]});
+    }
+    job.warnings = m_warnings;
 }
 
 void RmMuxer::ReleaseRun()
@@ -73,6 +120,7 @@ void RmMuxer::Fail(MuxJob& job, const std::string& message)
 {
     ReleaseRun();
     DiscardOutput();
+    Report(job);
     job.outcome = MuxOutcome::Failed;
     job.error = message;
     // The run is over: whoever shows its progress may stop waiting.

@@ -1,8 +1,9 @@
-// The record handed to the merge worker thread.
+// The record handed to the merge worker thread, and the report it gets back.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class RmMuxer;
 
@@ -15,16 +16,41 @@ enum class MuxOutcome {
     Failed      // the merge could not be done; `error` says why, nothing was written
 };
 
+// What the merge did with one output stream, in output order.
+struct StreamReport {
+    std::string sourcePath;     // the source file, as it was added
+    uint16_t sourceStream = 0;  // the stream's stream_number in that file
+    uint32_t packets = 0;       // packets copied into the output
+};
+
+// Something the user should know about a merge that still wrote its output:
+// a source that is damaged, or whose headers did not match its data.
+struct MergeWarning {
+    std::string path;     // the source it concerns
+    uint64_t offset = 0;  // the byte of that source it concerns
+    std::string text;     // what was found and what the merge did about it
+
+    // "PATH at byte N: TEXT", as the front ends show it.
+    std::string message() const;
+};
+
 struct MuxJob {
     // 1 where the stream with that key is to be merged.
     uint16_t selection[kStreamKeyCount] = {};
     RmMuxer* muxer = nullptr;
     // Adds the extra "application/helper" stream to the output.
     bool addHelper = false;
+    // Puts the output on disk before it is moved into place, so that a crash
+    // right after the merge never leaves a partial file at the output path.
+    bool sync = true;
+    // Any warning fails the merge, and nothing is written.
+    bool strict = false;
 
     // Read by the caller once the worker has ended.
     MuxOutcome outcome = MuxOutcome::NotRun;
     std::string error;
+    std::vector<StreamReport> streams;
+    std::vector<MergeWarning> warnings;
 };
 
 // The worker thread's entry: runs the merge of the MuxJob `job` points to.

@@ -6,6 +6,7 @@
 #include "mux/rm_muxer.h"
 #include "rm/chunk_readers.h"
 #include "rm/chunk_writers.h"
+#include "rm/packet_start.h"
 
 void RmMuxer::FetchPacket(int pos)
 {
@@ -15,20 +16,9 @@ void RmMuxer::FetchPacket(int pos)
     }
     const uint16_t f = m_sourceFile[pos];
     rm::InFile& in = *m_files[f];
-    while (m_packetsLeft[f] > 0) {
-        // A packet is taken only whole and inside the data chunk; anything
-        // else ends the source, so no byte that was not read is ever written.
-        const uint64_t start = in.tell();
-        rm::RmPacketHeader header;
-        if (start + rm::kPacketHeaderSize > m_dataEnd[f] || !rm::readRecord(in, header)
-            || header.length < rm::kPacketHeaderSize || start + header.length > m_dataEnd[f]) {
-            EndSource(f);
-            break;
-        }
-        --m_packetsLeft[f];
-        m_bytesDone += header.length;
+    rm::RmPacketHeader header;
+    while (NextPacketHeader(f, header)) {
         const uint32_t payload = header.length - rm::kPacketHeaderSize;
-
         const uint16_t number = header.stream_number;
         if (!Taken(f, number)) {
             in.skip(payload);
@@ -37,6 +27,11 @@ void RmMuxer::FetchPacket(int pos)
         auto node = std::make_unique<PacketNode>();
         node->body = std::make_unique_for_overwrite<uint8_t[]>(payload);
         if (in.read(node->body.get(), payload) != payload) {
+            // The packet lay whole inside the file when it was opened.
+            if (in.failed())
+                m_readFailure = in.readError();
+            else
+                Warn(f, in.tell(), "the file ended inside a packet: it was cut short while the merge read it");
             EndSource(f);
             break;
         }
@@ -52,9 +47,66 @@ void RmMuxer::FetchPacket(int pos)
     m_streamDone[pos] = 1;
 }
 
+bool RmMuxer::NextPacketHeader(uint16_t f, rm::RmPacketHeader& header)
+{
+    if (m_sourceEnded[f])
+        return false;
+    rm::InFile& in = *m_files[f];
+    const uint64_t start = in.tell();
+    const uint64_t room = m_dataEnd[f] - std::min(start, m_dataEnd[f]);
+    uint8_t bytes[rm::kPacketHeaderSize];
+    const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(room, sizeof bytes));
+    const std::size_t got = in.read(bytes, want);
+    if (in.failed()) {
+        m_readFailure = in.readError();
+        EndSource(f);
+        return false;
+    }
+    // A packet is taken only whole and inside the data chunk; anything
+    // else ends the source, so no byte that was not read is ever written.
+    switch (rm::classifyPacket(bytes, got, got < want ? got : room, header)) {
+    case rm::PacketStart::Packet:
+        ++m_packetsFound[f];
+        m_bytesDone += header.length;
+        return true;
+    case rm::PacketStart::EndOfData:
+        break;
+    case rm::PacketStart::Cut:
+        Warn(f, start, "the data ends inside a packet; the packets before it were copied");
+        break;
+    case rm::PacketStart::Damaged:
+        Warn(f, start,
+             "a packet header gives a length of " + std::to_string(header.length)
+                 + " bytes, too short to be right; the packets before it were copied");
+        break;
+    }
+    EndSource(f);
+    return false;
+}
+
 void RmMuxer::EndSource(uint16_t f)
 {
-    m_packetsLeft[f] = 0;
+    if (m_sourceEnded[f])
+        return;
+    m_sourceEnded[f] = true;
+    if (!m_readFailure.empty())
+        return;
+    // The data was read to its end: its headers' count is checked against it.
+    const uint32_t promised = m_packetsPromised[f];
+    const uint32_t found = m_packetsFound[f];
+    if (promised != 0 && found > promised)
+        Warn(f, m_dataStart[f],
+             "the headers count " + std::to_string(promised) + " packets, but the data chunk holds "
+                 + std::to_string(found) + "; all of them were read");
+    else if (promised != 0 && found < promised)
+        Warn(f, m_dataStart[f],
+             "the headers count " + std::to_string(promised) + " packets, but only " + std::to_string(found)
+                 + " were found; the file may be cut short or damaged");
+}
+
+void RmMuxer::Warn(uint16_t f, uint64_t offset, const std::string& text)
+{
+    m_warnings.push_back({m_files[f]->path(), offset, text});
 }
 
 RmMuxer::LoopEnd RmMuxer::PacketLoop()
@@ -66,6 +118,8 @@ RmMuxer::LoopEnd RmMuxer::PacketLoop()
                 continue;
             if (!m_current[i])
                 FetchPacket(i);
+            if (!m_readFailure.empty())
+                return LoopEnd::Failed;
             if (m_streamDone[i])
                 continue;
             // Among equal timestamps the lowest output stream number wins.
@@ -81,6 +135,7 @@ RmMuxer::LoopEnd RmMuxer::PacketLoop()
         m_out->write(packet.body.get(), packet.payloadSize());
         m_current[chosen].reset();
         ++m_packetsWritten;
+        ++m_packetsCopied[chosen];
         if (m_out->failed())
             return LoopEnd::Failed;
         ReportProgress();

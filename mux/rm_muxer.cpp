@@ -1,8 +1,26 @@
 #include "mux/rm_muxer.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "rm/chunk_readers.h"
 
-RmMuxer::RmMuxer() = default;
+StreamKind KindOf(const rm::RmStreamHeader& slot)
+{
+    if (slot.stream_name_size == 0)
+        return kUnknownStream;
+    if (slot.mime_type_size >= 5 && std::memcmp(slot.mime_type, "video", 5) == 0)
+        return kVideoStream;
+    if (slot.mime_type_size >= 5 && std::memcmp(slot.mime_type, "audio", 5) == 0)
+        return kAudioStream;
+    return kUnknownStream;
+}
+
+RmMuxer::RmMuxer()
+{
+    std::fill(std::begin(m_listedKind), std::end(m_listedKind), int8_t{-1});
+}
+
 RmMuxer::~RmMuxer() = default;
 
 void RmMuxer::RemoveSource(uint16_t f)
@@ -11,6 +29,7 @@ void RmMuxer::RemoveSource(uint16_t f)
         return;
     m_files[f].reset();
     m_removed[f] = true;
+    std::fill(m_listedKind + f * 10, m_listedKind + f * 10 + 10, int8_t{-1});
 }
 
 bool RmMuxer::ReadProperties()

@@ -15,6 +15,7 @@
 
 #include "mux/mux_job.h"
 #include "mux/packet_queue.h"
+#include "rm/header_walker.h"
 #include "rm/input_file.h"
 #include "rm/output_file.h"
 #include "rm/records.h"
@@ -26,10 +27,14 @@ inline constexpr uint16_t kNoStream = 0xFFFF;
 // Kind of a listed stream; also its image index and item data in the source tree.
 enum StreamKind : int32_t { kVideoStream = 0, kAudioStream = 1, kUnknownStream = 2 };
 
+// The kind of a stream: by its MIME type, and unknown when it has no name.
+StreamKind KindOf(const rm::RmStreamHeader& slot);
+
 // Why Scan refused a file.
 enum class ScanError {
     None,
     CannotOpen,           // the file could not be opened
+    CannotRead,           // reading the file failed
     Invalid,              // not a RealMedia file, cut short, or no usable stream
     TooManyFiles,         // ten sources are held already
     TooManyStreams,       // more than ten usable streams
@@ -45,6 +50,45 @@ enum class StreamTake {
     TooLarge,  // wanted, but its type-specific data does not fit a slot
     NoRoom     // wanted, but all ten slots are taken
 };
+
+// What the walk of a source's header section found.
+struct HeaderWalk {
+    rm::HeaderEnd end = rm::HeaderEnd::Cut;
+    uint64_t endOffset = 0;  // the "DATA" id, or where the walk stopped
+    bool sawProperties = false;
+    // The first wanted stream that could not be taken (TooLarge or NoRoom);
+    // the walk stops there. Taken when there was none.
+    StreamTake refused = StreamTake::Taken;
+
+    // Where the walk stopped short of the "DATA" id: one stands at data_offset.
+    bool dataAtOffset = false;
+
+    // True when the header section can be used: PROP was read, and the walk
+    // reached the "DATA" id, or a "DATA" id stands at data_offset, or the
+    // file ends between two chunks with data_offset still inside it (its
+    // data chunk is missing, so it has no packets, but its streams are
+    // real). A file that ends inside a header chunk, or before the place
+    // data_offset gives, was cut short inside its header section.
+    bool usable(uint32_t dataOffset, uint64_t fileSize) const;
+};
+
+// Why a selection of streams cannot be merged.
+enum class SelectionProblem {
+    None,
+    TwoVideos,      // more than one video stream
+    TooManyStreams  // more streams than the output holds
+};
+
+struct SelectionCheck {
+    SelectionProblem problem = SelectionProblem::None;
+    int streams = 0;  // streams selected
+    int limit = 0;    // the most the output holds: 10, or 9 with the helper stream
+};
+
+// The rules every selection must keep, whoever makes it.
+SelectionCheck judgeSelection(int videos, int streams, bool helper);
+// What is wrong with a selection, in the engine's words.
+std::string SelectionMessage(const SelectionCheck& check);
 
 class RmMuxer {
 public:
@@ -63,6 +107,11 @@ public:
     ScanError LastScanError() const { return m_scanError; }
     const std::string& LastScanMessage() const { return m_scanMessage; }
 
+    // The rules a selection must keep (at most one video stream, at most
+    // ten streams or nine with the helper), checked against the streams
+    // Scan listed. Run checks them again on the streams it takes.
+    SelectionCheck CheckSelection(const uint16_t selection[kStreamKeyCount], bool helper) const;
+
     // Takes source `f` out of the coming merge: its file is closed and it
     // contributes nothing, not even its file properties, while every other
     // source keeps its file index.
@@ -72,8 +121,13 @@ public:
     std::string OutputPathProblem(const std::string& path) const;
     void SetOutputPath(const std::string& path) { m_outputPath = path; }
 
-    // The whole merge; its outcome is left in `job`.
+    // The whole merge; its outcome and report are left in `job`. Whatever
+    // happens inside, it returns with an outcome and leaves no partial file.
     void Run(MuxJob& job);
+
+    // Walks the header section of m_in from its start, reading PROP, CONT
+    // and MDPR chunks into the record; mergeMode as for ReadStreamHeader.
+    HeaderWalk WalkHeaderSection(uint16_t file, bool mergeMode);
 
     // Header chunk readers: each expects m_in just after the chunk's id and
     // leaves it just after the chunk. False when the chunk was cut short.
@@ -111,7 +165,6 @@ public:
     uint16_t m_selected[kStreamKeyCount]{};
     uint32_t m_propsPos = 0;
     uint32_t m_dataPos = 0;
-    uint32_t m_packetsLeft[kMaxSources]{};
     float m_indexTotal = 0;
     uint8_t m_streamDone[kMaxStreams]{};
     bool m_addHelper = false;
@@ -126,6 +179,15 @@ public:
     // end of its data chunk, as far as the file reaches.
     uint64_t m_dataStart[kMaxSources]{};
     uint64_t m_dataEnd[kMaxSources]{};
+    // Each source's data chunk as the packet loop reads it: the packet count
+    // its headers give (0 for none), the packets found so far, and whether
+    // the end of its data has been reached.
+    uint32_t m_packetsPromised[kMaxSources]{};
+    uint32_t m_packetsFound[kMaxSources]{};
+    bool m_sourceEnded[kMaxSources]{};
+    bool m_hasDataChunk[kMaxSources]{};
+    // The kind of each stream Scan listed, by stream key; -1 where none.
+    int8_t m_listedKind[kStreamKeyCount];
     // Largest length the output may reach; RealMedia offsets are 32 bits wide.
     uint64_t m_outputLimit = rm::OutFile::kMaxLength;
 
@@ -133,21 +195,27 @@ private:
     enum class LoopEnd { Finished, Cancelled, Failed };
 
     int32_t Reject(ScanError error, const std::string& message = {});
+    void RunMerge(MuxJob& job);
     void Reset(const MuxJob& job);
     std::string ReadSourceHeaders(uint16_t f);
     void LoadIndexes(uint16_t f);
-    void LocateData(uint16_t f);
-    std::string CheckSelection() const;
+    std::string LocateData(uint16_t f, const HeaderWalk& walk);
+    std::string CheckTakenStreams() const;
     std::string CreateOutput();
     std::string WriteHeaderSection();
     LoopEnd PacketLoop();
+    bool NextPacketHeader(uint16_t f, rm::RmPacketHeader& header);
     void MatchIndex(int c);
     void ReportProgress();
     void EndSource(uint16_t f);
-    std::string Complete();
+    void Warn(uint16_t f, uint64_t offset, const std::string& text);
+    std::string CheckWhatWasRead();
+    std::string Complete(const MuxJob& job);
     void ReleaseRun();
+    void ReleaseSources();
     void DiscardOutput();
     void Fail(MuxJob& job, const std::string& message);
+    void Report(MuxJob& job);
     bool Taken(uint16_t file, uint16_t number) const;
 
     ScanError m_scanError = ScanError::None;
@@ -160,6 +228,10 @@ private:
     } m_merged{};
     uint32_t m_cursor[kMaxStreams]{};
     uint32_t m_packetsWritten = 0;
+    uint32_t m_packetsCopied[kMaxStreams]{};
+    std::vector<MergeWarning> m_warnings;
+    // The first source read that failed: it fails the run.
+    std::string m_readFailure;
     float m_progressCount = 0;
     uint64_t m_bytesTotal = 0;
     uint64_t m_bytesDone = 0;

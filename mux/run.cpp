@@ -2,6 +2,8 @@
 // source with the selection applied, and the output's header section.
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <unordered_set>
 
 #include "mux/merge_signals.h"
@@ -18,17 +20,37 @@ unsigned MuxWorker(void* job)
 
 void RmMuxer::Run(MuxJob& job)
 {
+    // Nothing may escape the worker thread: an allocation that fails, or
+    // anything else the library throws, fails the run like any other fault.
+    try {
+        RunMerge(job);
+    } catch (const std::bad_alloc&) {
+        Fail(job, "The merge ran out of memory; nothing was written");
+    } catch (const std::exception& e) {
+        Fail(job, std::string("The merge failed: ") + e.what() + "; nothing was written");
+    } catch (...) {
+        Fail(job, "The merge failed; nothing was written");
+    }
+}
+
+void RmMuxer::RunMerge(MuxJob& job)
+{
     job.outcome = MuxOutcome::NotRun;
     job.error.clear();
+    job.streams.clear();
+    job.warnings.clear();
     Reset(job);
     m_addHelper = job.addHelper;
 
     std::string error;
+    const SelectionCheck selection = CheckSelection(job.selection, job.addHelper);
+    if (selection.problem != SelectionProblem::None)
+        error = SelectionMessage(selection);
     for (uint16_t f = 0; f < m_fileCount && error.empty(); ++f)
         if (!m_removed[f])
             error = ReadSourceHeaders(f);
     if (error.empty())
-        error = CheckSelection();
+        error = CheckTakenStreams();
     if (error.empty())
         error = CreateOutput();
     if (error.empty())
@@ -39,18 +61,26 @@ void RmMuxer::Run(MuxJob& job)
     switch (PacketLoop()) {
     case LoopEnd::Cancelled:
         AbortMerge();
+        Report(job);
         g_stop = 0;
         job.outcome = MuxOutcome::Cancelled;
         return;
     case LoopEnd::Failed:
-        return Fail(job, "Cannot write the output file: " + m_out->error());
+        return Fail(job, m_readFailure.empty() ? "Cannot write the output file: " + m_out->error() : m_readFailure);
     case LoopEnd::Finished:
         break;
     }
 
-    error = Complete();
+    error = CheckWhatWasRead();
+    if (error.empty() && job.strict && !m_warnings.empty())
+        error = "The merge stopped at its warnings; nothing was written";
+    if (error.empty())
+        error = Complete(job);
     if (!error.empty())
         return Fail(job, error);
+    Report(job);
+    // A completed merge lets go of its sources.
+    ReleaseSources();
     job.outcome = MuxOutcome::Completed;
     g_progress = kProgressDone;
     g_stop = 1;
@@ -72,7 +102,13 @@ void RmMuxer::Reset(const MuxJob& job)
         table.clear();
     for (auto& queue : m_queues)
         queue.init();
-    std::fill(std::begin(m_packetsLeft), std::end(m_packetsLeft), 0u);
+    std::fill(std::begin(m_packetsPromised), std::end(m_packetsPromised), 0u);
+    std::fill(std::begin(m_packetsFound), std::end(m_packetsFound), 0u);
+    std::fill(std::begin(m_sourceEnded), std::end(m_sourceEnded), false);
+    std::fill(std::begin(m_hasDataChunk), std::end(m_hasDataChunk), false);
+    std::fill(std::begin(m_packetsCopied), std::end(m_packetsCopied), 0u);
+    m_warnings.clear();
+    m_readFailure.clear();
     m_bytesTotal = m_bytesDone = 0;
 
     // Chunks the output always carries start out empty, for sources that
@@ -89,45 +125,21 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
     m_in = m_files[f].get();
     if (!m_in || !m_in->isOpen())
         return "A source file is no longer open; add the files again";
-    const std::string cut = "Cannot read the header section of " + m_in->path() + "; has the file changed?";
 
-    rm::ChunkId id;
-    if (!m_in->seek(0) || !rm::readChunkId(*m_in, id) || !rm::readRecord(*m_in, m_fileHeader))
-        return cut;
-    m_headerCount = static_cast<uint16_t>(m_fileHeader.num_headers & 0xFFFF);
-
-    bool sawProperties = false;
-    for (int pass = 1; pass < m_headerCount; ++pass) {
-        if (!rm::readChunkId(*m_in, id))
-            return cut;
-        if (id.is(rm::kIdProperties)) {
-            if (!ReadProperties())
-                return cut;
-            sawProperties = true;
-        } else if (id.is(rm::kIdMediaProperties)) {
-            switch (ReadStreamHeader(f, true)) {
-            case StreamTake::Short:
-                return cut;
-            case StreamTake::TooLarge:
-                return m_in->path() + ": a selected stream has more than 2048 bytes of codec data";
-            case StreamTake::NoRoom:
-                return "More than 10 streams are selected; a merge holds at most 10";
-            case StreamTake::Taken:
-            case StreamTake::NotTaken:
-                break;
-            }
-        } else if (id.is(rm::kIdContent)) {
-            if (!ReadContent())
-                return cut;
-        }
-        // Any other id, DATA included, is passed over as Scan passes it
-        // over, so that every file Scan accepted is walked to its end here
-        // too. The data chunk's header is read where data_offset points.
+    // The file must still read as Scan read it; one that does not has changed.
+    m_props = {};
+    const HeaderWalk walk = WalkHeaderSection(f, true);
+    if (walk.end == rm::HeaderEnd::ReadError)
+        return m_in->readError();
+    if (walk.refused == StreamTake::TooLarge)
+        return m_in->path() + ": a selected stream has more than 2048 bytes of codec data";
+    if (walk.refused == StreamTake::NoRoom)
+        return "More than 10 streams are selected; a merge holds at most 10";
+    if (!walk.usable(m_props.data_offset, m_in->size())) {
+        if (!walk.sawProperties)
+            return m_in->path() + " has no properties chunk";
+        return "Cannot read the header section of " + m_in->path() + "; has the file changed?";
     }
-    if (!sawProperties)
-        return m_in->path() + " has no properties chunk";
-
-    m_packetsLeft[f] = m_props.num_packets;
 
     // Merged file properties; the averages are a quarter of the running sum.
     // (Fields of the packed images are copied out, never bound to references.)
@@ -141,8 +153,9 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
     m_merged.duration = std::max(m_merged.duration, duration);
 
     LoadIndexes(f);
-    LocateData(f);
-    return {};
+    if (m_in->failed())
+        return m_in->readError();
+    return LocateData(f, walk);
 }
 
 void RmMuxer::LoadIndexes(uint16_t f)
@@ -188,34 +201,55 @@ void RmMuxer::LoadIndexes(uint16_t f)
     }
 }
 
-void RmMuxer::LocateData(uint16_t f)
+std::string RmMuxer::LocateData(uint16_t f, const HeaderWalk& walk)
 {
-    // Packets are read only inside the data chunk and inside the file.
+    // The data chunk stands where data_offset points or, when no "DATA" id
+    // stands there, where the header walk met it. A file without one has no
+    // packets.
     const uint64_t fileSize = m_in->size();
-    const uint64_t dataOffset = m_props.data_offset;
-    rm::ChunkId id;
     rm::RmDataHeader header;
-    if (!m_in->seek(dataOffset) || !rm::readChunkId(*m_in, id) || !id.is(rm::kIdData)
-        || !rm::readRecord(*m_in, header)) {
-        m_packetsLeft[f] = 0;
-        m_dataStart[f] = m_dataEnd[f] = dataOffset;
-        return;
+    const auto dataChunkAt = [&](uint64_t at) {
+        rm::ChunkId id;
+        return m_in->seek(at) && rm::readChunkId(*m_in, id) && id.is(rm::kIdData) && rm::readRecord(*m_in, header);
+    };
+    uint64_t dataOffset = m_props.data_offset;
+    if (!dataChunkAt(dataOffset)) {
+        dataOffset = walk.endOffset;
+        if (walk.end != rm::HeaderEnd::Data || !dataChunkAt(dataOffset)) {
+            m_dataStart[f] = m_dataEnd[f] = 0;
+            m_sourceEnded[f] = true;
+            return m_in->failed() ? m_in->readError() : std::string();
+        }
     }
+    m_hasDataChunk[f] = true;
     m_dataHeader = header;
+
+    // Packets are read only inside the data chunk and inside the file. A
+    // size of 0, or of the header alone, is what a writer that could not
+    // seek back leaves: its packets run on to the next chunk or the end of
+    // the file.
+    const uint64_t start = dataOffset + rm::kDataHeaderChunkSize;
     uint64_t end = fileSize;
-    if (header.size >= rm::kDataHeaderChunkSize && dataOffset + header.size <= fileSize)
+    if (header.size > rm::kDataHeaderChunkSize && header.size <= fileSize - dataOffset)
         end = dataOffset + header.size;
-    else if (m_props.index_offset > dataOffset + rm::kDataHeaderChunkSize && m_props.index_offset < fileSize)
+    else if (m_props.index_offset > start && m_props.index_offset < fileSize)
         end = m_props.index_offset;
-    m_dataStart[f] = dataOffset + rm::kDataHeaderChunkSize;
+    m_dataStart[f] = start;
     m_dataEnd[f] = end;
+    // Counts are only checked against what the data holds, never trusted to end it.
+    m_packetsPromised[f] = header.num_packets != 0 ? header.num_packets : m_props.num_packets;
+    return {};
 }
 
-std::string RmMuxer::CheckSelection() const
+std::string RmMuxer::CheckTakenStreams() const
 {
-    if (m_addHelper && m_streamCount > kMaxStreams - 1)
-        return "More than 9 streams are selected; with the helper stream a merge holds at most 9";
-    return {};
+    // The streams the header pass took, judged again by the same rules: a
+    // file may have changed since it was listed.
+    int videos = 0;
+    for (int o = 0; o < m_streamCount; ++o)
+        videos += KindOf(m_streams[o]) == kVideoStream;
+    const SelectionCheck check = judgeSelection(videos, m_streamCount, m_addHelper);
+    return check.problem == SelectionProblem::None ? std::string() : SelectionMessage(check);
 }
 
 std::string RmMuxer::WriteHeaderSection()
@@ -227,6 +261,8 @@ std::string RmMuxer::WriteHeaderSection()
     m_props.max_packet_size = m_merged.maxPacketSize;
     m_props.duration = m_merged.duration;
     m_dataHeader.num_packets = m_props.num_packets;
+    // The output has one data chunk.
+    m_dataHeader.next_data_header = 0;
 
     WriteFileHeader();
     WriteProperties(true);

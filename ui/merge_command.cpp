@@ -12,37 +12,31 @@
 
 bool CMuxDlg::CollectSelection(uint16_t selection[kStreamKeyCount])
 {
-    bool videoSeen = false;
-    int ticked = 0;
     std::size_t f = 0;
     for (HTREEITEM file = m_tree.GetNextItem(nullptr, TVGN_ROOT); file; file = m_tree.GetNextItem(file, TVGN_NEXT), ++f) {
         const Source& source = m_sources[f];
         std::size_t i = 0;
         for (HTREEITEM stream = m_tree.GetNextItem(file, TVGN_CHILD); stream;
              stream = m_tree.GetNextItem(stream, TVGN_NEXT), ++i) {
-            if (!m_tree.GetCheck(stream))
-                continue;
-            if (m_tree.GetItemData(stream) == kVideoStream) {
-                if (videoSeen) {
-                    MessageBox("Only one video stream allowed", "Error", MB_ICONHAND | MB_OK);
-                    return false;
-                }
-                videoSeen = true;
-            }
             // The key the muxer reads: its own file index and the stream's number in that file.
-            selection[source.fileIndex * 10 + source.streamNumbers[i]] = 1;
-            ++ticked;
+            if (m_tree.GetCheck(stream))
+                selection[source.fileIndex * 10 + source.streamNumbers[i]] = 1;
         }
     }
-    // The helper stream takes one of the output's stream slots.
-    const int limit = m_addPlugin ? kMaxStreams - 1 : kMaxStreams;
-    if (ticked > limit) {
+    // The muxer judges the ticks; the dialog words its verdict.
+    switch (m_muxer.CheckSelection(selection, m_addPlugin != 0).problem) {
+    case SelectionProblem::None:
+        return true;
+    case SelectionProblem::TwoVideos:
+        MessageBox("Only one video stream allowed", "Error", MB_ICONHAND | MB_OK);
+        return false;
+    case SelectionProblem::TooManyStreams:
         MessageBox(m_addPlugin ? "More than 9 streams are ticked; with the helper stream a merge holds at most 9"
                                : "More than 10 streams are ticked; a merge holds at most 10",
                    "Error", MB_ICONHAND | MB_OK);
         return false;
     }
-    return true;
+    return false;
 }
 
 void CMuxDlg::OnOK()
@@ -81,6 +75,13 @@ void CMuxDlg::OnOK()
     // still removing the partial output when the progress dialog closes.
     worker->Wait();
 
+    // What the user should know about the sources, then why the merge failed.
+    if (!m_job.warnings.empty()) {
+        std::string text;
+        for (const MergeWarning& warning : m_job.warnings)
+            text += (text.empty() ? "" : "\n") + warning.message();
+        MessageBox(text, "Warning", MB_ICONHAND | MB_OK);
+    }
     if (m_job.outcome == MuxOutcome::Failed)
         MessageBox(m_job.error, "Error", MB_ICONHAND | MB_OK);
     OnCancel();

@@ -57,7 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzzCheck(readFileBytes(sourcePath) == bytes, "the source was changed");
     fuzzCheck(g_progress == kProgressDone && g_stop == 1, "the end of the run was not signalled");
     // Nothing but the source decides the outcome here: the output folder is
-    // writable, and the merge walks the file as Scan did.
+    // writable, and the merge walks the file as Scan did. A source without a
+    // single packet fails the merge, and nothing is written.
+    bool packetless = merge.job.outcome == MuxOutcome::Failed;
+    for (const StreamReport& stream : merge.job.streams)
+        packetless = packetless && stream.packets == 0;
+    if (packetless) {
+        fuzzCheck(dir.entries() == std::vector<std::string>{"source.rm"}, "a failed merge left files behind");
+        return 0;
+    }
     fuzzCheck(merge.job.outcome == MuxOutcome::Completed, "a file Scan accepted did not merge: " + merge.job.error);
     fuzzCheck(dir.entries() == std::vector<std::string>{"out.rm", "source.rm"}, "the folder holds other files");
 

@@ -177,28 +177,36 @@ TEST_F(MalformedFixture, FileCutInsideItsPacketsGivesThePacketsThatAreWhole)
     EXPECT_EQ(out.packets.size(), 7u);
 }
 
-TEST_F(MalformedFixture, DataOffsetThatMissesTheDataChunkGivesNoPackets)
+TEST_F(MalformedFixture, DataOffsetThatMissesTheDataChunkIsFoundByTheHeaderWalk)
 {
     Layout layout(indexedSource());
     layout.put32(18 + 42, 20);  // data_offset into PROP
     const ParsedFile out = mergeAll(layout.bytes);
-    EXPECT_TRUE(out.packets.empty());
+    EXPECT_EQ(out.packets.size(), 12u);
     EXPECT_EQ(out.streams.size(), 2u);
 }
 
-TEST_F(MalformedFixture, HelixFileCutBeforeItsDataChunkMergesWithoutReadingMetadataAsPackets)
+TEST_F(MalformedFixture, SourceWithoutADataChunkFailsTheMergeWithAMessage)
 {
-    // Its data_offset points at a metadata chunk and the file ends there.
+    // The Helix file's data_offset points at a metadata chunk, and the file
+    // ends with it: its streams are listed, but it has no packet to give.
     RmMuxer muxer;
     addSources(muxer, {dataFile("helix_truncated.rm")});
     const MuxJob job = runMerge(muxer, {0}, dir.file("out.rm"));
-    ASSERT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
-    std::string error;
-    const auto out = parseRm(readFileBytes(dir.file("out.rm")), &error);
-    ASSERT_TRUE(out) << error;
-    EXPECT_EQ(out->streams.size(), 1u);
-    EXPECT_EQ(out->streams[0].name, "Audio Stream");
-    EXPECT_TRUE(out->packets.empty());
+    EXPECT_EQ(job.outcome, MuxOutcome::Failed);
+    EXPECT_EQ(job.error, dataFile("helix_truncated.rm") + " holds no packets: it has no whole data chunk");
+    EXPECT_TRUE(dir.entries().empty());
+
+    // An empty data chunk is told apart.
+    FileSpec empty;
+    empty.streams.resize(1);
+    writeFileBytes(dir.file("empty.rm"), buildFile(empty));
+    RmMuxer second;
+    addSources(second, {dir.file("empty.rm")});
+    const MuxJob emptyJob = runMerge(second, {0}, dir.file("out.rm"));
+    EXPECT_EQ(emptyJob.outcome, MuxOutcome::Failed);
+    EXPECT_EQ(emptyJob.error, dir.file("empty.rm") + " holds no packets: its data chunk is empty");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"empty.rm"});
 }
 
 TEST_F(MalformedFixture, SourcesPast2GiBAreReadAtTheirRealOffsets)

@@ -2,7 +2,9 @@
 // and packet boundary and at a spread of offsets inside chunks and packets.
 // A cut file is either refused with a reason, or listed as the whole file is
 // and merged into a well-formed file holding exactly the packets that are
-// whole before the cut; the cut file itself is never changed.
+// whole before the cut, with a warning when the cut fell inside the data
+// chunk; a cut that leaves no whole packet fails the merge with a message.
+// The cut file itself is never changed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -85,16 +87,27 @@ struct TruncationFixture : ::testing::Test {
             return false;
         }
         EXPECT_EQ(readFileBytes(path), bytes);
+        // Exactly the packets that are whole before the cut, in file order.
+        const ParsedFile source = parseSource(bytes).value_or(ParsedFile{});
+        bool anyPacket = false;
+        for (uint16_t number : listing.numbers)
+            anyPacket = anyPacket || !packetsOf(source, number).empty();
+        if (!anyPacket) {
+            EXPECT_EQ(merge.job.outcome, MuxOutcome::Failed);
+            EXPECT_NE(merge.job.error.find(path + " holds no packets"), std::string::npos) << merge.job.error;
+            return true;
+        }
         EXPECT_EQ(merge.job.outcome, MuxOutcome::Completed) << merge.job.error;
+        // The source is damaged, and the merge says so, where the cut takes
+        // any of its packets away: packets cut in two, or a count they miss.
+        const ParsedPacket& last = full.packets.back();
+        EXPECT_EQ(!merge.job.warnings.empty(), cut < last.offset + last.length);
         std::string error;
         const auto out = parseRm(readFileBytes(dir.file("out.rm")), &error);
         EXPECT_TRUE(out) << error;
         if (!out)
             return true;
 
-        // Exactly the packets that are whole before the cut, in file order;
-        // none when the cut leaves not even the data chunk's header whole.
-        const ParsedFile source = parseSource(bytes).value_or(ParsedFile{});
         EXPECT_EQ(out->streams.size(), listing.numbers.size());
         for (uint16_t o = 0; o < out->streams.size() && o < listing.numbers.size(); ++o) {
             const auto copy = packetsOf(*out, o);
