@@ -28,7 +28,7 @@ std::string RmMuxer::CheckWhatWasRead()
     return {};
 }
 
-std::string RmMuxer::Complete(const MuxJob& job)
+std::string RmMuxer::FinishOutput(const MuxJob& job)
 {
     m_dataHeader.num_packets = m_packetsWritten;
     m_dataHeader.size = static_cast<uint32_t>(m_out->tell() - m_props.data_offset);
@@ -49,6 +49,17 @@ std::string RmMuxer::Complete(const MuxJob& job)
     m_out.reset();
     if (!written)
         return "Cannot write the output file: " + writeError;
+    return {};
+}
+
+std::string RmMuxer::PutInPlace(MuxJob& job)
+{
+    // Everything that could fail is done before the rename: from the moment
+    // the output has its name, the run has completed.
+    const std::filesystem::path target(m_outputPath);
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    std::string syncError;
+    syncError.reserve(256);
 
     // Only a complete output replaces what was at the path before.
     std::error_code ec;
@@ -61,12 +72,14 @@ std::string RmMuxer::Complete(const MuxJob& job)
     m_tempPath.clear();
 
     // The new name itself, on disk too. The output is in place by now, so a
-    // folder that cannot be synced is told, not undone.
-    const std::filesystem::path target(m_outputPath);
-    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
-    std::string syncError;
-    if (job.sync && !rm::syncFolder(folder, syncError))
-        m_warnings.push_back({m_outputPath, 0, "its folder could not be flushed to disk: " + syncError});
+    // folder that cannot be synced is told, not undone; and should even
+    // the telling fail for want of memory, the output stays.
+    if (job.sync && !rm::syncFolder(folder, syncError)) {
+        try {
+            job.warnings.push_back({m_outputPath, 0, "its folder could not be flushed to disk: " + syncError});
+        } catch (...) {
+        }
+    }
     return {};
 }
 

@@ -59,10 +59,13 @@ std::string RmMuxer::CreateOutput()
         name += std::to_string(random() % 1000000);
         name += ".part";
         const fs::path temp = folder / name;
+        std::string candidate = temp.string();
         m_out = std::make_unique<rm::OutFile>();
         m_out->setLimit(m_outputLimit);
-        if (m_out->create(temp.string())) {
-            m_tempPath = temp.string();
+        // Once the file exists, nothing may fail before the run knows its
+        // name and can remove it: the name is swapped in, not copied.
+        if (m_out->create(candidate)) {
+            m_tempPath.swap(candidate);
             return {};
         }
         std::error_code ec;

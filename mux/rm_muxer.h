@@ -207,10 +207,13 @@ private:
     bool NextPacketHeader(uint16_t f, rm::RmPacketHeader& header);
     void MatchIndex(int c);
     void ReportProgress();
-    void EndSource(uint16_t f);
+    // The source's data has ended, cleanly or (when `damage` says how) at
+    // a packet that is not whole; either is checked against its count.
+    void EndSource(uint16_t f, uint64_t damagedAt = 0, const std::string& damage = {});
     void Warn(uint16_t f, uint64_t offset, const std::string& text);
     std::string CheckWhatWasRead();
-    std::string Complete(const MuxJob& job);
+    std::string FinishOutput(const MuxJob& job);
+    std::string PutInPlace(MuxJob& job);
     void ReleaseRun();
     void ReleaseSources();
     void DiscardOutput();

@@ -75,10 +75,13 @@ void RmMuxer::RunMerge(MuxJob& job)
     if (error.empty() && job.strict && !m_warnings.empty())
         error = "The merge stopped at its warnings; nothing was written";
     if (error.empty())
-        error = Complete(job);
+        error = FinishOutput(job);
+    if (error.empty()) {
+        Report(job);
+        error = PutInPlace(job);
+    }
     if (!error.empty())
         return Fail(job, error);
-    Report(job);
     // A completed merge lets go of its sources.
     ReleaseSources();
     job.outcome = MuxOutcome::Completed;

@@ -18,13 +18,14 @@ bool OutFile::create(const std::string& path)
 {
     m_failed = false;
     m_error.clear();
+    // Allocated first: once the file exists, creating it cannot fail.
+    m_buffer = std::make_unique<uint8_t[]>(kBufferSize);
     // O_EXCL: exclusive creation, so an existing file is never opened by mistake.
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         fail(std::strerror(errno));
         return false;
     }
-    m_buffer = std::make_unique<uint8_t[]>(kBufferSize);
     m_bufLen = 0;
     m_bufStart = m_pos = 0;
     return true;
