@@ -13,3 +13,10 @@ AfxScriptHooks* AfxGetScriptHooks()
 {
     return g_hooks;
 }
+
+std::shared_future<void> AfxScriptHooks::OnBeginThread()
+{
+    std::promise<void> now;
+    now.set_value();
+    return now.get_future().share();
+}

@@ -4,6 +4,7 @@
 // showing itself; the dialog code runs unchanged.
 #pragma once
 
+#include <future>
 #include <optional>
 
 #include "framework/afx.h"
@@ -31,6 +32,10 @@ public:
     virtual std::optional<CString> OnFileDialog(const FileDialogRequest& request) = 0;
     // The id of the button pressed.
     virtual int OnMessageBox(const MessageBoxRequest& request) = 0;
+    // A worker thread started by AfxBeginThread runs its function once the
+    // returned future is ready: tests choose the moment, so that what the
+    // worker meets does not depend on how fast the machine is.
+    virtual std::shared_future<void> OnBeginThread();
 };
 
 // Null hooks (the default) let the user answer.

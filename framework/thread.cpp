@@ -2,7 +2,16 @@
 
 #include <system_error>
 
-CWinThread::CWinThread(AFX_THREADPROC proc, void* param) : m_thread(proc, param) {}
+#include "framework/script_hooks.h"
+
+CWinThread::CWinThread(AFX_THREADPROC proc, void* param, std::shared_future<void> start)
+    : m_thread([proc, param, start] {
+          if (start.valid())
+              start.wait();
+          proc(param);
+      })
+{
+}
 
 CWinThread::~CWinThread()
 {
@@ -18,7 +27,8 @@ void CWinThread::Wait()
 std::unique_ptr<CWinThread> AfxBeginThread(AFX_THREADPROC proc, void* param)
 {
     try {
-        return std::make_unique<CWinThread>(proc, param);
+        AfxScriptHooks* hooks = AfxGetScriptHooks();
+        return std::make_unique<CWinThread>(proc, param, hooks ? hooks->OnBeginThread() : std::shared_future<void>());
     } catch (const std::system_error&) {
         return nullptr;
     }

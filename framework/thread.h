@@ -1,6 +1,7 @@
 // Worker threads.
 #pragma once
 
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -11,7 +12,8 @@ using AFX_THREADPROC = unsigned (*)(void* param);
 // A running worker thread. It is waited for, at the latest, when the object goes.
 class CWinThread {
 public:
-    CWinThread(AFX_THREADPROC proc, void* param);
+    // Runs proc(param) once `start`, when it is valid, is ready.
+    CWinThread(AFX_THREADPROC proc, void* param, std::shared_future<void> start = {});
     ~CWinThread();
     CWinThread(const CWinThread&) = delete;
     CWinThread& operator=(const CWinThread&) = delete;

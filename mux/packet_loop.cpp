@@ -30,9 +30,7 @@ void RmMuxer::FetchPacket(int pos)
             // The packet lay whole inside the file when it was opened.
             if (in.failed())
                 m_readFailure = in.readError();
-            else
-                Warn(f, in.tell(), "the file ended inside a packet: it was cut short while the merge read it");
-            EndSource(f);
+            EndSource(f, in.tell(), "the file ended inside a packet while the merge read it");
             break;
         }
         const uint16_t o = m_streamMap[f * 10 + number];
@@ -70,37 +68,42 @@ bool RmMuxer::NextPacketHeader(uint16_t f, rm::RmPacketHeader& header)
         m_bytesDone += header.length;
         return true;
     case rm::PacketStart::EndOfData:
+        EndSource(f);
         break;
     case rm::PacketStart::Cut:
-        Warn(f, start, "the data ends inside a packet; the packets before it were copied");
+        EndSource(f, start, "the data ends inside a packet");
         break;
     case rm::PacketStart::Damaged:
-        Warn(f, start,
-             "a packet header gives a length of " + std::to_string(header.length)
-                 + " bytes, too short to be right; the packets before it were copied");
+        EndSource(f, start,
+                  "a packet header gives a length of " + std::to_string(header.length) + " bytes, too short to be right");
         break;
     }
-    EndSource(f);
     return false;
 }
 
-void RmMuxer::EndSource(uint16_t f)
+void RmMuxer::EndSource(uint16_t f, uint64_t damagedAt, const std::string& damage)
 {
     if (m_sourceEnded[f])
         return;
     m_sourceEnded[f] = true;
     if (!m_readFailure.empty())
         return;
-    // The data was read to its end: its headers' count is checked against it.
+    // The data was read as far as it holds together: what was found is
+    // checked against the count its headers give, which never ended it.
     const uint32_t promised = m_packetsPromised[f];
     const uint32_t found = m_packetsFound[f];
-    if (promised != 0 && found > promised)
+    const std::string counted = std::to_string(promised) + " packets";
+    if (!damage.empty())
+        Warn(f, damagedAt,
+             damage + "; the " + std::to_string(found) + " packets before it were copied"
+                 + (promised > found ? ", of the " + counted + " its headers count" : ""));
+    else if (promised != 0 && found > promised)
         Warn(f, m_dataStart[f],
-             "the headers count " + std::to_string(promised) + " packets, but the data chunk holds "
-                 + std::to_string(found) + "; all of them were read");
+             "the headers count " + counted + ", but the data chunk holds " + std::to_string(found)
+                 + "; all of them were read");
     else if (promised != 0 && found < promised)
         Warn(f, m_dataStart[f],
-             "the headers count " + std::to_string(promised) + " packets, but only " + std::to_string(found)
+             "the headers count " + counted + ", but only " + std::to_string(found)
                  + " were found; the file may be cut short or damaged");
 }
 

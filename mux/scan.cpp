@@ -57,7 +57,8 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
     m_props = {};
     const HeaderWalk walk = WalkHeaderSection(0, false);
     if (walk.end == rm::HeaderEnd::ReadError)
-        return Reject(ScanError::CannotRead, m_in->readError());
+        return Reject(ScanError::CannotRead, "The file cannot be read at byte " + rm::formatOffset(m_in->failedAt())
+                                                 + ": " + m_in->failure());
     if (walk.refused == StreamTake::TooLarge)
         return Reject(ScanError::StreamDataTooLarge);
     if (walk.refused == StreamTake::NoRoom)

@@ -48,7 +48,13 @@ void InFile::close()
     m_bufStart = m_size = 0;
     m_bufLen = m_bufPos = 0;
     m_failed = false;
-    m_readError.clear();
+    m_failedAt = 0;
+    m_failure.clear();
+}
+
+std::string InFile::readError() const
+{
+    return "Could not read " + m_path + " at byte " + formatOffset(m_failedAt) + ": " + m_failure;
 }
 
 std::size_t InFile::readAt(void* dst, std::size_t n, uint64_t pos)
@@ -63,8 +69,8 @@ std::size_t InFile::readAt(void* dst, std::size_t n, uint64_t pos)
             break;  // the end of the file
         } else if (errno != EINTR) {
             m_failed = true;
-            m_readError = "Could not read " + m_path + " at byte " + formatOffset(pos + total) + ": "
-                          + std::strerror(errno);
+            m_failedAt = pos + total;
+            m_failure = std::strerror(errno);
         }
     }
     return total;

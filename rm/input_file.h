@@ -45,8 +45,11 @@ public:
 
     // A read failed for a reason other than the end of the file.
     bool failed() const { return m_failed; }
+    // Where the failed read began, and the system's word for why.
+    uint64_t failedAt() const { return m_failedAt; }
+    const std::string& failure() const { return m_failure; }
     // "Could not read PATH at byte N: REASON" once failed().
-    const std::string& readError() const { return m_readError; }
+    std::string readError() const;
 
 private:
     bool fill();
@@ -62,7 +65,8 @@ private:
     std::size_t m_bufLen = 0;
     std::size_t m_bufPos = 0;
     bool m_failed = false;
-    std::string m_readError;
+    uint64_t m_failedAt = 0;
+    std::string m_failure;
 };
 
 // "1,234,567": a byte offset as messages show it.

@@ -15,6 +15,7 @@ Script::Script()
 Script::~Script()
 {
     AfxSetScriptHooks(nullptr);
+    EXPECT_FALSE(m_heldWorker) << "a held worker thread was never released";
     EXPECT_TRUE(m_modalActions.empty()) << m_modalActions.size() << " modal dialog(s) never shown";
     EXPECT_TRUE(m_fileAnswers.empty()) << m_fileAnswers.size() << " file dialog(s) never shown";
 }
@@ -32,6 +33,27 @@ void Script::ChooseFile(const CString& path)
 void Script::CancelFileDialog()
 {
     m_fileAnswers.emplace_back(std::nullopt);
+}
+
+void Script::HoldNextWorker()
+{
+    m_holdNext = true;
+}
+
+void Script::ReleaseWorker()
+{
+    ASSERT_TRUE(m_heldWorker) << "no worker thread is held";
+    m_heldWorker->set_value();
+    m_heldWorker.reset();
+}
+
+std::shared_future<void> Script::OnBeginThread()
+{
+    if (!m_holdNext)
+        return AfxScriptHooks::OnBeginThread();
+    m_holdNext = false;
+    m_heldWorker.emplace();
+    return m_heldWorker->get_future().share();
 }
 
 void Script::OnModalLoop(CDialog& dialog)

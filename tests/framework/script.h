@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <future>
 #include <optional>
 #include <vector>
 #include <Qt>
@@ -26,14 +27,21 @@ public:
     void ChooseFile(const CString& path);
     void CancelFileDialog();
 
+    // The next worker thread waits to run until ReleaseWorker().
+    void HoldNextWorker();
+    void ReleaseWorker();
+
     std::vector<MessageBoxRequest> messages;
     std::vector<FileDialogRequest> fileDialogs;
 
     void OnModalLoop(CDialog& dialog) override;
     std::optional<CString> OnFileDialog(const FileDialogRequest& request) override;
     int OnMessageBox(const MessageBoxRequest& request) override;
+    std::shared_future<void> OnBeginThread() override;
 
 private:
+    std::optional<std::promise<void>> m_heldWorker;
+    bool m_holdNext = false;
     std::deque<std::function<void(CDialog&)>> m_modalActions;
     std::deque<std::optional<CString>> m_fileAnswers;
 };

@@ -151,11 +151,17 @@ std::optional<ParsedFile> parse(const std::string& bytes, std::string* error, bo
         expect(sawData || !strict, "no DATA chunk in the header section");
 
         uint64_t dataEnd = f.dataOffset + static_cast<uint64_t>(f.dataSize);
+        // One data chunk, so nothing follows it in a chain.
+        expect(!strict || f.nextDataHeader == 0, "next_data_header points at a second data chunk");
         if (!strict) {
             // Packets are read only from a data chunk, and stop at the last one that is whole.
             const bool atData = bytes.compare(f.dataOffset, 4, "DATA") == 0;
             if (!atData)
                 dataEnd = f.dataOffset + 18;
+            // A writer that could not seek back leaves the size of the header
+            // alone: its packets run on to the end of the file.
+            else if (f.dataSize == 0 || f.dataSize == 18)
+                dataEnd = bytes.size();
         }
         expect(!strict || dataEnd <= bytes.size(), "data chunk passes the end of the file");
         uint64_t stop = 0;

@@ -73,8 +73,9 @@ struct ParsedFile {
 std::optional<ParsedFile> parseRm(const std::string& bytes, std::string* error = nullptr);
 
 // Reads a file written by another muxer, forgiving what they are known to
-// do: a data chunk size past the end of the file (ffmpeg), header chunks of
-// other kinds, and a file cut short.
+// do: a data chunk size past the end of the file (ffmpeg), none at all (a
+// writer that could not seek back), header chunks of other kinds, and a
+// file cut short.
 std::optional<ParsedFile> parseSource(const std::string& bytes, std::string* error = nullptr);
 
 std::string readFileBytes(const std::string& path);

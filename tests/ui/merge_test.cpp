@@ -228,31 +228,23 @@ TEST_F(MergeTest, AddPluginAddsTheHelperStream)
 
 TEST_F(MergeTest, CancelWaitsForTheWorkerAndLeavesNoOutput)
 {
-    // Enough packets that the merge is still running when Cancel is pressed
-    // (0 to 2 % were written by then in trials), put together without a
-    // packet list.
-    constexpr uint32_t kPackets = 1600000;
-    const testing_rm::StreamSpec stream{.number = 0, .name = "Big"};
-    const std::string mdpr = testing_rm::chunkMdpr(stream);
-    const uint32_t dataOffset = 18 + 50 + static_cast<uint32_t>(mdpr.size());
-    std::string bytes = testing_rm::chunkRmf(4) + testing_rm::chunkProp({}, kPackets, 0, dataOffset, 1) + mdpr
-                        + testing_rm::dataHeader(18 + 13 * kPackets, kPackets);
-    bytes.reserve(bytes.size() + 13 * kPackets);
-    for (uint32_t t = 0; t < kPackets; ++t)
-        bytes += testing_rm::packet({.number = 0, .timestamp = t, .payload = "x"});
-    const std::string source = dir.file("big.rm");
-    testing_rm::writeFileBytes(source, bytes);
+    // The worker is held until Cancel has been pressed, so the merge it
+    // then runs is one the user has cancelled, however fast the machine.
     const std::string output = dir.file("out.rm");
     Show([&](CMuxDlg& d) {
-        Add(d, source);
+        Add(d, dataFile("video_rv20_ac3.rm"));
         Tick(d.m_tree, 0, 0);
-        Merge(d, output, [](CDialog& progress) { Press(progress, IDCANCEL); });
+        script.HoldNextWorker();
+        Merge(d, output, [this](CDialog& progress) {
+            Press(progress, IDCANCEL);
+            script.ReleaseWorker();
+        });
         EXPECT_FALSE(d.GetSafeHwnd()->isVisible());
     });
     // The worker has returned: the run is over and its partial output gone.
     EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Cancelled);
     EXPECT_EQ(g_stop, 0);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"big.rm"});
+    EXPECT_TRUE(dir.entries().empty());
     EXPECT_TRUE(script.messages.empty());
 }
 
@@ -276,6 +268,29 @@ TEST_F(MergeTest, AFailedMergeIsReportedAfterTheProgressDialogCloses)
     EXPECT_NE(script.messages[0].text.find("Cannot create the output file"), std::string::npos);
     EXPECT_EQ(script.messages[0].caption, "Error");
     EXPECT_EQ(script.messages[0].type, kStopOk);
+}
+
+TEST_F(MergeTest, WarningsAreShownAfterTheProgressDialogCloses)
+{
+    // A source cut in the middle of a packet: the merge writes what is whole
+    // and says where the source is damaged.
+    const std::string whole = readFileBytes(dataFile("video_rv20_ac3.rm"));
+    const std::string cut = dir.file("cut.rm");
+    testing_rm::writeFileBytes(cut, whole.substr(0, whole.size() / 2));
+    const std::string output = dir.file("out.rm");
+    Show([&](CMuxDlg& d) {
+        Add(d, cut);
+        Tick(d.m_tree, 0, 0);
+        Tick(d.m_tree, 0, 1);
+        Merge(d, output, [&](CDialog&) { EXPECT_TRUE(script.messages.empty()); });
+    });
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed) << dialog.m_job.error;
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].caption, "Warning");
+    EXPECT_EQ(script.messages[0].type, kStopOk);
+    EXPECT_EQ(script.messages[0].text.rfind(cut + " at byte ", 0), 0u) << script.messages[0].text;
+    EXPECT_NE(script.messages[0].text.find("the data ends inside a packet; the "), std::string::npos);
+    EXPECT_TRUE(parseRm(readFileBytes(output)));
 }
 
 TEST(ProgressDialog, ShowsTheProgressClosesAtTheEndAndCancelSetsStop)
