@@ -15,7 +15,7 @@ constexpr int kUsageError = 2;
 const char kUsage[] =
     "Usage:\n"
     "  kestrova-cli list [--json] FILE...\n"
-    "      Lists the usable streams of each RealMedia file.\n"
+    "      Lists the usable streams of each RealMedia file, with their codecs.\n"
     "  kestrova-cli merge -o OUTPUT [--helper] [--quiet] FILE[:N[,N...]]...\n"
     "      Merges streams of the FILEs into OUTPUT: the streams numbered N of\n"
     "      each FILE (as list shows them), or all of its usable streams.\n"
