@@ -25,6 +25,19 @@ void expectNoFigures(const rm::CodecHeader& h)
     EXPECT_FALSE(h.channels);
 }
 
+// Cut after each of its bytes, a RealAudio header keeps its sample rate,
+// channels and codec from the lengths given on, and nothing before.
+void expectAudioFieldsFrom(const std::string& header, const std::string& codec, std::size_t rateFrom,
+                           std::size_t channelsFrom, std::size_t codecFrom)
+{
+    for (std::size_t n = 0; n <= header.size(); ++n) {
+        const rm::CodecHeader h = read(header.substr(0, n));
+        EXPECT_EQ(h.sample_rate.has_value(), n >= rateFrom) << codec << " cut at " << n;
+        EXPECT_EQ(h.channels.has_value(), n >= channelsFrom) << codec << " cut at " << n;
+        EXPECT_EQ(h.codec, n >= codecFrom ? codec : "") << codec << " cut at " << n;
+    }
+}
+
 }  // namespace
 
 TEST(CodecHeader, RealVideoGivesCodecSizeAndFrameRate)
@@ -33,12 +46,12 @@ TEST(CodecHeader, RealVideoGivesCodecSizeAndFrameRate)
     v.codec = "RV30";
     v.width = 640;
     v.height = 352;
-    v.fps = 0x1DF851E;  // 29.97
+    v.fps = 0x1DF852;  // 29.97
     const rm::CodecHeader h = read(realVideoHeader(v));
     EXPECT_EQ(h.codec, "RV30");
     EXPECT_EQ(h.width, 640);
     EXPECT_EQ(h.height, 352);
-    EXPECT_EQ(h.frame_rate, 0x1DF851Eu);
+    EXPECT_EQ(h.frame_rate, 0x1DF852u);
     EXPECT_FALSE(h.sample_rate);
     EXPECT_FALSE(h.channels);
 }
@@ -118,24 +131,12 @@ TEST(CodecHeader, HeadersCutShortKeepOnlyTheFieldsTheyHold)
         EXPECT_EQ(h.height.has_value(), n >= 16) << n;
         EXPECT_EQ(h.frame_rate.has_value(), n >= 26) << n;
     }
-    const std::string v5 = realAudioHeader({});
-    for (std::size_t n = 0; n <= v5.size(); ++n) {
-        const rm::CodecHeader h = read(v5.substr(0, n));
-        EXPECT_EQ(h.sample_rate.has_value(), n >= 56) << n;
-        EXPECT_EQ(h.channels.has_value(), n >= 62) << n;
-        EXPECT_EQ(h.codec, n >= 70 ? "cook" : "") << n;
-    }
+    expectAudioFieldsFrom(realAudioHeader({}), "cook", 56, 62, 70);
     RealAudioSpec four;
     four.version = 4;
     four.codec = "dnet";
     four.interleaver = "Int0";
-    const std::string v4 = realAudioHeader(four);
-    for (std::size_t n = 0; n <= v4.size(); ++n) {
-        const rm::CodecHeader h = read(v4.substr(0, n));
-        EXPECT_EQ(h.sample_rate.has_value(), n >= 50) << n;
-        EXPECT_EQ(h.channels.has_value(), n >= 56) << n;
-        EXPECT_EQ(h.codec, n >= 66 ? "dnet" : "") << n;
-    }
+    expectAudioFieldsFrom(realAudioHeader(four), "dnet", 50, 56, 66);
     RealAudioSpec three;
     three.version = 3;
     three.codec = "lpcJ";
