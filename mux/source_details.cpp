@@ -1,3 +1,4 @@
+// Gathering the details of a scanned source, and the one-line summary of a stream.
 #include "mux/source_details.h"
 
 #include <cassert>

@@ -1,3 +1,4 @@
+// Reading the RealVideo and RealAudio codec headers, from one table of their fields.
 #include "rm/codec_header.h"
 
 #include <algorithm>

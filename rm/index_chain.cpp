@@ -1,3 +1,4 @@
+// Walking the chain of index chunks, with every guard against a chain that lies.
 #include "rm/index_chain.h"
 
 #include <algorithm>
