@@ -15,10 +15,9 @@ constexpr int kUsageError = 2;
 const char kUsage[] =
     "Usage:\n"
     "  kestrova-cli list [--json] FILE...\n"
-    "      Lists the usable streams of each RealMedia file.\n"
+    "      Lists the usable streams of each RealMedia file, with their codecs.\n"
     "  kestrova-cli merge -o OUTPUT [--helper] [--quiet] [--strict] [--no-sync]\n"
-    "                    FILE[:N[,N...]]...\n"
-    "      Merges streams of the FILEs into OUTPUT: the streams numbered N of\n"
+    "                    FILE[:N[,N...]]...\n"    "      Merges streams of the FILEs into OUTPUT: the streams numbered N of\n"
     "      each FILE (as list shows them), or all of its usable streams.\n"
     "      At most one video stream and ten streams in all. Ctrl-C cancels.\n"
     "      --quiet    no progress bar and no report (warnings are still shown)\n"

@@ -90,10 +90,12 @@ inline constexpr DWORD SS_NOPREFIX = 0x80;
 inline constexpr DWORD ES_AUTOHSCROLL = 0x80;
 inline constexpr DWORD TVS_HASLINES = 0x2;
 inline constexpr DWORD TVS_CHECKBOXES = 0x100;
+inline constexpr DWORD TVS_INFOTIP = 0x800;
 inline constexpr DWORD PBS_SMOOTH = 0x1;
 
 // Tree control: notifications, actions, navigation codes and image list kinds.
 inline constexpr UINT TVN_ITEMEXPANDINGA = static_cast<UINT>(-405);
+inline constexpr UINT TVN_GETINFOTIPA = static_cast<UINT>(-413);
 inline constexpr UINT TVE_COLLAPSE = 1;
 inline constexpr UINT TVE_EXPAND = 2;
 inline constexpr UINT TVGN_ROOT = 0x0;
@@ -114,6 +116,18 @@ struct NMTREEVIEW {
     UINT action;
     HTREEITEM itemOld;
     HTREEITEM itemNew;
+};
+
+// TVN_GETINFOTIP: a TVS_INFOTIP tree asks for the tip of the item under the
+// mouse; the handler writes it into pszText, at most cchTextMax bytes with
+// the terminator. An empty text shows no tip.
+inline constexpr int INFOTIPSIZE = 1024;
+struct NMTVGETINFOTIPA {
+    NMHDR hdr;
+    char* pszText;
+    int cchTextMax;
+    HTREEITEM hItem;
+    LPARAM lParam;  // the item's data
 };
 
 // Message box styles.

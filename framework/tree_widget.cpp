@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QToolTip>
 
 #include "framework/dialog_widget.h"
 #include "framework/image_list.h"
@@ -56,6 +57,37 @@ void TreeWidget::RequestExpand(QTreeWidgetItem* item, UINT action)
     if (dialog->Owner().SendMessage(WM_NOTIFY, static_cast<WPARAM>(m_id), reinterpret_cast<LPARAM>(&notification)))
         return;
     item->setExpanded(action == TVE_EXPAND);
+}
+
+CString TreeWidget::InfoTip(QTreeWidgetItem* item)
+{
+    if (!item)
+        return {};
+    char text[INFOTIPSIZE] = "";
+    NMTVGETINFOTIPA notification{};
+    notification.hdr = NMHDR{this, static_cast<UINT_PTR>(m_id), TVN_GETINFOTIPA};
+    notification.pszText = text;
+    notification.cchTextMax = INFOTIPSIZE;
+    notification.hItem = item;
+    notification.lParam = static_cast<LPARAM>(item->data(0, kDataRole).toULongLong());
+    auto* dialog = static_cast<DialogWidget*>(parentWidget());
+    dialog->Owner().SendMessage(WM_NOTIFY, static_cast<WPARAM>(m_id), reinterpret_cast<LPARAM>(&notification));
+    text[INFOTIPSIZE - 1] = '\0';
+    return text;
+}
+
+bool TreeWidget::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip || !(m_style & TVS_INFOTIP))
+        return QTreeWidget::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    QTreeWidgetItem* item = itemAt(help->pos());
+    const CString tip = InfoTip(item);
+    if (tip.empty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), QString::fromStdString(tip), viewport(), visualItemRect(item));
+    return true;
 }
 
 void TreeWidget::keyPressEvent(QKeyEvent* event)

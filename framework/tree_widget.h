@@ -1,6 +1,7 @@
 // The Qt widget behind a tree control. Before it expands or collapses an
 // item at the user's request it asks its dialog with TVN_ITEMEXPANDING,
-// whose non-zero result refuses the change.
+// whose non-zero result refuses the change. With TVS_INFOTIP, the tip of
+// the item under the mouse is what the dialog answers to TVN_GETINFOTIP.
 #pragma once
 
 #include <QTreeWidget>
@@ -28,10 +29,14 @@ public:
     void RequestExpand(QTreeWidgetItem* item, UINT action);
 
 protected:
+    bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    // The dialog's tip for `item`; "" for none.
+    CString InfoTip(QTreeWidgetItem* item);
+
     int m_id;
     DWORD m_style;
     const CImageList* m_images = nullptr;

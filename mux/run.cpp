@@ -4,12 +4,12 @@
 #include <cstring>
 #include <exception>
 #include <new>
-#include <unordered_set>
 
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "rm/chunk_ids.h"
 #include "rm/chunk_readers.h"
+#include "rm/index_chain.h"
 
 unsigned MuxWorker(void* job)
 {
@@ -163,19 +163,10 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
 
 void RmMuxer::LoadIndexes(uint16_t f)
 {
-    // The chain ends at a next_index_header of 0, and also at an offset
-    // outside the file, at one already visited, or at anything but "INDX".
-    std::unordered_set<uint64_t> visited;
     bool loaded[kMaxStreams] = {};
-    uint64_t pos = m_props.index_offset;
-    while (pos != 0 && pos < m_in->size() && visited.insert(pos).second) {
-        rm::ChunkId id;
-        rm::RmIndexHeader header;
-        if (!m_in->seek(pos) || !rm::readChunkId(*m_in, id) || !id.is(rm::kIdIndex)
-            || !rm::readRecord(*m_in, header))
-            return;
-        pos = header.next_index_header;
-
+    rm::IndexChain chain(*m_in, m_props.index_offset);
+    rm::RmIndexHeader header;
+    while (chain.next(header)) {
         const uint16_t number = header.stream_number;
         if (!Taken(f, number))
             continue;
@@ -186,9 +177,8 @@ void RmMuxer::LoadIndexes(uint16_t f)
         loaded[o] = true;
 
         // Never trust num_indices beyond the bytes the file still holds.
-        const uint64_t fits = (m_in->size() - m_in->tell()) / rm::kIndexEntrySize;
         std::vector<rm::RmIndexEntry>& table = m_indexTables[o];
-        table.resize(static_cast<std::size_t>(std::min<uint64_t>(header.num_indices, fits)));
+        table.resize(static_cast<std::size_t>(rm::heldIndexRecords(*m_in, header)));
         std::size_t read = 0;
         while (read < table.size() && rm::readRecord(*m_in, table[read]))
             ++read;

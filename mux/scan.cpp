@@ -43,6 +43,8 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
                       uint16_t numbers[])
 {
     m_streamCount = 0;
+    // A file without a CONT chunk has no texts, whatever the last one had.
+    m_content = {};
     m_scanError = ScanError::None;
     m_scanMessage.clear();
     if (m_fileCount >= kMaxSources)

@@ -11,6 +11,7 @@
 #include "framework/tree_ctrl.h"
 #include "mux/mux_job.h"
 #include "mux/rm_muxer.h"
+#include "mux/source_details.h"
 
 // The filter of the open and save dialogs.
 inline constexpr char kRealMediaFilter[] = "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||";
@@ -37,6 +38,7 @@ protected:
     void OnAddFile();
     void OnRemoveFile();
     void OnTreeItemExpanding(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
     void OnRenameStream();
 
     DECLARE_MESSAGE_MAP()
@@ -46,11 +48,12 @@ protected:
 
 private:
     // A listed file: the muxer's index of it, which stays the same when
-    // files before it are removed from the tree, and the stream_number of
-    // each listed stream, in list order.
+    // files before it are removed from the tree, the stream_number of
+    // each listed stream, in list order, and the details its tips show.
     struct Source {
         uint16_t fileIndex;
         std::vector<uint16_t> streamNumbers;
+        SourceDetails details;
     };
 
     // Sets selection[key] for every ticked stream; false, after telling

@@ -51,7 +51,7 @@ DialogTemplate mainDialog()
             {.id = IDCANCEL, .windowClass = "button", .text = "Cancel", .x = 237, .y = 55, .cx = 50, .cy = 14,
              .style = kChild | BS_PUSHBUTTON},
             {.id = IDC_SOURCE_TREE, .windowClass = "SysTreeView32", .x = 7, .y = 7, .cx = 226, .cy = 144,
-             .style = kChild | WS_BORDER | TVS_HASLINES | TVS_CHECKBOXES},
+             .style = kChild | WS_BORDER | TVS_HASLINES | TVS_CHECKBOXES | TVS_INFOTIP},
             {.id = IDC_ADD, .windowClass = "button", .text = "Add", .x = 237, .y = 23, .cx = 50, .cy = 14,
              .style = kChild | BS_PUSHBUTTON},
             {.id = IDC_REMOVE, .windowClass = "button", .text = "Remove", .x = 237, .y = 39, .cx = 50, .cy = 14,

@@ -18,22 +18,84 @@ Outcome cli(std::vector<std::string> args)
 
 }  // namespace
 
-TEST(CliList, JsonListsTheUsableStreamsOfEachFile)
+TEST(CliList, JsonListsTheUsableStreamsOfEachFileWithTheirDetails)
 {
     const Outcome o = cli({"list", "--json", dataFile("video_rv20_ac3.rm"), dataFile("audio_ac3_meta.rm")});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err, "");
     const std::string expected =
         "[\n"
-        "  {\"path\": \"" + dataFile("video_rv20_ac3.rm") + "\", \"streams\": [\n"
-        "    {\"number\": 0, \"kind\": \"video\", \"name\": \"The Video Stream\", \"mime\": \"video/x-pn-realvideo\", \"duration_ms\": 4000},\n"
-        "    {\"number\": 1, \"kind\": \"audio\", \"name\": \"The Audio Stream\", \"mime\": \"audio/x-pn-realaudio\", \"duration_ms\": 4005}\n"
+        "  {\"path\": \"" + dataFile("video_rv20_ac3.rm") + "\", \"size\": 105127, \"duration_ms\": 4005, "
+        "\"title\": \"\", \"author\": \"\", \"copyright\": \"\", \"comment\": \"\", \"indexed\": false, \"streams\": [\n"
+        "    {\"number\": 0, \"kind\": \"video\", \"name\": \"The Video Stream\", \"mime\": \"video/x-pn-realvideo\", \"duration_ms\": 4000, "
+        "\"codec\": \"RV20\", \"bit_rate\": 120000, \"max_bit_rate\": 120000, \"preroll_ms\": 0, "
+        "\"width\": 160, \"height\": 120, \"fps\": 15},\n"
+        "    {\"number\": 1, \"kind\": \"audio\", \"name\": \"The Audio Stream\", \"mime\": \"audio/x-pn-realaudio\", \"duration_ms\": 4005, "
+        "\"codec\": \"dnet\", \"bit_rate\": 64000, \"max_bit_rate\": 64000, \"preroll_ms\": 0, "
+        "\"sample_rate\": 44100, \"channels\": 1}\n"
         "  ]},\n"
-        "  {\"path\": \"" + dataFile("audio_ac3_meta.rm") + "\", \"streams\": [\n"
-        "    {\"number\": 0, \"kind\": \"audio\", \"name\": \"The Audio Stream\", \"mime\": \"audio/x-pn-realaudio\", \"duration_ms\": 3008}\n"
+        "  {\"path\": \"" + dataFile("audio_ac3_meta.rm") + "\", \"size\": 37531, \"duration_ms\": 3008, "
+        "\"title\": \"Test Tone\", \"author\": \"Corpus Maker\", \"copyright\": \"(c) nobody\", \"comment\": \"a comment\", "
+        "\"indexed\": false, \"streams\": [\n"
+        "    {\"number\": 0, \"kind\": \"audio\", \"name\": \"The Audio Stream\", \"mime\": \"audio/x-pn-realaudio\", \"duration_ms\": 3008, "
+        "\"codec\": \"dnet\", \"bit_rate\": 96000, \"max_bit_rate\": 96000, \"preroll_ms\": 0, "
+        "\"sample_rate\": 48000, \"channels\": 1}\n"
         "  ]}\n"
         "]\n";
     EXPECT_EQ(o.out, expected);
+}
+
+TEST(CliList, TheTableShowsEachStreamsCodecAndFigures)
+{
+    const Outcome o = cli({"list", dataFile("video_rv20_ac3.rm"), dataFile("video_rv20_indexed.rm")});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, dataFile("video_rv20_ac3.rm") + "\n"
+                     "  0  video    The Video Stream          video/x-pn-realvideo          4000 ms  RV20 160x120 15 fps 120 kb/s\n"
+                     "  1  audio    The Audio Stream          audio/x-pn-realaudio          4005 ms  dnet 44100 Hz 1 ch 64 kb/s\n"
+                     + dataFile("video_rv20_indexed.rm") + "\n"
+                     "  0  video    Video                     video/x-pn-realvideo          3933 ms  RV20 160x120 15 fps 143 kb/s\n");
+}
+
+TEST(CliList, JsonLeavesOutWhatAStreamDoesNotCarry)
+{
+    TempDir dir;
+    FileSpec plan;
+    plan.streams.resize(3);
+    RealVideoSpec video;
+    video.fps = 0x1DF852;  // 29.97
+    plan.streams[0].typeSpecific = realVideoHeader(video);
+    plan.streams[0].mime = "video/x-pn-realvideo";
+    RealAudioSpec three;
+    three.version = 3;
+    three.codec = "lpcJ";
+    plan.streams[1].number = 1;
+    plan.streams[1].typeSpecific = realAudioHeader(three);
+    plan.streams[2].number = 2;  // "codec" is no codec header
+    plan.streams[2].preroll = 2000;
+    plan.content.title = "caf\xe9";  // Latin-1
+    plan.packets = {{0, 0, "v"}, {1, 0, "a"}, {2, 0, "b"}};
+    plan.indexes = {{1, {0}}};
+    writeFileBytes(dir.file("plain.rm"), buildFile(plan));
+    const Outcome o = cli({"list", "--json", dir.file("plain.rm")});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("\"title\": \"caf\xc3\xa9\", \"author\": \"\""), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\"indexed\": true"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\"codec\": \"RV40\", \"bit_rate\": 0, \"max_bit_rate\": 0, \"preroll_ms\": 0, "
+                         "\"width\": 320, \"height\": 240, \"fps\": 29.97}"),
+              std::string::npos)
+        << o.out;
+    EXPECT_NE(o.out.find("\"codec\": \"lpcJ\", \"bit_rate\": 0, \"max_bit_rate\": 0, \"preroll_ms\": 0}"),
+              std::string::npos)
+        << o.out;
+    EXPECT_NE(o.out.find("\"codec\": \"\", \"bit_rate\": 0, \"max_bit_rate\": 0, \"preroll_ms\": 2000}"),
+              std::string::npos)
+        << o.out;
+
+    // The table leaves out what is not there, down to an empty last column.
+    const Outcome table = cli({"list", dir.file("plain.rm")});
+    EXPECT_NE(table.out.find("1000 ms  RV40 320x240 29.97 fps\n"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("1000 ms  lpcJ\n"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("1000 ms\n"), std::string::npos) << table.out;
 }
 
 TEST(CliList, JsonEscapesNamesAndKeepsNonUtf8Readable)

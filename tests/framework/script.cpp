@@ -3,8 +3,12 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <QAbstractButton>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QPixmap>
 #include <QTest>
+#include <QToolTip>
+#include <QTreeWidget>
 #include <QWidget>
 
 Script::Script()
@@ -107,6 +111,23 @@ void Press(CWnd& dialog, int id)
         return;
     }
     button->click();
+}
+
+CString TipAt(CTreeCtrl& tree, QPoint point)
+{
+    // A tip still shown from before would only fade out after a while.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->inherits("QTipLabel"))
+            window->hide();
+    QWidget* viewport = static_cast<QTreeWidget*>(tree.GetSafeHwnd())->viewport();
+    QHelpEvent help(QEvent::ToolTip, point, viewport->mapToGlobal(point));
+    QApplication::sendEvent(viewport, &help);
+    return QToolTip::isVisible() ? QToolTip::text().toStdString() : CString();
+}
+
+CString TipOf(CTreeCtrl& tree, HTREEITEM item)
+{
+    return TipAt(tree, static_cast<QTreeWidget*>(tree.GetSafeHwnd())->visualItemRect(item).center());
 }
 
 void PressKey(CWnd& dialog, Qt::Key key, Qt::KeyboardModifiers modifiers)

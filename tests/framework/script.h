@@ -12,7 +12,9 @@
 
 #include "framework/dialog.h"
 #include "framework/script_hooks.h"
+#include "framework/tree_ctrl.h"
 
+class QPoint;
 class QWidget;
 
 class Script : public AfxScriptHooks {
@@ -49,6 +51,10 @@ private:
 QWidget* Control(CWnd& dialog, int id);
 // Clicks the button `id`, visible or not.
 void Press(CWnd& dialog, int id);
+// Rests the mouse on a point of a tree, as a user does to see a tip, and
+// returns the tip then shown ("" for none).
+CString TipAt(CTreeCtrl& tree, QPoint point);
+CString TipOf(CTreeCtrl& tree, HTREEITEM item);
 // Presses a key in the widget that has the focus in the dialog (or the dialog itself).
 void PressKey(CWnd& dialog, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Saves a picture of the dialog as it is drawn now, as NAME.png under the

@@ -1,5 +1,7 @@
 #include "test_dialog.h"
 
+#include <cstdio>
+
 const ResourceModule& TestResources()
 {
     constexpr DWORD kChild = WS_VISIBLE | WS_TABSTOP;
@@ -20,7 +22,7 @@ const ResourceModule& TestResources()
                 {.id = kCheck, .windowClass = "button", .text = "Check", .x = 7, .y = 24, .cx = 60, .cy = 10,
                  .style = kChild | BS_AUTOCHECKBOX},
                 {.id = kTree, .windowClass = "SysTreeView32", .x = 7, .y = 40, .cx = 120, .cy = 40,
-                 .style = kChild | TVS_CHECKBOXES},
+                 .style = kChild | TVS_CHECKBOXES | TVS_INFOTIP},
                 {.id = kCount, .windowClass = "button", .text = "Count", .x = 140, .y = 41, .cx = 50, .cy = 14,
                  .style = kChild},
                 {.id = kHidden, .windowClass = "button", .text = "Hidden", .x = 140, .y = 58, .cx = 50, .cy = 14,
@@ -38,6 +40,7 @@ const ResourceModule& TestResources()
 BEGIN_MESSAGE_MAP(CTestDlg, CDialog)
     ON_BN_CLICKED(kCount, OnCount)
     ON_NOTIFY(TVN_ITEMEXPANDINGA, kTree, OnExpanding)
+    ON_NOTIFY(TVN_GETINFOTIPA, kTree, OnGetInfoTip)
     ON_WM_SYSCOMMAND()
     ON_WM_TIMER()
 END_MESSAGE_MAP()
@@ -57,6 +60,14 @@ void CTestDlg::OnExpanding(NMHDR* pNMHDR, LRESULT* pResult)
     const auto* notification = reinterpret_cast<NMTREEVIEW*>(pNMHDR);
     m_expandActions.push_back(notification->action);
     *pResult = m_refuseCollapse && notification->action == TVE_COLLAPSE;
+}
+
+void CTestDlg::OnGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    auto* tip = reinterpret_cast<NMTVGETINFOTIPA*>(pNMHDR);
+    m_tipRequests.emplace_back(tip->hItem, tip->lParam);
+    std::snprintf(tip->pszText, static_cast<std::size_t>(tip->cchTextMax), "%s", m_tips[tip->hItem].c_str());
+    *pResult = 0;
 }
 
 void CTestDlg::OnSysCommand(UINT nID, LPARAM lParam)

@@ -2,6 +2,7 @@
 // record what reached them.
 #pragma once
 
+#include <map>
 #include <vector>
 
 #include "framework/dialog.h"
@@ -32,6 +33,9 @@ public:
     int m_counted = 0;
     bool m_refuseCollapse = true;
     std::vector<UINT> m_expandActions;
+    // The tips the tree asks for (item and item data), and the answers.
+    std::vector<std::pair<HTREEITEM, LPARAM>> m_tipRequests;
+    std::map<HTREEITEM, CString> m_tips;
     std::vector<UINT> m_systemCommands;
     std::vector<UINT_PTR> m_timers;
 
@@ -39,6 +43,7 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     void OnCount() { ++m_counted; }
     void OnExpanding(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnTimer(UINT_PTR nIDEvent);
 

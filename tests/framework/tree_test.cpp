@@ -1,5 +1,5 @@
-// The tree control: items, navigation, check boxes, and expanding and
-// collapsing that the dialog may refuse.
+// The tree control: items, navigation, check boxes, expanding and
+// collapsing that the dialog may refuse, and the tips the dialog gives.
 #include <gtest/gtest.h>
 #include <QTest>
 #include <QTreeWidget>
@@ -110,6 +110,29 @@ TEST_F(TreeTest, CheckBoxesFollowTheUsersClicks)
         EXPECT_TRUE(tree.GetCheck(item));
         QTest::keyClick(widget, Qt::Key_Space);
         EXPECT_FALSE(tree.GetCheck(item));
+    });
+}
+
+TEST_F(TreeTest, TheTipOfAnItemIsTheDialogsAnswer)
+{
+    WithTree([](CTestDlg& d, CTreeCtrl& tree) {
+        // Where there is no item there is nothing to ask about.
+        EXPECT_EQ(TipAt(tree, QPoint(5, 5)), "");
+        EXPECT_TRUE(d.m_tipRequests.empty());
+
+        HTREEITEM file = tree.InsertItem("file", 2, 2);
+        HTREEITEM stream = tree.InsertItem("stream", 0, 0, file);
+        HTREEITEM quiet = tree.InsertItem("quiet", 0, 0, file);
+        tree.SetItemData(stream, 7);
+        tree.Expand(file, TVE_EXPAND);
+        d.m_tips[file] = "A file\nwith two lines";
+        d.m_tips[stream] = "RV40 320x240";
+        // An empty answer shows no tip.
+        EXPECT_EQ(TipOf(tree, quiet), "");
+        EXPECT_EQ(TipOf(tree, stream), "RV40 320x240");
+        EXPECT_EQ(TipOf(tree, file), "A file\nwith two lines");
+        const std::vector<std::pair<HTREEITEM, LPARAM>> asked = {{quiet, 0}, {stream, 7}, {file, 0}};
+        EXPECT_EQ(d.m_tipRequests, asked);
     });
 }
 

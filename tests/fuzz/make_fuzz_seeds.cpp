@@ -1,7 +1,7 @@
 // Writes the seed files of the fuzz targets into a folder: small, well-formed
 // files that between them hold every chunk, an index, version-1 packets,
-// packets of streams that are not listed, and overlong texts. The sample
-// files of tests/data are seeds as well.
+// packets of streams that are not listed, overlong texts, and every codec
+// header the details read. The sample files of tests/data are seeds as well.
 #include <cstdio>
 #include <string>
 
@@ -54,6 +54,28 @@ FileSpec noContent()
     return layout;
 }
 
+// A stream of each codec header: RealVideo, and RealAudio 3, 4 and 5.
+FileSpec codecHeaders()
+{
+    FileSpec layout;
+    RealAudioSpec three, four;
+    three.version = 3;
+    three.codec = "lpcJ";
+    four.version = 4;
+    four.codec = "dnet";
+    four.interleaver = "Int0";
+    const std::string headers[] = {realVideoHeader({}), realAudioHeader(three), realAudioHeader(four),
+                                   realAudioHeader({})};
+    for (uint16_t k = 0; k < 4; ++k) {
+        layout.streams.push_back({});
+        layout.streams[k].number = k;
+        layout.streams[k].typeSpecific = headers[k];
+        layout.packets.push_back({k, 0, "packet"});
+    }
+    layout.streams[0].mime = "video/x-pn-realvideo";
+    return layout;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -66,5 +88,6 @@ int main(int argc, char** argv)
     writeFileBytes(folder + "/two_indexed_streams.rm", buildFile(twoIndexedStreams()));
     writeFileBytes(folder + "/odd_streams.rm", buildFile(oddStreams()));
     writeFileBytes(folder + "/no_content.rm", buildFile(noContent()));
+    writeFileBytes(folder + "/codec_headers.rm", buildFile(codecHeaders()));
     return 0;
 }

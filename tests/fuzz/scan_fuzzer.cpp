@@ -2,11 +2,12 @@
 // crash, hang or touch memory it does not own, and what it reports must be
 // usable as it stands: a count of 0 to 10 with a reason for a refusal, and
 // for each listed stream a terminated name, a known kind and a number that
-// keys a stream (0 to 9).
+// keys a stream (0 to 9), and the details of the file and its streams.
 #include <cstring>
 
 #include "fuzz_check.h"
 #include "mux/rm_muxer.h"
+#include "mux/source_details.h"
 #include "support/rm_parser.h"
 #include "support/temp_dir.h"
 
@@ -36,5 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzzCheck(kinds[k] == kVideoStream || kinds[k] == kAudioStream || kinds[k] == kUnknownStream, "unknown kind");
         fuzzCheck(numbers[k] <= 9, "stream number " + std::to_string(numbers[k]) + " cannot key a stream");
     }
+    const SourceDetails details = ScannedSourceDetails(muxer);
+    fuzzCheck(details.size == size, "size " + std::to_string(details.size) + " is not the file's");
+    fuzzCheck(details.streams.size() == static_cast<std::size_t>(count), "details for another number of streams");
+    for (const StreamDetails& stream : details.streams)
+        fuzzCheck(stream.codec.size() <= 4, "codec code " + stream.codec + " longer than four characters");
     return 0;
 }

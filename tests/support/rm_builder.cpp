@@ -12,6 +12,49 @@ std::string be32(uint32_t v)
     return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
 }
 
+namespace {
+
+// A text as the RealAudio headers store it: a length byte, then the bytes.
+std::string text8(const std::string& text)
+{
+    return static_cast<char>(text.size()) + text;
+}
+
+}  // namespace
+
+std::string realVideoHeader(const RealVideoSpec& v)
+{
+    const std::string fixed = "VIDO" + v.codec + be16(v.width) + be16(v.height) + be16(12) + be32(0) + be32(v.fps);
+    return be32(4 + fixed.size() + v.codecData.size()) + fixed + v.codecData;
+}
+
+std::string realAudioHeader(const RealAudioSpec& a)
+{
+    if (a.version == 3) {
+        std::string body = std::string(8, '\0') + be16(static_cast<uint16_t>(a.bytesPerMinute)) + be32(0)
+                           + text8(a.title) + text8(a.author) + text8(a.copyright) + text8(a.comment);
+        if (a.withCodec)
+            body += '\x02' + text8(a.codec);
+        return ".ra\xfd" + be16(3) + be16(body.size()) + body;
+    }
+    const std::string tag = a.version == 5 ? ".ra5" : ".ra4";
+    std::string body = be16(a.flavor) + be32(a.codedFrameSize) + be32(0) + be32(a.bytesPerMinute)
+                       + be32(a.bytesPerMinute) + be16(a.subPacketH) + be16(a.frameSize) + be16(a.subPacketSize)
+                       + be16(0);
+    if (a.version == 5)
+        body += be16(0) + be16(a.sampleRate) + be16(0);
+    body += be16(a.sampleRate) + be16(0) + be16(a.sampleSize) + be16(a.channels);
+    if (a.version == 5)
+        body += a.interleaver + a.codec + std::string("\x01\x07\x00\x00", 4);
+    else
+        body += text8(a.interleaver) + text8(a.codec) + std::string("\x01\x07\x00", 3);
+    body += be32(a.codecData.size());
+    // The header size counts every byte but the first 16 and the codec's data.
+    const uint32_t headerSize = 6 + body.size();
+    return ".ra\xfd" + be16(a.version) + be16(0) + tag + be32(0) + be16(a.version) + be32(headerSize) + body
+           + a.codecData;
+}
+
 std::string chunkRmf(uint32_t numHeaders, uint32_t fileVersion)
 {
     return ".RMF" + be32(18) + be16(0) + be32(fileVersion) + be32(numHeaders);

@@ -54,6 +54,34 @@ struct FileSpec {
     std::vector<Index> indexes;
 };
 
+// Codec headers, to put in a stream's typeSpecific. Every number is written
+// big-endian at its place, field by field.
+struct RealVideoSpec {
+    std::string codec = "RV40";
+    uint16_t width = 320, height = 240;
+    uint32_t fps = 25 << 16;  // 16.16 fixed point
+    std::string codecData = std::string("\x00\x00\x10\x00\x40\x00\x00\x00", 8);
+};
+std::string realVideoHeader(const RealVideoSpec& v);
+
+// A RealAudio header of version 3, 4 or 5. The defaults are those of a
+// cook stream written by Helix Producer.
+struct RealAudioSpec {
+    uint16_t version = 5;
+    std::string codec = "cook";
+    std::string interleaver = "genr";
+    uint16_t sampleRate = 44100, channels = 2, sampleSize = 16;
+    uint16_t flavor = 21;
+    uint32_t codedFrameSize = 465, bytesPerMinute = 240311;
+    uint16_t subPacketH = 16, frameSize = 465, subPacketSize = 93;
+    // Versions 4 and 5: the codec's own data, after its length.
+    std::string codecData = std::string("\x01\x00\x00\x03\x08\x00\x00\x20\x00\x00\x00\x00\x00\x02\x00\x04", 16);
+    // Version 3: the texts it carries, and whether the codec follows them.
+    std::string title, author, copyright, comment;
+    bool withCodec = true;
+};
+std::string realAudioHeader(const RealAudioSpec& a);
+
 std::string chunkRmf(uint32_t numHeaders, uint32_t fileVersion = 0);
 std::string chunkProp(const PropSpec& p, uint32_t numPackets, uint32_t indexOffset, uint32_t dataOffset,
                       uint16_t numStreams);

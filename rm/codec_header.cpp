@@ -1,0 +1,196 @@
+// Reading the RealVideo and RealAudio codec headers, from one table of their fields.
+#include "rm/codec_header.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace rm {
+
+namespace {
+
+enum class Header { RealVideo, RealAudio3, RealAudio4, RealAudio5 };
+enum class Field { Codec, Width, Height, FrameRate, SampleRate, Channels };
+
+// How a field is stored. A text is a length byte followed by that many bytes.
+enum class Stored {
+    Word,           // 16-bit big-endian number
+    DoubleWord,     // 32-bit big-endian number
+    FourBytes,      // a code of four plain bytes
+    SecondText,     // the second of two texts
+    TextAfterFour,  // a text after four texts and one more byte, in the headers that carry it
+};
+
+struct FieldPlace {
+    Header header;
+    Field field;
+    std::size_t offset;  // from the first byte of the type-specific data
+    Stored stored;
+};
+
+// Every field read from a codec header. A field a header lacks has no row.
+constexpr FieldPlace kFields[] = {
+    // RealVideo: header size (4), "VIDO", codec, width, height, bit count (2),
+    // 4 bytes, frame rate, then the codec's own data.
+    {Header::RealVideo, Field::Codec, 8, Stored::FourBytes},
+    {Header::RealVideo, Field::Width, 12, Stored::Word},
+    {Header::RealVideo, Field::Height, 14, Stored::Word},
+    {Header::RealVideo, Field::FrameRate, 22, Stored::DoubleWord},
+    // RealAudio 3: ".ra\xfd", version, header size (the bytes after these 8),
+    // 10 bytes, data size (4), title, author, copyright and comment as
+    // texts, then, where the header size leaves room, one byte and the codec
+    // as a text ("lpcJ"). The format is 8 kHz mono, but no field says so.
+    {Header::RealAudio3, Field::Codec, 22, Stored::TextAfterFour},
+    // RealAudio 4: ".ra\xfd", version, 2 bytes, ".ra4", data size (4),
+    // version (2), header size (4), flavor (2), coded frame size (4),
+    // 12 bytes, sub-packet height, frame size, sub-packet size (2 each),
+    // 2 bytes, sample rate, 2 bytes, sample size, channels, then the
+    // interleaver and the codec as texts.
+    {Header::RealAudio4, Field::SampleRate, 48, Stored::Word},
+    {Header::RealAudio4, Field::Channels, 54, Stored::Word},
+    {Header::RealAudio4, Field::Codec, 56, Stored::SecondText},
+    // RealAudio 5: as version 4 (with ".ra5") but for 6 more bytes before
+    // the sample rate, and the interleaver and the codec as four plain bytes
+    // each; the codec's own data follows.
+    {Header::RealAudio5, Field::SampleRate, 54, Stored::Word},
+    {Header::RealAudio5, Field::Channels, 60, Stored::Word},
+    {Header::RealAudio5, Field::Codec, 66, Stored::FourBytes},
+};
+
+constexpr std::size_t kCodecLength = 4;
+
+// Bounds-checked reads from the type-specific data.
+struct Bytes {
+    const uint8_t* data;
+    std::size_t size;
+
+    bool holds(std::size_t offset, std::size_t n) const { return offset <= size && n <= size - offset; }
+
+    std::optional<uint32_t> number(std::size_t offset, std::size_t n) const
+    {
+        if (!holds(offset, n))
+            return std::nullopt;
+        uint32_t value = 0;
+        for (std::size_t k = 0; k < n; ++k)
+            value = value << 8 | data[offset + k];
+        return value;
+    }
+
+    // Where the text at `offset` ends, when all of it is held.
+    std::optional<std::size_t> textEnd(std::size_t offset) const
+    {
+        if (!holds(offset, 1) || !holds(offset + 1, data[offset]))
+            return std::nullopt;
+        return offset + 1 + data[offset];
+    }
+
+    // A codec code of `n` stored bytes: at most four kept, trailing NULs dropped.
+    std::string code(std::size_t offset, std::size_t n) const
+    {
+        std::string text(reinterpret_cast<const char*>(data + offset), std::min(n, kCodecLength));
+        return text.erase(text.find_last_not_of('\0') + 1);
+    }
+
+    // The code stored as a text at `offset`.
+    std::optional<std::string> textCode(std::size_t offset) const
+    {
+        if (!textEnd(offset))
+            return std::nullopt;
+        return code(offset + 1, data[offset]);
+    }
+};
+
+std::optional<std::string> readCode(const Bytes& bytes, std::size_t offset, Stored stored)
+{
+    switch (stored) {
+    case Stored::FourBytes:
+        if (!bytes.holds(offset, kCodecLength))
+            return std::nullopt;
+        return bytes.code(offset, kCodecLength);
+    case Stored::SecondText:
+        if (const auto second = bytes.textEnd(offset))
+            return bytes.textCode(*second);
+        return std::nullopt;
+    case Stored::TextAfterFour: {
+        std::optional<std::size_t> at = offset;
+        for (int k = 0; k < 4 && at; ++k)
+            at = bytes.textEnd(*at);
+        if (!at)
+            return std::nullopt;
+        return bytes.textCode(*at + 1);
+    }
+    case Stored::Word:
+    case Stored::DoubleWord:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<Header> headerOf(const Bytes& bytes)
+{
+    if (bytes.holds(0, 8) && std::memcmp(bytes.data + 4, "VIDO", 4) == 0)
+        return Header::RealVideo;
+    if (!bytes.holds(0, 6) || std::memcmp(bytes.data, ".ra\xfd", 4) != 0)
+        return std::nullopt;
+    switch (*bytes.number(4, 2)) {
+    case 3:
+        return Header::RealAudio3;
+    case 4:
+        return Header::RealAudio4;
+    case 5:
+        return Header::RealAudio5;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+CodecHeader readCodecHeader(const uint8_t* data, std::size_t size)
+{
+    CodecHeader result;
+    Bytes bytes{data, size};
+    const std::optional<Header> header = headerOf(bytes);
+    if (!header)
+        return result;
+    // A version 3 header says how far it reaches; its optional codec is
+    // there only when that reach leaves room for it.
+    if (*header == Header::RealAudio3) {
+        const std::optional<uint32_t> headerSize = bytes.number(6, 2);
+        bytes.size = headerSize ? std::min<std::size_t>(size, 8 + *headerSize) : 0;
+    }
+
+    for (const FieldPlace& place : kFields) {
+        if (place.header != *header)
+            continue;
+        if (place.field == Field::Codec) {
+            if (const auto code = readCode(bytes, place.offset, place.stored))
+                result.codec = *code;
+            continue;
+        }
+        const std::optional<uint32_t> value = bytes.number(place.offset, place.stored == Stored::Word ? 2 : 4);
+        if (!value)
+            continue;
+        switch (place.field) {
+        case Field::Width:
+            result.width = static_cast<uint16_t>(*value);
+            break;
+        case Field::Height:
+            result.height = static_cast<uint16_t>(*value);
+            break;
+        case Field::FrameRate:
+            if (*value != 0)
+                result.frame_rate = *value;
+            break;
+        case Field::SampleRate:
+            result.sample_rate = static_cast<uint16_t>(*value);
+            break;
+        case Field::Channels:
+            result.channels = static_cast<uint16_t>(*value);
+            break;
+        case Field::Codec:
+            break;
+        }
+    }
+    return result;
+}
+
+}  // namespace rm

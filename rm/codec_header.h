@@ -1,0 +1,33 @@
+// The codec header that opens a stream's type-specific data, read into what
+// it says of the stream: its four-character codec code and main figures.
+//
+// Two headers are known: the RealVideo header (tagged "VIDO") and the
+// RealAudio header (".ra\xfd") in its versions 3 (RealAudio 1.0, 14.4),
+// 4 and 5. Their fields, where each lies and how it is stored, are one table
+// in codec_header.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace rm {
+
+// A field that the header does not carry, or whose bytes the data ends
+// before, stays empty: nothing is guessed, not even what a codec implies.
+struct CodecHeader {
+    std::string codec;  // the codec code as stored, trailing NULs dropped; "" when none
+    std::optional<uint16_t> width;
+    std::optional<uint16_t> height;
+    std::optional<uint32_t> frame_rate;  // frames per second, 16.16 fixed point; a stored 0 states none
+    std::optional<uint16_t> sample_rate;  // Hz
+    std::optional<uint16_t> channels;
+};
+
+// Reads the codec header at the start of `size` bytes of type-specific
+// data. Data that opens with neither header gives an empty CodecHeader, and
+// so does a RealAudio header of another version.
+CodecHeader readCodecHeader(const uint8_t* data, std::size_t size);
+
+}  // namespace rm
