@@ -9,6 +9,7 @@
 #include "mux/rm_muxer.h"
 #include "rm/chunk_ids.h"
 #include "rm/chunk_readers.h"
+#include "rm/data_chunk.h"
 #include "rm/index_chain.h"
 
 unsigned MuxWorker(void* job)
@@ -196,41 +197,21 @@ void RmMuxer::LoadIndexes(uint16_t f)
 
 std::string RmMuxer::LocateData(uint16_t f, const HeaderWalk& walk)
 {
-    // The data chunk stands where data_offset points or, when no "DATA" id
-    // stands there, where the header walk met it. A file without one has no
-    // packets.
-    const uint64_t fileSize = m_in->size();
-    rm::RmDataHeader header;
-    const auto dataChunkAt = [&](uint64_t at) {
-        rm::ChunkId id;
-        return m_in->seek(at) && rm::readChunkId(*m_in, id) && id.is(rm::kIdData) && rm::readRecord(*m_in, header);
-    };
-    uint64_t dataOffset = m_props.data_offset;
-    if (!dataChunkAt(dataOffset)) {
-        dataOffset = walk.endOffset;
-        if (walk.end != rm::HeaderEnd::Data || !dataChunkAt(dataOffset)) {
-            m_dataStart[f] = m_dataEnd[f] = 0;
-            m_sourceEnded[f] = true;
-            return m_in->failed() ? m_in->readError() : std::string();
-        }
+    const rm::DataChunk data =
+        rm::locateDataChunk(*m_in, m_props, walk.end == rm::HeaderEnd::Data ? walk.endOffset : 0);
+    if (m_in->failed())
+        return m_in->readError();
+    if (!data.found) {
+        // A file without one has no packets.
+        m_dataStart[f] = m_dataEnd[f] = 0;
+        m_sourceEnded[f] = true;
+        return {};
     }
     m_hasDataChunk[f] = true;
-    m_dataHeader = header;
-
-    // Packets are read only inside the data chunk and inside the file. A
-    // size of 0, or of the header alone, is what a writer that could not
-    // seek back leaves: its packets run on to the next chunk or the end of
-    // the file.
-    const uint64_t start = dataOffset + rm::kDataHeaderChunkSize;
-    uint64_t end = fileSize;
-    if (header.size > rm::kDataHeaderChunkSize && header.size <= fileSize - dataOffset)
-        end = dataOffset + header.size;
-    else if (m_props.index_offset > start && m_props.index_offset < fileSize)
-        end = m_props.index_offset;
-    m_dataStart[f] = start;
-    m_dataEnd[f] = end;
-    // Counts are only checked against what the data holds, never trusted to end it.
-    m_packetsPromised[f] = header.num_packets != 0 ? header.num_packets : m_props.num_packets;
+    m_dataHeader = data.header;
+    m_dataStart[f] = data.start;
+    m_dataEnd[f] = data.end;
+    m_packetsPromised[f] = data.promisedPackets;
     return {};
 }
 
