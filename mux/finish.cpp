@@ -105,9 +105,11 @@ void RmMuxer::ReleaseRun()
     for (int i = 0; i < kMaxStreams; ++i) {
         m_indexTables[i].clear();
         m_indexTables[i].shrink_to_fit();
-        m_current[i].reset();
-        m_queues[i].init();
+        m_hasCurrent[i] = false;
+        m_queues[i].release();
+        m_cursors[i].stop();
     }
+    m_cursorCount = 0;
 }
 
 void RmMuxer::DiscardOutput()

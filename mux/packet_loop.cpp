@@ -1,84 +1,144 @@
 // Interleaving the chosen streams' packets by timestamp, and pointing their
 // index records at the packets' new positions.
+//
+// Each source is read through a cursor (source_cursor.h) that finds the
+// packets of all of its chosen streams in one pass: a packet of the stream
+// asked for is given out, a packet of another chosen stream waits in that
+// stream's queue, with its bytes in the cursor's window. A packet's payload
+// is copied once, from the window into the output's buffer. Queues and
+// windows are bounded: a stream that would need more is moved to a cursor
+// of its own, which reads from where its next packet lies.
 #include <algorithm>
 
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
-#include "rm/chunk_readers.h"
 #include "rm/chunk_writers.h"
-#include "rm/packet_start.h"
+#include "rm/input_file.h"
+
+void RmMuxer::StartCursors()
+{
+    m_cursorCount = 0;
+    for (uint16_t f = 0; f < m_fileCount; ++f) {
+        int cursor = -1;
+        for (int o = 0; o < m_streamCount; ++o) {
+            if (m_sourceFile[o] != f)
+                continue;
+            if (cursor < 0) {
+                cursor = m_cursorCount++;
+                m_cursors[cursor].start(*m_files[f], m_dataStart[f], m_dataStart[f], m_dataEnd[f]);
+                m_cursorSource[cursor] = f;
+                m_cursorPrimary[cursor] = true;
+                // The header pass is over: the source is read through its cursors.
+                m_files[f]->releaseBuffer();
+            }
+            m_cursorOf[o] = static_cast<int8_t>(cursor);
+        }
+    }
+}
+
+uint64_t RmMuxer::KeepFrom(int cursor, int* pinnedBy) const
+{
+    // The first byte a stream of this cursor still needs: its current packet,
+    // or else the first of its queue.
+    uint64_t keep = m_cursors[cursor].scanPlace();
+    for (int o = 0; o < m_streamCount; ++o) {
+        if (m_cursorOf[o] != cursor)
+            continue;
+        uint64_t need = keep;
+        if (m_hasCurrent[o])
+            need = m_current[o].offset;
+        else if (!m_queues[o].isEmpty())
+            need = m_queues[o].front().offset;
+        if (need < keep) {
+            keep = need;
+            if (pinnedBy)
+                *pinnedBy = o;
+        }
+    }
+    return keep;
+}
+
+void RmMuxer::GiveOwnCursor(int o)
+{
+    // The stream starts over where its next packet lies, and the cursor it
+    // leaves passes over its packets from now on.
+    const uint16_t f = m_sourceFile[o];
+    const int cursor = m_cursorCount++;
+    const uint64_t from = m_hasCurrent[o] ? m_current[o].offset : m_queues[o].front().offset;
+    const uint64_t scanFrom = m_hasCurrent[o] ? from + m_current[o].header.length : from;
+    m_cursors[cursor].start(*m_files[f], from, scanFrom, m_dataEnd[f]);
+    m_cursorSource[cursor] = f;
+    m_cursorPrimary[cursor] = false;
+    m_cursorOf[o] = static_cast<int8_t>(cursor);
+    m_queues[o].init();
+    ++m_readAhead.ownCursors;
+}
 
 void RmMuxer::FetchPacket(int pos)
 {
     if (!m_queues[pos].isEmpty()) {
         m_current[pos] = m_queues[pos].pop();
+        m_hasCurrent[pos] = true;
         return;
     }
-    const uint16_t f = m_sourceFile[pos];
-    rm::InFile& in = *m_files[f];
+    const int cursor = m_cursorOf[pos];
+    SourceCursor& reader = m_cursors[cursor];
+    const uint16_t f = m_cursorSource[cursor];
+    const bool primary = m_cursorPrimary[cursor];
     rm::RmPacketHeader header;
-    while (NextPacketHeader(f, header)) {
-        const uint32_t payload = header.length - rm::kPacketHeaderSize;
-        const uint16_t number = header.stream_number;
-        if (!Taken(f, number)) {
-            in.skip(payload);
+    uint64_t offset = 0;
+    for (;;) {
+        int pinnedBy = -1;
+        switch (reader.next(header, offset, KeepFrom(cursor, &pinnedBy))) {
+        case SourceCursor::Step::Full:
+            // Another stream of this cursor holds on to bytes far behind.
+            GiveOwnCursor(pinnedBy);
             continue;
-        }
-        auto node = std::make_unique<PacketNode>();
-        node->body = std::make_unique_for_overwrite<uint8_t[]>(payload);
-        if (in.read(node->body.get(), payload) != payload) {
-            // The packet lay whole inside the file when it was opened.
-            if (in.failed())
-                m_readFailure = in.readError();
-            EndSource(f, in.tell(), "the file ended inside a packet while the merge read it");
+        case SourceCursor::Step::Failed:
+            m_readFailure = m_files[f]->readError();
+            m_streamDone[pos] = 1;
+            return;
+        case SourceCursor::Step::End:
+            if (primary)
+                EndSourceAt(f, reader);
+            m_streamDone[pos] = 1;
+            return;
+        case SourceCursor::Step::Packet:
             break;
         }
+        if (primary) {
+            ++m_packetsFound[f];
+            m_bytesDone += header.length;
+        }
+        const uint16_t number = header.stream_number;
+        if (!Taken(f, number))
+            continue;
         const uint16_t o = m_streamMap[f * 10 + number];
-        header.stream_number = o;
-        node->header = header;
+        if (m_cursorOf[o] != cursor)
+            continue;  // read by a cursor of its own
         if (o == pos) {
-            m_current[pos] = std::move(node);
+            m_current[pos] = {header, offset};
+            m_hasCurrent[pos] = true;
             return;
         }
-        m_queues[o].push(std::move(node));
+        if (!m_queues[o].push({header, offset}))
+            GiveOwnCursor(o);
     }
-    m_streamDone[pos] = 1;
 }
 
-bool RmMuxer::NextPacketHeader(uint16_t f, rm::RmPacketHeader& header)
+void RmMuxer::EndSourceAt(uint16_t f, const SourceCursor& reader)
 {
-    if (m_sourceEnded[f])
-        return false;
-    rm::InFile& in = *m_files[f];
-    const uint64_t start = in.tell();
-    const uint64_t room = m_dataEnd[f] - std::min(start, m_dataEnd[f]);
-    uint8_t bytes[rm::kPacketHeaderSize];
-    const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(room, sizeof bytes));
-    const std::size_t got = in.read(bytes, want);
-    if (in.failed()) {
-        m_readFailure = in.readError();
-        EndSource(f);
-        return false;
-    }
-    // A packet is taken only whole and inside the data chunk; anything
-    // else ends the source, so no byte that was not read is ever written.
-    switch (rm::classifyPacket(bytes, got, got < want ? got : room, header)) {
+    switch (reader.end()) {
     case rm::PacketStart::Packet:
-        ++m_packetsFound[f];
-        m_bytesDone += header.length;
-        return true;
     case rm::PacketStart::EndOfData:
-        EndSource(f);
-        break;
+        return EndSource(f);
     case rm::PacketStart::Cut:
-        EndSource(f, start, "the data ends inside a packet");
-        break;
+        return EndSource(f, reader.endPlace(), "the data ends inside a packet");
     case rm::PacketStart::Damaged:
-        EndSource(f, start,
-                  "a packet header gives a length of " + std::to_string(header.length) + " bytes, too short to be right");
-        break;
+        return EndSource(f, reader.endPlace(),
+                         "a packet header gives a length of " + std::to_string(reader.damagedLength())
+                             + " bytes, too short to be right");
     }
-    return false;
 }
 
 void RmMuxer::EndSource(uint16_t f, uint64_t damagedAt, const std::string& damage)
@@ -86,8 +146,6 @@ void RmMuxer::EndSource(uint16_t f, uint64_t damagedAt, const std::string& damag
     if (m_sourceEnded[f])
         return;
     m_sourceEnded[f] = true;
-    if (!m_readFailure.empty())
-        return;
     // The data was read as far as it holds together: what was found is
     // checked against the count its headers give, which never ended it.
     const uint32_t promised = m_packetsPromised[f];
@@ -114,32 +172,27 @@ void RmMuxer::Warn(uint16_t f, uint64_t offset, const std::string& text)
 
 RmMuxer::LoopEnd RmMuxer::PacketLoop()
 {
+    StartCursors();
     for (;;) {
         int chosen = -1;
         for (int i = 0; i < m_streamCount; ++i) {
             if (m_streamDone[i])
                 continue;
-            if (!m_current[i])
+            if (!m_hasCurrent[i])
                 FetchPacket(i);
             if (!m_readFailure.empty())
                 return LoopEnd::Failed;
             if (m_streamDone[i])
                 continue;
             // Among equal timestamps the lowest output stream number wins.
-            if (chosen < 0 || m_current[i]->header.timestamp < m_current[chosen]->header.timestamp)
+            if (chosen < 0 || m_current[i].header.timestamp < m_current[chosen].header.timestamp)
                 chosen = i;
         }
-        if (chosen < 0)
+        if (chosen < 0) {
+            NoteReadAhead();
             return LoopEnd::Finished;
-
-        MatchIndex(chosen);
-        const PacketNode& packet = *m_current[chosen];
-        rm::writeRecord(*m_out, packet.header);
-        m_out->write(packet.body.get(), packet.payloadSize());
-        m_current[chosen].reset();
-        ++m_packetsWritten;
-        ++m_packetsCopied[chosen];
-        if (m_out->failed())
+        }
+        if (!WritePacket(chosen))
             return LoopEnd::Failed;
         ReportProgress();
         if (g_stop)
@@ -147,11 +200,42 @@ RmMuxer::LoopEnd RmMuxer::PacketLoop()
     }
 }
 
+bool RmMuxer::WritePacket(int o)
+{
+    MatchIndex(o);
+    const int cursor = m_cursorOf[o];
+    const PacketNode& packet = m_current[o];
+    const uint8_t* bytes = m_cursors[cursor].bytes(packet.offset, packet.header.length, KeepFrom(cursor));
+    if (!bytes) {
+        // The packet was whole when another cursor found it.
+        rm::InFile& file = *m_files[m_sourceFile[o]];
+        m_readFailure = file.failed() ? file.readError()
+                                      : file.path() + " changed while it was read: a packet found in it is gone";
+        return false;
+    }
+    rm::RmPacketHeader header = packet.header;
+    header.stream_number = static_cast<uint16_t>(o);
+    rm::writeRecord(*m_out, header);
+    m_out->write(bytes + rm::kPacketHeaderSize, header.length - rm::kPacketHeaderSize);
+    m_hasCurrent[o] = false;
+    ++m_packetsWritten;
+    ++m_packetsCopied[o];
+    return !m_out->failed();
+}
+
+void RmMuxer::NoteReadAhead()
+{
+    for (int o = 0; o < m_streamCount; ++o)
+        m_readAhead.queuedPackets = std::max(m_readAhead.queuedPackets, m_queues[o].highWater());
+    for (int c = 0; c < m_cursorCount; ++c)
+        m_readAhead.windowBytes = std::max(m_readAhead.windowBytes, m_cursors[c].highWater());
+}
+
 void RmMuxer::MatchIndex(int c)
 {
     std::vector<rm::RmIndexEntry>& table = m_indexTables[c];
-    uint32_t& k = m_cursor[c];
-    if (k >= table.size() || table[k].timestamp != m_current[c]->header.timestamp)
+    uint32_t& k = m_indexCursor[c];
+    if (k >= table.size() || table[k].timestamp != m_current[c].header.timestamp)
         return;
     table[k].offset = static_cast<uint32_t>(m_out->tell());
     table[k].packet_count = m_packetsWritten;

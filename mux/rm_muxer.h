@@ -15,6 +15,7 @@
 
 #include "mux/mux_job.h"
 #include "mux/packet_queue.h"
+#include "mux/source_cursor.h"
 #include "rm/header_walker.h"
 #include "rm/input_file.h"
 #include "rm/output_file.h"
@@ -147,6 +148,16 @@ public:
     void FetchPacket(int pos);
     void AbortMerge();
 
+    // What the last completed packet loop needed: the most packets a queue
+    // held, the most bytes a cursor's window held, and how many streams
+    // were given a cursor of their own.
+    struct ReadAhead {
+        std::size_t queuedPackets = 0;
+        std::size_t windowBytes = 0;
+        int ownCursors = 0;
+    };
+    const ReadAhead& LastReadAhead() const { return m_readAhead; }
+
     // --- the record ---
     rm::RmFileHeader m_fileHeader{};
     rm::RmProperties m_props{};
@@ -155,7 +166,8 @@ public:
     rm::RmDataHeader m_dataHeader{};
     rm::RmIndexHeader m_indexHeaders[kMaxStreams]{};
     std::vector<rm::RmIndexEntry> m_indexTables[kMaxStreams];
-    std::unique_ptr<PacketNode> m_current[kMaxStreams];
+    PacketNode m_current[kMaxStreams]{};
+    bool m_hasCurrent[kMaxStreams]{};
     uint16_t m_fileCount = 0;
     uint16_t m_headerCount = 0;
     uint16_t m_streamCount = 0;
@@ -204,7 +216,14 @@ private:
     std::string CreateOutput();
     std::string WriteHeaderSection();
     LoopEnd PacketLoop();
-    bool NextPacketHeader(uint16_t f, rm::RmPacketHeader& header);
+    void StartCursors();
+    // The first byte the streams of `cursor` still need; `pinnedBy`, when
+    // given, names the stream that needs it when that is not the cursor's own place.
+    uint64_t KeepFrom(int cursor, int* pinnedBy = nullptr) const;
+    void GiveOwnCursor(int o);
+    bool WritePacket(int o);
+    void NoteReadAhead();
+    void EndSourceAt(uint16_t f, const SourceCursor& reader);
     void MatchIndex(int c);
     void ReportProgress();
     // The source's data has ended, cleanly or (when `damage` says how) at
@@ -229,7 +248,15 @@ private:
     struct MergedProperties {
         uint32_t maxBitRate, avgBitRate, maxPacketSize, avgPacketSize, duration;
     } m_merged{};
-    uint32_t m_cursor[kMaxStreams]{};
+    uint32_t m_indexCursor[kMaxStreams]{};  // the next index record of each stream to match
+    // The cursors reading the sources: one per source to start with, and
+    // one more for each stream given a cursor of its own.
+    SourceCursor m_cursors[kMaxStreams];
+    int m_cursorCount = 0;
+    int8_t m_cursorOf[kMaxStreams]{};
+    uint16_t m_cursorSource[kMaxStreams]{};
+    bool m_cursorPrimary[kMaxStreams]{};  // the cursor that counts the source's packets
+    ReadAhead m_readAhead;
     uint32_t m_packetsWritten = 0;
     uint32_t m_packetsCopied[kMaxStreams]{};
     std::vector<MergeWarning> m_warnings;

@@ -96,8 +96,7 @@ void RmMuxer::Reset(const MuxJob& job)
     std::memcpy(m_selected, job.selection, sizeof m_selected);
     m_merged = {};
     std::fill(std::begin(m_streamDone), std::end(m_streamDone), uint8_t{0});
-    for (auto& current : m_current)
-        current.reset();
+    std::fill(std::begin(m_hasCurrent), std::end(m_hasCurrent), false);
     m_addHelper = false;
     m_indexTotal = 0;
 
@@ -247,7 +246,8 @@ std::string RmMuxer::WriteHeaderSection()
 
     for (int i = 0; i < m_streamCount; ++i)
         m_queues[i].init();
-    std::fill(std::begin(m_cursor), std::end(m_cursor), 0u);
+    std::fill(std::begin(m_indexCursor), std::end(m_indexCursor), 0u);
+    m_readAhead = {};
     m_packetsWritten = 0;
     m_progressCount = 0;
     g_progress = 0;

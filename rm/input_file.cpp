@@ -36,6 +36,8 @@ bool InFile::open(const std::string& path)
     }
     m_fd = fd;
     m_size = static_cast<uint64_t>(info.st_size);
+    // Sources are read from start to end: the system may read ahead further.
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return true;
 }
 
@@ -59,6 +61,8 @@ std::string InFile::readError() const
 
 std::size_t InFile::readAt(void* dst, std::size_t n, uint64_t pos)
 {
+    if (m_fd < 0)
+        return 0;
     auto* out = static_cast<uint8_t*>(dst);
     std::size_t total = 0;
     while (total < n && !m_failed) {
@@ -74,6 +78,13 @@ std::size_t InFile::readAt(void* dst, std::size_t n, uint64_t pos)
         }
     }
     return total;
+}
+
+void InFile::releaseBuffer()
+{
+    m_bufStart = tell();
+    m_bufLen = m_bufPos = 0;
+    m_buffer.reset();
 }
 
 bool InFile::fill()

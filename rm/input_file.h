@@ -43,6 +43,13 @@ public:
     // Moves forward n bytes; false (and no move) past the end of the file.
     bool skip(uint64_t n);
 
+    // Reads up to n bytes at `pos` into dst, past the read-ahead buffer and
+    // without moving the read position; fewer means the end of the file, or
+    // a read error when failed() is true.
+    std::size_t readAt(void* dst, std::size_t n, uint64_t pos);
+    // Lets go of the read-ahead buffer until the next buffered read.
+    void releaseBuffer();
+
     // A read failed for a reason other than the end of the file.
     bool failed() const { return m_failed; }
     // Where the failed read began, and the system's word for why.
@@ -53,8 +60,6 @@ public:
 
 private:
     bool fill();
-    // Reads at `pos` until n bytes, the end of the file or an error.
-    std::size_t readAt(void* dst, std::size_t n, uint64_t pos);
 
     int m_fd = -1;
     std::string m_path;

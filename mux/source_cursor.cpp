@@ -1,0 +1,93 @@
+#include "mux/source_cursor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "rm/input_file.h"
+
+void SourceCursor::start(rm::InFile& file, uint64_t windowFrom, uint64_t scanFrom, uint64_t dataEnd)
+{
+    m_file = &file;
+    m_windowStart = windowFrom;
+    m_length = 0;
+    m_scan = scanFrom;
+    m_dataEnd = dataEnd;
+    m_end = rm::PacketStart::EndOfData;
+    m_damagedLength = 0;
+    m_highWater = 0;
+}
+
+void SourceCursor::stop()
+{
+    m_file = nullptr;
+    m_window.reset();
+    m_length = 0;
+}
+
+SourceCursor::Step SourceCursor::cover(uint64_t pos, std::size_t n, uint64_t keepFrom)
+{
+    const uint64_t want = pos + n;
+    while (m_windowStart + m_length < want) {
+        // Bytes before keepFrom are no longer needed: what is kept moves to
+        // the front of the window, and the next read follows it.
+        const uint64_t keep = std::clamp(keepFrom, m_windowStart, m_windowStart + m_length);
+        const std::size_t kept = static_cast<std::size_t>(m_windowStart + m_length - keep);
+        const uint64_t readFrom = m_windowStart + m_length;
+        const std::size_t toRead =
+            static_cast<std::size_t>(std::min<uint64_t>(kReadSize, std::max(m_dataEnd, want) - readFrom));
+        if (kept + toRead > kWindowLimit)
+            return Step::Full;
+        if (!m_window)
+            m_window = std::make_unique_for_overwrite<uint8_t[]>(kWindowLimit);
+        if (kept > 0 && keep > m_windowStart)
+            std::memmove(m_window.get(), m_window.get() + (keep - m_windowStart), kept);
+        m_windowStart = keep;
+        m_length = kept;
+        const std::size_t got = m_file->readAt(m_window.get() + m_length, toRead, readFrom);
+        m_length += got;
+        m_highWater = std::max(m_highWater, m_length);
+        if (m_file->failed())
+            return Step::Failed;
+        if (got < toRead)
+            break;  // the file ended before the data did
+    }
+    return m_windowStart + m_length >= want ? Step::Packet : Step::End;
+}
+
+SourceCursor::Step SourceCursor::next(rm::RmPacketHeader& header, uint64_t& offset, uint64_t keepFrom)
+{
+    const uint64_t room = m_dataEnd - std::min(m_scan, m_dataEnd);
+    const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(room, rm::kPacketHeaderSize));
+    Step step = cover(m_scan, want, keepFrom);
+    if (step == Step::Full || step == Step::Failed)
+        return step;
+    // What the file holds of the header, should it end before the data does.
+    const std::size_t avail =
+        static_cast<std::size_t>(std::min<uint64_t>(want, m_windowStart + m_length - std::min(m_scan, m_windowStart + m_length)));
+    const uint8_t* at = m_window ? m_window.get() + (m_scan - m_windowStart) : nullptr;
+    m_end = rm::classifyPacket(at, avail, avail < want ? avail : room, header);
+    if (m_end == rm::PacketStart::Damaged)
+        m_damagedLength = header.length;
+    if (m_end != rm::PacketStart::Packet)
+        return Step::End;
+    step = cover(m_scan, header.length, keepFrom);
+    if (step == Step::End)
+        m_end = rm::PacketStart::Cut;  // the file ended inside the packet
+    if (step != Step::Packet)
+        return step;
+    offset = m_scan;
+    m_scan += header.length;
+    return Step::Packet;
+}
+
+const uint8_t* SourceCursor::bytes(uint64_t pos, std::size_t n, uint64_t keepFrom)
+{
+    if (pos < m_windowStart || pos > m_windowStart + m_length) {
+        // Not reached yet by this window: it starts over at pos.
+        m_windowStart = pos;
+        m_length = 0;
+    }
+    if (cover(pos, n, keepFrom) != Step::Packet)
+        return nullptr;
+    return m_window.get() + (pos - m_windowStart);
+}

@@ -1,0 +1,73 @@
+// A reading place in one source's data chunk, with a window of the file's
+// bytes that holds every packet the cursor has found but not yet given out.
+//
+// The packet loop reads each source through one cursor, which finds the
+// packets of all the source's chosen streams in one pass. A stream whose
+// packets lie far from the others' (a file that stores one stream after the
+// other) would make the window grow without end; the window is bounded, and
+// such a stream is given a cursor of its own instead, reading from its own
+// place. Memory never depends on the layout of a source.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "rm/packet_start.h"
+#include "rm/records.h"
+
+namespace rm {
+class InFile;
+}
+
+class SourceCursor {
+public:
+    // Each read takes at most this much; a window holds at most kWindowLimit.
+    static constexpr std::size_t kReadSize = 256 * 1024;
+    static constexpr std::size_t kWindowLimit = 1024 * 1024;
+
+    enum class Step {
+        Packet,   // a whole packet, in the window
+        End,      // the data has ended: see end()
+        Full,     // the window cannot take the packet without letting go of bytes before keepFrom
+        Failed    // a read failed: the InFile says why
+    };
+
+    // Starts reading `file`'s packets at `scanFrom`, up to `dataEnd`; the
+    // window starts empty at `windowFrom` (at or before scanFrom).
+    void start(rm::InFile& file, uint64_t windowFrom, uint64_t scanFrom, uint64_t dataEnd);
+    // Lets go of the window.
+    void stop();
+    bool started() const { return m_file != nullptr; }
+
+    // The packet at the scan place: on Packet, its header and offset, its
+    // bytes whole in the window, and the scan place moved past it. Bytes
+    // before keepFrom may be let go of; none after.
+    Step next(rm::RmPacketHeader& header, uint64_t& offset, uint64_t keepFrom);
+    // n bytes at `pos`, read into the window if they are not there yet (for
+    // a packet found by another cursor); null when they cannot be read.
+    const uint8_t* bytes(uint64_t pos, std::size_t n, uint64_t keepFrom);
+
+    uint64_t scanPlace() const { return m_scan; }
+    // How the data ended, once next() gave End; where, and the length of a
+    // damaged packet.
+    rm::PacketStart end() const { return m_end; }
+    uint64_t endPlace() const { return m_scan; }
+    uint16_t damagedLength() const { return m_damagedLength; }
+    // The most bytes the window has held.
+    std::size_t highWater() const { return m_highWater; }
+
+private:
+    // Makes [pos, pos + n) lie in the window, reading on from its end.
+    Step cover(uint64_t pos, std::size_t n, uint64_t keepFrom);
+
+    rm::InFile* m_file = nullptr;
+    std::unique_ptr<uint8_t[]> m_window;
+    uint64_t m_windowStart = 0;  // file position of m_window[0]
+    std::size_t m_length = 0;    // bytes in the window
+    uint64_t m_scan = 0;
+    uint64_t m_dataEnd = 0;
+    rm::PacketStart m_end = rm::PacketStart::EndOfData;
+    uint16_t m_damagedLength = 0;
+    std::size_t m_highWater = 0;
+};
