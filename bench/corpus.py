@@ -5,9 +5,14 @@ audio-only AC-3 file of the same length. The large pair runs 10 minutes
 (about 400 MB and 30 MB); the small pair is a tenth of that. The picture is
 a moving test pattern with seeded noise, so the encoder spends its bit rate
 and the same ffmpeg makes the same bytes every time.
+
+Beside each video file lies a copy whose data chunk stores all packets of
+stream 0 first, then those of stream 1: the same packets, laid out as some
+tools write them, one stream after the other.
 """
 
 import os
+import struct
 import subprocess
 from dataclasses import dataclass
 from pathlib import Path
@@ -30,6 +35,7 @@ class Pair:
     name: str
     video: Path
     audio: Path
+    separate: Path  # the video file with its streams stored one after the other
 
 
 def _ffmpeg(args, target: Path):
@@ -45,7 +51,8 @@ def make_pair(cache: Path, name: str) -> Pair:
     """Returns the pair called `name`, making whichever file is missing."""
     seconds = PAIR_SECONDS[name]
     cache.mkdir(parents=True, exist_ok=True)
-    pair = Pair(name, cache / f"{name}-video-rv20-ac3.rm", cache / f"{name}-audio-ac3.rm")
+    pair = Pair(name, cache / f"{name}-video-rv20-ac3.rm", cache / f"{name}-audio-ac3.rm",
+                cache / f"{name}-video-streams-apart.rm")
     if not pair.video.exists():
         print(f"Making {pair.video} ({seconds} s of video and audio; takes a while) ...", flush=True)
         _ffmpeg(["-f", "lavfi", "-i", VIDEO_SOURCE,
@@ -55,4 +62,31 @@ def make_pair(cache: Path, name: str) -> Pair:
         print(f"Making {pair.audio} ...", flush=True)
         _ffmpeg(["-f", "lavfi", "-i", "sine=frequency=330:sample_rate=48000",
                  "-t", str(seconds), *AUDIO_FILE_ARGS], pair.audio)
+    if not pair.separate.exists():
+        print(f"Making {pair.separate} ...", flush=True)
+        partial = pair.separate.with_name(pair.separate.name + ".partial.rm")
+        partial.write_bytes(streams_apart(pair.video.read_bytes()))
+        os.replace(partial, pair.separate)
     return pair
+
+
+def streams_apart(data: bytes) -> bytes:
+    """The file with the packets of its data chunk reordered by stream
+    number, each stream's packets in their own order; every other byte stays
+    where it was."""
+    prop = data.index(b"PROP")
+    data_offset = struct.unpack_from(">I", data, prop + 42)[0]
+    if data[data_offset:data_offset + 4] != b"DATA":
+        raise ValueError("no DATA chunk at data_offset")
+    size = struct.unpack_from(">I", data, data_offset + 4)[0]
+    end = min(len(data), data_offset + size)
+    packets = []
+    at = data_offset + 18
+    while at + 12 <= end:
+        length, number = struct.unpack_from(">HH", data, at + 2)
+        if length < 12 or at + length > end:
+            break
+        packets.append((number, data[at:at + length]))
+        at += length
+    packets.sort(key=lambda p: p[0])  # stable: each stream keeps its order
+    return data[:data_offset + 18] + b"".join(p for _, p in packets) + data[at:]

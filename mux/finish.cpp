@@ -102,6 +102,9 @@ void RmMuxer::Report(MuxJob& job)
 
 void RmMuxer::ReleaseRun()
 {
+    // Packets still pending in the output lie in the cursors' windows.
+    if (m_out)
+        m_out->flush();
     for (int i = 0; i < kMaxStreams; ++i) {
         m_indexTables[i].clear();
         m_indexTables[i].shrink_to_fit();

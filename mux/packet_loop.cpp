@@ -4,15 +4,17 @@
 // Each source is read through a cursor (source_cursor.h) that finds the
 // packets of all of its chosen streams in one pass: a packet of the stream
 // asked for is given out, a packet of another chosen stream waits in that
-// stream's queue, with its bytes in the cursor's window. A packet's payload
-// is copied once, from the window into the output's buffer. Queues and
+// stream's queue, with its bytes in the cursor's window. A packet is written
+// from the window where it lies: its bytes are never copied in user space,
+// only read into the window and written out of it. Queues and
 // windows are bounded: a stream that would need more is moved to a cursor
 // of its own, which reads from where its next packet lies.
 #include <algorithm>
+#include <cassert>
 
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
-#include "rm/chunk_writers.h"
+#include "rm/output_file.h"
 #include "rm/input_file.h"
 
 void RmMuxer::StartCursors()
@@ -25,7 +27,7 @@ void RmMuxer::StartCursors()
                 continue;
             if (cursor < 0) {
                 cursor = m_cursorCount++;
-                m_cursors[cursor].start(*m_files[f], m_dataStart[f], m_dataStart[f], m_dataEnd[f]);
+                m_cursors[cursor].start(*m_files[f], *m_out, m_dataStart[f], m_dataStart[f], m_dataEnd[f]);
                 m_cursorSource[cursor] = f;
                 m_cursorPrimary[cursor] = true;
                 // The header pass is over: the source is read through its cursors.
@@ -66,7 +68,7 @@ void RmMuxer::GiveOwnCursor(int o)
     const int cursor = m_cursorCount++;
     const uint64_t from = m_hasCurrent[o] ? m_current[o].offset : m_queues[o].front().offset;
     const uint64_t scanFrom = m_hasCurrent[o] ? from + m_current[o].header.length : from;
-    m_cursors[cursor].start(*m_files[f], from, scanFrom, m_dataEnd[f]);
+    m_cursors[cursor].start(*m_files[f], *m_out, from, scanFrom, m_dataEnd[f]);
     m_cursorSource[cursor] = f;
     m_cursorPrimary[cursor] = false;
     m_cursorOf[o] = static_cast<int8_t>(cursor);
@@ -92,6 +94,9 @@ void RmMuxer::FetchPacket(int pos)
         switch (reader.next(header, offset, KeepFrom(cursor, &pinnedBy))) {
         case SourceCursor::Step::Full:
             // Another stream of this cursor holds on to bytes far behind.
+            // (Without one, what the window keeps is less than a packet and
+            // a read, far below its limit.)
+            assert(pinnedBy >= 0);
             GiveOwnCursor(pinnedBy);
             continue;
         case SourceCursor::Step::Failed:
@@ -205,7 +210,7 @@ bool RmMuxer::WritePacket(int o)
     MatchIndex(o);
     const int cursor = m_cursorOf[o];
     const PacketNode& packet = m_current[o];
-    const uint8_t* bytes = m_cursors[cursor].bytes(packet.offset, packet.header.length, KeepFrom(cursor));
+    uint8_t* bytes = m_cursors[cursor].bytes(packet.offset, packet.header.length, KeepFrom(cursor));
     if (!bytes) {
         // The packet was whole when another cursor found it.
         rm::InFile& file = *m_files[m_sourceFile[o]];
@@ -213,10 +218,11 @@ bool RmMuxer::WritePacket(int o)
                                       : file.path() + " changed while it was read: a packet found in it is gone";
         return false;
     }
-    rm::RmPacketHeader header = packet.header;
-    header.stream_number = static_cast<uint16_t>(o);
-    rm::writeRecord(*m_out, header);
-    m_out->write(bytes + rm::kPacketHeaderSize, header.length - rm::kPacketHeaderSize);
+    // The packet goes out as it lies in the window, with its new stream
+    // number written over the old one (big-endian, at byte 4 of its header).
+    bytes[4] = static_cast<uint8_t>(o >> 8);
+    bytes[5] = static_cast<uint8_t>(o);
+    m_out->writeInPlace(bytes, packet.header.length);
     m_hasCurrent[o] = false;
     ++m_packetsWritten;
     ++m_packetsCopied[o];

@@ -4,11 +4,27 @@
 #include <cstring>
 
 #include "rm/input_file.h"
+#include "rm/output_file.h"
 
-void SourceCursor::start(rm::InFile& file, uint64_t windowFrom, uint64_t scanFrom, uint64_t dataEnd)
+namespace {
+
+// Reads start on page boundaries of the file and land on page boundaries of
+// the window: the system copies whole pages.
+constexpr uint64_t kPage = 4096;
+
+uint64_t pageStart(uint64_t pos)
+{
+    return pos & ~(kPage - 1);
+}
+
+}  // namespace
+
+void SourceCursor::start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom, uint64_t scanFrom,
+                         uint64_t dataEnd)
 {
     m_file = &file;
-    m_windowStart = windowFrom;
+    m_out = &out;
+    m_windowStart = pageStart(windowFrom);
     m_length = 0;
     m_scan = scanFrom;
     m_dataEnd = dataEnd;
@@ -20,7 +36,9 @@ void SourceCursor::start(rm::InFile& file, uint64_t windowFrom, uint64_t scanFro
 void SourceCursor::stop()
 {
     m_file = nullptr;
-    m_window.reset();
+    m_out = nullptr;
+    m_storage.reset();
+    m_window = nullptr;
     m_length = 0;
 }
 
@@ -28,22 +46,30 @@ SourceCursor::Step SourceCursor::cover(uint64_t pos, std::size_t n, uint64_t kee
 {
     const uint64_t want = pos + n;
     while (m_windowStart + m_length < want) {
-        // Bytes before keepFrom are no longer needed: what is kept moves to
-        // the front of the window, and the next read follows it.
-        const uint64_t keep = std::clamp(keepFrom, m_windowStart, m_windowStart + m_length);
+        // Bytes before keepFrom (from the start of its page) are no longer
+        // needed: what is kept moves to the front of the window, and the
+        // next read follows it.
+        const uint64_t keep =
+            std::max(pageStart(std::clamp(keepFrom, m_windowStart, m_windowStart + m_length)), m_windowStart);
         const std::size_t kept = static_cast<std::size_t>(m_windowStart + m_length - keep);
         const uint64_t readFrom = m_windowStart + m_length;
         const std::size_t toRead =
             static_cast<std::size_t>(std::min<uint64_t>(kReadSize, std::max(m_dataEnd, want) - readFrom));
         if (kept + toRead > kWindowLimit)
             return Step::Full;
-        if (!m_window)
-            m_window = std::make_unique_for_overwrite<uint8_t[]>(kWindowLimit);
+        if (!m_window) {
+            m_storage = std::make_unique_for_overwrite<uint8_t[]>(kWindowLimit + kPage);
+            const auto at = reinterpret_cast<uintptr_t>(m_storage.get());
+            m_window = m_storage.get() + (pageStart(at + kPage - 1) - at);
+        }
+        // Packets written from the window go out before its bytes move. (A
+        // write that fails is kept by the output, and ends the loop.)
+        m_out->release();
         if (kept > 0 && keep > m_windowStart)
-            std::memmove(m_window.get(), m_window.get() + (keep - m_windowStart), kept);
+            std::memmove(m_window, m_window + (keep - m_windowStart), kept);
         m_windowStart = keep;
         m_length = kept;
-        const std::size_t got = m_file->readAt(m_window.get() + m_length, toRead, readFrom);
+        const std::size_t got = m_file->readAt(m_window + m_length, toRead, readFrom);
         m_length += got;
         m_highWater = std::max(m_highWater, m_length);
         if (m_file->failed())
@@ -64,7 +90,7 @@ SourceCursor::Step SourceCursor::next(rm::RmPacketHeader& header, uint64_t& offs
     // What the file holds of the header, should it end before the data does.
     const std::size_t avail =
         static_cast<std::size_t>(std::min<uint64_t>(want, m_windowStart + m_length - std::min(m_scan, m_windowStart + m_length)));
-    const uint8_t* at = m_window ? m_window.get() + (m_scan - m_windowStart) : nullptr;
+    const uint8_t* at = m_window ? m_window + (m_scan - m_windowStart) : nullptr;
     m_end = rm::classifyPacket(at, avail, avail < want ? avail : room, header);
     if (m_end == rm::PacketStart::Damaged)
         m_damagedLength = header.length;
@@ -80,14 +106,14 @@ SourceCursor::Step SourceCursor::next(rm::RmPacketHeader& header, uint64_t& offs
     return Step::Packet;
 }
 
-const uint8_t* SourceCursor::bytes(uint64_t pos, std::size_t n, uint64_t keepFrom)
+uint8_t* SourceCursor::bytes(uint64_t pos, std::size_t n, uint64_t keepFrom)
 {
     if (pos < m_windowStart || pos > m_windowStart + m_length) {
         // Not reached yet by this window: it starts over at pos.
-        m_windowStart = pos;
+        m_windowStart = pageStart(pos);
         m_length = 0;
     }
     if (cover(pos, n, keepFrom) != Step::Packet)
         return nullptr;
-    return m_window.get() + (pos - m_windowStart);
+    return m_window + (pos - m_windowStart);
 }

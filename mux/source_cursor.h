@@ -18,6 +18,7 @@
 
 namespace rm {
 class InFile;
+class OutFile;
 }
 
 class SourceCursor {
@@ -34,8 +35,10 @@ public:
     };
 
     // Starts reading `file`'s packets at `scanFrom`, up to `dataEnd`; the
-    // window starts empty at `windowFrom` (at or before scanFrom).
-    void start(rm::InFile& file, uint64_t windowFrom, uint64_t scanFrom, uint64_t dataEnd);
+    // window starts empty at `windowFrom` (at or before scanFrom). `out`
+    // writes packets from the window in place: it is flushed before the
+    // window's bytes move or are read over.
+    void start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom, uint64_t scanFrom, uint64_t dataEnd);
     // Lets go of the window.
     void stop();
     bool started() const { return m_file != nullptr; }
@@ -45,8 +48,9 @@ public:
     // before keepFrom may be let go of; none after.
     Step next(rm::RmPacketHeader& header, uint64_t& offset, uint64_t keepFrom);
     // n bytes at `pos`, read into the window if they are not there yet (for
-    // a packet found by another cursor); null when they cannot be read.
-    const uint8_t* bytes(uint64_t pos, std::size_t n, uint64_t keepFrom);
+    // a packet found by another cursor); null when they cannot be read. The
+    // caller may change them: the window is the cursor's own copy.
+    uint8_t* bytes(uint64_t pos, std::size_t n, uint64_t keepFrom);
 
     uint64_t scanPlace() const { return m_scan; }
     // How the data ended, once next() gave End; where, and the length of a
@@ -62,7 +66,9 @@ private:
     Step cover(uint64_t pos, std::size_t n, uint64_t keepFrom);
 
     rm::InFile* m_file = nullptr;
-    std::unique_ptr<uint8_t[]> m_window;
+    rm::OutFile* m_out = nullptr;
+    std::unique_ptr<uint8_t[]> m_storage;
+    uint8_t* m_window = nullptr;  // in m_storage, on a page boundary
     uint64_t m_windowStart = 0;  // file position of m_window[0]
     std::size_t m_length = 0;    // bytes in the window
     uint64_t m_scan = 0;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -19,15 +20,16 @@ bool OutFile::create(const std::string& path)
     m_failed = false;
     m_error.clear();
     // Allocated first: once the file exists, creating it cannot fail.
-    m_buffer = std::make_unique<uint8_t[]>(kBufferSize);
+    m_buffer = std::make_unique_for_overwrite<uint8_t[]>(kBufferSize);
+    m_pieces = std::make_unique_for_overwrite<iovec[]>(kMaxPieces);
     // O_EXCL: exclusive creation, so an existing file is never opened by mistake.
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0) {
         fail(std::strerror(errno));
         return false;
     }
-    m_bufLen = 0;
-    m_bufStart = m_pos = 0;
+    m_bufLen = m_pieceCount = m_pending = 0;
+    m_pos = 0;
     return true;
 }
 
@@ -39,34 +41,87 @@ void OutFile::fail(const std::string& why)
     }
 }
 
-bool OutFile::writeAll(const uint8_t* src, std::size_t n)
+bool OutFile::writePending(std::size_t n)
 {
-    while (n > 0) {
-        const ssize_t put = ::write(m_fd, src, n);
+    iovec* piece = m_pieces.get();
+    std::size_t left = m_pieceCount;
+    while (n > 0 && !m_failed) {
+        // The pieces that make up the first n bytes, the last one in part.
+        std::size_t count = 0;
+        std::size_t bytes = 0;
+        while (count < left && bytes + piece[count].iov_len <= n)
+            bytes += piece[count++].iov_len;
+        iovec partial{};
+        if (bytes < n) {
+            partial = piece[count];
+            piece[count].iov_len = n - bytes;
+            ++count;
+        }
+        const ssize_t put = ::writev(m_fd, piece, static_cast<int>(count));
+        if (bytes < n)
+            piece[count - 1] = partial;
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0) {
             // A write that stores nothing without an error means no room is left.
             fail(put < 0 ? std::strerror(errno) : std::strerror(ENOSPC));
-            return false;
+            break;
         }
-        src += put;
-        n -= static_cast<std::size_t>(put);
+        // Past the pieces written whole, into the one written in part.
+        auto done = static_cast<std::size_t>(put);
+        n -= done;
+        m_pending -= done;
+        while (left > 0 && done >= piece->iov_len) {
+            done -= piece->iov_len;
+            ++piece;
+            --left;
+        }
+        if (left > 0) {
+            piece->iov_base = static_cast<uint8_t*>(piece->iov_base) + done;
+            piece->iov_len -= done;
+        }
     }
+    if (m_failed) {
+        m_bufLen = m_pieceCount = m_pending = 0;
+        return false;
+    }
+    // What is left moves to the front of the list.
+    std::memmove(m_pieces.get(), piece, left * sizeof(iovec));
+    m_pieceCount = left;
     return true;
 }
 
 bool OutFile::flush()
 {
-    if (m_bufLen == 0)
-        return !m_failed;
-    writeAll(m_buffer.get(), m_bufLen);
-    m_bufLen = 0;
-    m_bufStart = m_pos;
-    return !m_failed;
+    const bool ok = writePending(m_pending);
+    m_bufLen = m_pieceCount = m_pending = 0;
+    return ok;
 }
 
-bool OutFile::write(const void* src, std::size_t n)
+bool OutFile::release()
+{
+    // The tail past the last page boundary stays pending, copied into the
+    // buffer, which is empty once everything before it is written.
+    const std::size_t tail = static_cast<std::size_t>(std::min<uint64_t>(m_pos % kPageSize, m_pending));
+    if (!writePending(m_pending - tail))
+        return false;
+    uint8_t copy[kPageSize];
+    std::size_t copied = 0;
+    for (std::size_t k = 0; k < m_pieceCount; ++k) {
+        std::memcpy(copy + copied, m_pieces[k].iov_base, m_pieces[k].iov_len);
+        copied += m_pieces[k].iov_len;
+    }
+    std::memcpy(m_buffer.get(), copy, copied);
+    m_bufLen = copied;
+    m_pieceCount = 0;
+    m_pending = 0;
+    m_pos -= copied;
+    if (copied > 0)
+        addPiece(m_buffer.get(), copied);
+    return true;
+}
+
+bool OutFile::withinLimit(std::size_t n)
 {
     if (m_fd < 0 || m_failed)
         return false;
@@ -74,21 +129,47 @@ bool OutFile::write(const void* src, std::size_t n)
         fail("the output would pass 4 GiB, the largest file RealMedia offsets can address");
         return false;
     }
-    if (m_bufLen + n > kBufferSize) {
+    return true;
+}
+
+void OutFile::addPiece(const uint8_t* src, std::size_t n)
+{
+    iovec& last = m_pieces[m_pieceCount - (m_pieceCount > 0 ? 1 : 0)];
+    if (m_pieceCount > 0 && static_cast<const uint8_t*>(last.iov_base) + last.iov_len == src)
+        last.iov_len += n;
+    else
+        m_pieces[m_pieceCount++] = {const_cast<uint8_t*>(src), n};
+    m_pending += n;
+    m_pos += n;
+}
+
+bool OutFile::write(const void* src, std::size_t n)
+{
+    if (!withinLimit(n))
+        return false;
+    if (m_bufLen + n > kBufferSize || m_pieceCount == kMaxPieces) {
         if (!flush())
             return false;
         if (n >= kBufferSize) {
-            if (!writeAll(static_cast<const uint8_t*>(src), n))
-                return false;
-            m_pos += n;
-            m_bufStart = m_pos;
-            return true;
+            // Too large for the buffer: written from where it lies, at once.
+            addPiece(static_cast<const uint8_t*>(src), n);
+            return flush();
         }
     }
     std::memcpy(m_buffer.get() + m_bufLen, src, n);
+    addPiece(m_buffer.get() + m_bufLen, n);
     m_bufLen += n;
-    m_pos += n;
     return true;
+}
+
+bool OutFile::writeInPlace(const void* src, std::size_t n)
+{
+    if (!withinLimit(n))
+        return false;
+    if (m_pieceCount == kMaxPieces && !flush())
+        return false;
+    addPiece(static_cast<const uint8_t*>(src), n);
+    return m_pending < kMaxPending || flush();
 }
 
 bool OutFile::seek(uint64_t pos)
@@ -99,7 +180,7 @@ bool OutFile::seek(uint64_t pos)
         fail(std::strerror(errno));
         return false;
     }
-    m_pos = m_bufStart = pos;
+    m_pos = pos;
     return true;
 }
 
@@ -121,6 +202,7 @@ bool OutFile::close()
         fail(std::strerror(errno));
     m_fd = -1;
     m_buffer.reset();
+    m_pieces.reset();
     return !m_failed;
 }
 

@@ -118,8 +118,9 @@ TEST_F(CliFaultFixture, OutputFolderRemovedDuringTheMergeFailsWithAMessage)
 TEST_F(CliFaultFixture, ReadErrorsFailTheMergeNamingTheSource)
 {
     bigSource();
-    // The merge reads the packets 256 KiB at a time from the first one on.
-    const uint64_t firstPacket = parseRm(sourceBytes).value().dataOffset + 18;
+    // The merge reads the packets 256 KiB at a time, from the start of the
+    // page that holds the first one.
+    const uint64_t firstRead = (parseRm(sourceBytes).value().dataOffset + 18) / 4096 * 4096;
     const auto at = [&](uint64_t offset) {
         std::string digits = std::to_string(offset);
         for (auto k = static_cast<std::ptrdiff_t>(digits.size()) - 3; k > 0; k -= 3)
@@ -131,8 +132,8 @@ TEST_F(CliFaultFixture, ReadErrorsFailTheMergeNamingTheSource)
     // naming the file and the byte, never as the end of the file.
     for (const auto& [reads, status, text] : std::vector<std::tuple<int, int, std::string>>{
              {1, 2, source + ": The file cannot be read" + at(0)},
-             {2, 1, "Could not read " + source + at(firstPacket)},
-             {9, 1, "Could not read " + source + at(firstPacket + 7 * 256 * 1024)}}) {
+             {2, 1, "Could not read " + source + at(firstRead)},
+             {9, 1, "Could not read " + source + at(firstRead + 7 * 256 * 1024)}}) {
         SCOPED_TRACE("read " + std::to_string(reads) + " refused");
         HeldMerge merge({"merge", "-o", output, source}, source, reads, err);
         if (merge.denied())
