@@ -55,7 +55,7 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
     m_streamCount = 0;
     m_scanError = ScanError::None;
     m_scanMessage.clear();
-    if (m_fileCount >= kMaxSources)
+    if (FreeSourceIndex() < 0)
         return Reject(ScanError::TooManyFiles);
 
     auto file = std::make_unique<rm::InFile>();
@@ -131,6 +131,6 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
         if (numbers)
             numbers[k] = foundNumbers[k];
     }
-    m_files[m_fileCount++] = std::move(file);
+    KeepSource(std::move(file));
     return count;
 }

@@ -31,7 +31,7 @@ void CMuxDlg::OnAddFile()
         HTREEITEM stream = m_tree.InsertItem(names[i], kinds[i], kinds[i], file);
         m_tree.SetItemData(stream, static_cast<DWORD_PTR>(kinds[i]));
     }
-    m_sources.push_back({static_cast<uint16_t>(m_muxer.m_fileCount - 1), {numbers, numbers + count}});
+    m_sources.push_back({m_muxer.LastScanSource(), {numbers, numbers + count}});
     m_tree.Expand(file, TVE_EXPAND);
     m_tree.EnsureVisible(file);
 }

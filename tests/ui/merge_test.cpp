@@ -209,6 +209,32 @@ TEST_F(MergeTest, FilesAfterARemovedOneKeepTheirStreams)
     EXPECT_EQ(merged->avgBitRate, ((audio.avgBitRate >> 2) + video.avgBitRate) >> 2);
 }
 
+TEST_F(MergeTest, AFileAddedAfterARemoveIsMergedFromTheFreedPlace)
+{
+    const std::string output = dir.file("out.rm");
+    Show([&](CMuxDlg& d) {
+        Add(d, dataFile("video_rv20_ac3.rm"));
+        Add(d, dataFile("audio_ac3_meta.rm"));
+        d.m_tree.SelectItem(Files(d.m_tree)[0]);
+        Press(d, IDC_REMOVE);
+        Add(d, dataFile("video_rv10.rm"));  // takes the muxer's file 0
+        Tick(d.m_tree, 0, 0);
+        Tick(d.m_tree, 1, 0);
+        Merge(d, output);
+    });
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
+    std::string error;
+    const auto merged = parseRm(readFileBytes(output), &error);
+    ASSERT_TRUE(merged) << error;
+    ASSERT_EQ(merged->streams.size(), 2u);
+    const auto video = testing_rm::parseSource(readFileBytes(dataFile("video_rv10.rm"))).value();
+    const auto audio = testing_rm::parseSource(readFileBytes(dataFile("audio_ac3_meta.rm"))).value();
+    EXPECT_EQ(merged->streams[0].typeSpecific, video.streams[0].typeSpecific);
+    EXPECT_EQ(merged->streams[1].typeSpecific, audio.streams[0].typeSpecific);
+    EXPECT_EQ(testing_rm::packetsOf(*merged, 0).size(), testing_rm::packetsOf(video, 0).size());
+    EXPECT_EQ(testing_rm::packetsOf(*merged, 1).size(), testing_rm::packetsOf(audio, 0).size());
+}
+
 TEST_F(MergeTest, AddPluginAddsTheHelperStream)
 {
     const std::string output = dir.file("out.rm");
