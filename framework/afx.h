@@ -37,9 +37,11 @@ struct CRect {
     int Height() const { return bottom - top; }
 };
 
-// Dialog results and the ids of the two standard buttons.
+// Dialog results and the ids of the standard buttons.
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
 // The id of controls that no code addresses.
 inline constexpr int IDC_STATIC = -1;
 
@@ -116,15 +118,18 @@ struct NMTREEVIEW {
     HTREEITEM itemNew;
 };
 
-// Message box styles.
+// Message box styles: the buttons, then the icon.
 inline constexpr UINT MB_OK = 0x00;
+inline constexpr UINT MB_YESNO = 0x04;
+inline constexpr UINT MB_TYPEMASK = 0x0F;
 inline constexpr UINT MB_ICONHAND = 0x10;
 inline constexpr UINT MB_ICONEXCLAMATION = 0x30;
 inline constexpr UINT MB_ICONMASK = 0xF0;
 
 // File dialog flags.
-inline constexpr DWORD OFN_HIDEREADONLY = 0x0004;
 inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x0002;
+inline constexpr DWORD OFN_HIDEREADONLY = 0x0004;
+inline constexpr DWORD OFN_ALLOWMULTISELECT = 0x0200;
 inline constexpr DWORD OFN_FILEMUSTEXIST = 0x1000;
 
 // Image list colour depth.
