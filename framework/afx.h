@@ -30,6 +30,8 @@ using HWND = QWidget*;
 using HICON = const QIcon*;
 using HDC = QPainter*;
 using HTREEITEM = QTreeWidgetItem*;
+struct DropFiles;
+using HDROP = const DropFiles*;
 
 struct CRect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -53,6 +55,9 @@ inline constexpr UINT WM_NOTIFY = 0x004E;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_TIMER = 0x0113;
+inline constexpr UINT WM_DROPFILES = 0x0233;
+// The first message number free for a program's own messages.
+inline constexpr UINT WM_USER = 0x0400;
 
 // WM_COMMAND packs the control id in the low word and the notification in the high word.
 inline constexpr UINT BN_CLICKED = 0;
