@@ -1,5 +1,6 @@
 #include "ui/mux_app.h"
 
+#include "ui/command_line.h"
 #include "ui/mux_dlg.h"
 #include "ui/resources.h"
 
@@ -10,11 +11,23 @@ CMuxApp::CMuxApp()
 
 BOOL CMuxApp::InitInstance()
 {
+    m_exitStatus = 0;
+    const CommandLine commandLine = ParseCommandLine(m_arguments);
+    if (!commandLine.problem.empty()) {
+        m_exitStatus = ReportCommandLineProblem(commandLine.problem);
+        return FALSE;
+    }
     Enable3dControls();
     CMuxDlg dialog;
+    dialog.m_filesToOpen = commandLine.files;
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;
     // No event loop follows: the program ends with its dialog.
     return FALSE;
+}
+
+int CMuxApp::ExitInstance()
+{
+    return m_exitStatus;
 }

@@ -11,11 +11,16 @@ constexpr int kFileImage = kUnknownStream;
 
 void CMuxDlg::OnAddFile()
 {
-    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, kRealMediaFilter);
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT,
+                       kRealMediaFilter);
     if (dialog.DoModal() != IDOK)
         return;
-    const CString path = dialog.GetPathName();
+    for (const CString& path : dialog.GetPathNames())
+        AddSource(path);
+}
 
+void CMuxDlg::AddSource(const CString& path)
+{
     char names[kMaxStreams][rm::kNameCapacity];
     int32_t kinds[kMaxStreams];
     uint16_t numbers[kMaxStreams];

@@ -70,7 +70,7 @@ TEST_F(MergeTest, WritesWhatTheCommandLineWritesAndCloses)
     ASSERT_EQ(script.fileDialogs.size(), 3u);
     EXPECT_FALSE(script.fileDialogs[2].open);
     EXPECT_EQ(script.fileDialogs[2].filter, "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
-    EXPECT_EQ(script.fileDialogs[2].flags, 0u);
+    EXPECT_EQ(script.fileDialogs[2].flags, OFN_OVERWRITEPROMPT);
 
     const std::string expected = dir.file("cli.rm");
     const auto cli = Cli({"-o", expected, dataFile("video_rv20_ac3.rm") + ":0", dataFile("audio_ac3_meta.rm") + ":0"});
@@ -83,6 +83,45 @@ TEST_F(MergeTest, WritesWhatTheCommandLineWritesAndCloses)
         EXPECT_EQ(decoded.status, 0);
         EXPECT_EQ(decoded.err, "");
     }
+}
+
+TEST_F(MergeTest, AnExistingOutputIsReplacedOnlyAfterTheUserSaysYes)
+{
+    const std::string output = dir.file("out.rm");
+    testing_rm::writeFileBytes(output, "precious");
+    Show([&](CMuxDlg& d) {
+        Add(d, dataFile("audio_ac3_meta.rm"));
+        Tick(d.m_tree, 0, 0);
+        script.ChooseFile(output);
+        script.AnswerQuestion(IDNO);  // the save dialog stays open ...
+        script.CancelFileDialog();    // ... and is cancelled
+        Press(d, IDOK);
+        EXPECT_TRUE(d.GetSafeHwnd()->isVisible());
+        EXPECT_EQ(readFileBytes(output), "precious");
+
+        script.AnswerQuestion(IDYES);
+        Merge(d, output);
+    });
+    ASSERT_EQ(script.messages.size(), 2u);
+    for (const MessageBoxRequest& question : script.messages) {
+        EXPECT_EQ(question.text, "out.rm already exists.\nDo you want to replace it?");
+        EXPECT_EQ(question.caption, "Save As");
+        EXPECT_EQ(question.type, MB_YESNO | MB_ICONEXCLAMATION);
+    }
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
+    std::string error;
+    EXPECT_TRUE(parseRm(readFileBytes(output), &error)) << error;
+}
+
+TEST_F(MergeTest, ANameTypedWithoutAnExtensionGetsRm)
+{
+    Show([this](CMuxDlg& d) {
+        Add(d, dataFile("audio_ac3_meta.rm"));
+        Tick(d.m_tree, 0, 0);
+        Merge(d, dir.file("merged"));
+    });
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"merged.rm"});
 }
 
 TEST_F(MergeTest, TwoTickedVideoStreamsAreRefusedBeforeTheSaveDialog)
@@ -142,15 +181,16 @@ TEST_F(MergeTest, CancellingTheSaveDialogOrNamingASourceKeepsTheDialogAsItWas)
         script.CancelFileDialog();
         Press(d, IDOK);
         script.ChooseFile(dataFile("video_rv20_ac3.rm"));
+        script.AnswerQuestion(IDYES);  // replace the file that is there
         Press(d, IDOK);
         EXPECT_TRUE(d.GetSafeHwnd()->isVisible());
         EXPECT_EQ(Files(d.m_tree).size(), 1u);
         EXPECT_TRUE(d.m_tree.GetCheck(Streams(d.m_tree, Files(d.m_tree)[0])[1]));
         EXPECT_FALSE(d.m_tree.GetCheck(Streams(d.m_tree, Files(d.m_tree)[0])[0]));
     });
-    ASSERT_EQ(script.messages.size(), 1u);
-    EXPECT_EQ(script.messages[0].text, dataFile("video_rv20_ac3.rm") + " is one of the source files");
-    EXPECT_EQ(script.messages[0].caption, "Error");
+    ASSERT_EQ(script.messages.size(), 2u);
+    EXPECT_EQ(script.messages[1].text, dataFile("video_rv20_ac3.rm") + " is one of the source files");
+    EXPECT_EQ(script.messages[1].caption, "Error");
     EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::NotRun);
 }
 

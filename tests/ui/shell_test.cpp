@@ -13,6 +13,7 @@
 #include "framework/app.h"
 #include "framework/image_list.h"
 #include "framework/resources.h"
+#include "kestrova_version.h"
 #include "main_dialog.h"
 #include "ui/mux_app.h"
 
@@ -98,7 +99,7 @@ TEST_F(MainDialogTest, SystemMenuEndsWithAboutWhichOpensTheAboutBox)
                 texts << label->text();
                 icon = icon || !label->pixmap().isNull();
             }
-            EXPECT_TRUE(texts.contains("Kestrova Version 1.0"));
+            EXPECT_TRUE(texts.contains("Kestrova Version " KESTROVA_VERSION)) << texts.join(", ").toStdString();
             EXPECT_TRUE(icon);
             EXPECT_TRUE(static_cast<QPushButton*>(Control(about, IDOK))->isDefault());
             Press(about, IDOK);

@@ -64,7 +64,7 @@ TEST_F(MainDialogTest, AddListsTheFileWithItsStreamsKindsAndImages)
     ASSERT_EQ(script.fileDialogs.size(), 2u);
     EXPECT_TRUE(script.fileDialogs[0].open);
     EXPECT_EQ(script.fileDialogs[0].filter, "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
-    EXPECT_EQ(script.fileDialogs[0].flags, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+    EXPECT_EQ(script.fileDialogs[0].flags, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT);
     EXPECT_TRUE(script.messages.empty());
 }
 
