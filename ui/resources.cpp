@@ -1,8 +1,6 @@
 #include "ui/resources.h"
 
 #include "kestrova_version.h"
-#include "ui/icons/app_16.xpm"
-#include "ui/icons/app_32.xpm"
 #include "ui/icons/audio_16.xpm"
 #include "ui/icons/document_16.xpm"
 #include "ui/icons/video_16.xpm"
@@ -116,7 +114,10 @@ const ResourceModule& KestrovaResources()
     static const ResourceModule module{
         .dialogs = {aboutBox(), mainDialog(), renameDialog(), progressDialog()},
         .icons = {
-            {.id = IDR_MAINFRAME, .images = {app_32, app_16}},
+            // Rendered from icons/kestrova.svg at build time.
+            {.id = IDR_MAINFRAME,
+             .files = {":/icons/kestrova-16.png", ":/icons/kestrova-32.png", ":/icons/kestrova-48.png",
+                       ":/icons/kestrova-64.png", ":/icons/kestrova-128.png", ":/icons/kestrova-256.png"}},
             {.id = IDI_VIDEO, .images = {video_16}},
             {.id = IDI_DOCUMENT, .images = {document_16}},
             {.id = IDI_AUDIO, .images = {audio_16}},

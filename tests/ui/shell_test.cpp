@@ -126,6 +126,22 @@ TEST_F(MainDialogTest, ImagesAreVideoAudioThenDocument)
     });
 }
 
+TEST_F(MainDialogTest, TheApplicationIconComesInEverySizeAndIsTheWindowsIcon)
+{
+    const QList<QSize> sizes = {{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+    HICON icon = AfxLoadIcon(IDR_MAINFRAME);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->availableSizes(), sizes);
+    // Drawn, not blank: it has the colours of its strips.
+    const QImage large = icon->pixmap(256, 256).toImage().convertToFormat(QImage::Format_Indexed8);
+    EXPECT_GT(large.colorCount(), 16);
+    Show([&](CMuxDlg& d) {
+        const QIcon window = d.GetSafeHwnd()->windowIcon();
+        EXPECT_EQ(window.availableSizes(), sizes);
+        EXPECT_EQ(window.pixmap(256, 256).toImage(), icon->pixmap(256, 256).toImage());
+    });
+}
+
 TEST_F(MainDialogTest, MinimisedItDrawsItsIconCentred)
 {
     Show([](CMuxDlg& d) {
