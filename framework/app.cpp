@@ -45,11 +45,9 @@ int AfxWinMain(int argc, char** argv)
 {
     // Qt takes its own options out of argc and argv.
     QApplication application(argc, argv);
-    // Desktops find a window's entry (its name and icon) by this name: the
-    // program's desktop entry is named after the program.
-    QGuiApplication::setDesktopFileName(QCoreApplication::applicationName());
     if (!g_app)
         return 1;
+    QGuiApplication::setDesktopFileName(QString::fromStdString(g_app->m_desktopEntry));
     g_app->m_arguments.assign(argv + 1, argv + argc);
     if (g_app->InitInstance())
         QApplication::exec();

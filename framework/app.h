@@ -26,6 +26,9 @@ public:
     // The command line's arguments after the program's name, less those Qt
     // took for itself (such as -platform or -style).
     std::vector<CString> m_arguments;
+    // The name of the program's desktop entry, without ".desktop": desktops
+    // find a window's name and icon by it.
+    CString m_desktopEntry;
 };
 
 // The application object, or null.

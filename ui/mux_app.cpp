@@ -1,5 +1,6 @@
 #include "ui/mux_app.h"
 
+#include "kestrova_version.h"
 #include "ui/command_line.h"
 #include "ui/mux_dlg.h"
 #include "ui/resources.h"
@@ -7,6 +8,7 @@
 CMuxApp::CMuxApp()
 {
     AfxSetResourceModule(&KestrovaResources());
+    m_desktopEntry = KESTROVA_APP_ID;
 }
 
 BOOL CMuxApp::InitInstance()
