@@ -1,5 +1,6 @@
 // The Merge command and the progress dialog, from the ticks to the
 // written file.
+#include <optional>
 #include <QApplication>
 #include <QProgressBar>
 #include <QTest>
@@ -43,6 +44,26 @@ protected:
             for (const auto& stream : parsed->streams)
                 names.push_back(stream.name);
         return names;
+    }
+
+    // The written file, read by the strict reader, after checking that its
+    // stream i carries stream 0 of sources[i]: the same codec data and as
+    // many packets.
+    static std::optional<testing_rm::ParsedFile> MergedFrom(const std::string& output,
+                                                            const std::vector<std::string>& sources)
+    {
+        std::string error;
+        auto merged = parseRm(readFileBytes(output), &error);
+        EXPECT_TRUE(merged) << error;
+        if (!merged)
+            return merged;
+        EXPECT_EQ(merged->streams.size(), sources.size());
+        for (uint16_t i = 0; i < sources.size() && i < merged->streams.size(); ++i) {
+            const auto source = testing_rm::parseSource(readFileBytes(sources[i])).value();
+            EXPECT_EQ(merged->streams[i].typeSpecific, source.streams[0].typeSpecific) << sources[i];
+            EXPECT_EQ(testing_rm::packetsOf(*merged, i).size(), testing_rm::packetsOf(source, 0).size()) << sources[i];
+        }
+        return merged;
     }
 
     static testing_rm::Outcome Cli(const std::vector<std::string>& args)
@@ -236,16 +257,11 @@ TEST_F(MergeTest, FilesAfterARemovedOneKeepTheirStreams)
         Merge(d, output);
     });
     EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
-    std::string error;
-    const auto merged = parseRm(readFileBytes(output), &error);
-    ASSERT_TRUE(merged) << error;
-    ASSERT_EQ(merged->streams.size(), 2u);
+    const auto merged = MergedFrom(output, {dataFile("audio_ra144_indexed_duration.rm"), dataFile("video_rv10.rm")});
+    ASSERT_TRUE(merged);
+    // The removed file's properties take no part in the merged ones.
     const auto audio = testing_rm::parseSource(readFileBytes(dataFile("audio_ra144_indexed_duration.rm"))).value();
     const auto video = testing_rm::parseSource(readFileBytes(dataFile("video_rv10.rm"))).value();
-    EXPECT_EQ(merged->streams[0].typeSpecific, audio.streams[0].typeSpecific);
-    EXPECT_EQ(merged->streams[1].typeSpecific, video.streams[0].typeSpecific);
-    EXPECT_EQ(testing_rm::packetsOf(*merged, 1).size(), testing_rm::packetsOf(video, 0).size());
-    // The removed file's properties take no part in the merged ones.
     EXPECT_EQ(merged->avgBitRate, ((audio.avgBitRate >> 2) + video.avgBitRate) >> 2);
 }
 
@@ -263,16 +279,7 @@ TEST_F(MergeTest, AFileAddedAfterARemoveIsMergedFromTheFreedPlace)
         Merge(d, output);
     });
     EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
-    std::string error;
-    const auto merged = parseRm(readFileBytes(output), &error);
-    ASSERT_TRUE(merged) << error;
-    ASSERT_EQ(merged->streams.size(), 2u);
-    const auto video = testing_rm::parseSource(readFileBytes(dataFile("video_rv10.rm"))).value();
-    const auto audio = testing_rm::parseSource(readFileBytes(dataFile("audio_ac3_meta.rm"))).value();
-    EXPECT_EQ(merged->streams[0].typeSpecific, video.streams[0].typeSpecific);
-    EXPECT_EQ(merged->streams[1].typeSpecific, audio.streams[0].typeSpecific);
-    EXPECT_EQ(testing_rm::packetsOf(*merged, 0).size(), testing_rm::packetsOf(video, 0).size());
-    EXPECT_EQ(testing_rm::packetsOf(*merged, 1).size(), testing_rm::packetsOf(audio, 0).size());
+    EXPECT_TRUE(MergedFrom(output, {dataFile("video_rv10.rm"), dataFile("audio_ac3_meta.rm")}));
 }
 
 TEST_F(MergeTest, AddPluginAddsTheHelperStream)
