@@ -1,5 +1,6 @@
 #include "framework/dialog_widget.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -186,17 +187,25 @@ void DialogWidget::closeEvent(QCloseEvent* event)
     m_owner.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+bool DialogWidget::BlockedByModal() const
+{
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal && modal != this;
+}
+
 void DialogWidget::dragEnterEvent(QDragEnterEvent* event)
 {
-    // Only a drag that carries a local file may be dropped here.
-    if (!localFiles(event->mimeData()).paths.empty())
+    // Only a drag that carries a local file may be dropped here, and only
+    // while no other dialog is modal over this one: a window under a modal
+    // dialog takes no input.
+    if (!BlockedByModal() && !localFiles(event->mimeData()).paths.empty())
         event->acceptProposedAction();
 }
 
 void DialogWidget::dropEvent(QDropEvent* event)
 {
     const DropFiles files = localFiles(event->mimeData());
-    if (files.paths.empty())
+    if (BlockedByModal() || files.paths.empty())
         return;
     event->acceptProposedAction();
     m_owner.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(&files), 0);

@@ -26,6 +26,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // True while another dialog is modal over this one.
+    bool BlockedByModal() const;
     // The control's widget, or null for a class the layer does not know.
     QWidget* CreateControl(const DialogControl& control);
 

@@ -147,6 +147,19 @@ TEST_F(DropTest, ADragWithNoLocalFileIsRefusedAndAFileThatIsNoRealMediaIsSaidSo)
     EXPECT_EQ(script.messages[0].caption, "Error");
 }
 
+TEST_F(DropTest, NothingIsDroppedWhileAnotherDialogIsModalOverTheList)
+{
+    // As under the progress dialog, while the muxer is busy merging.
+    Show([this](CMuxDlg& d) {
+        script.OnNextModal([&d](CDialog& about) {
+            EXPECT_FALSE(Drop(d, {QUrl::fromLocalFile(QString::fromStdString(dataFile("video_rv10.rm")))}));
+            Press(about, IDOK);
+        });
+        d.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        EXPECT_TRUE(Files(d.m_tree).empty());
+    });
+}
+
 TEST_F(MainDialogTest, AddTakesSeveralFilesInTheOrderChosen)
 {
     Show([this](CMuxDlg& d) {
