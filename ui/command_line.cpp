@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "kestrova_version.h"
 
@@ -46,7 +47,8 @@ CommandLine ParseCommandLine(const std::vector<CString>& arguments)
             result.files.clear();
             return result;
         } else {
-            result.files.push_back(argument);
+            // Listed by its full path, as Add lists a file.
+            result.files.push_back(std::filesystem::absolute(argument).string());
         }
     }
     return result;

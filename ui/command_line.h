@@ -9,7 +9,7 @@
 
 // What the arguments Qt left ask for: files to add, in order, or a problem.
 struct CommandLine {
-    std::vector<CString> files;
+    std::vector<CString> files;  // full paths, as Add lists them
     CString problem;  // empty when the arguments make sense
 };
 

@@ -1,5 +1,6 @@
 // Files that reach the list other than one by one through Add: named on
 // the command line, dropped from a file manager, or several chosen at once.
+#include <filesystem>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -60,11 +61,12 @@ TEST(MuxApp, AnUnknownOptionEndsTheProgramBeforeTheDialog)
     app->m_arguments.clear();
 }
 
-TEST(CommandLine, FilesInOrderWithDoubleDashEndingTheOptions)
+TEST(CommandLine, FullPathsInOrderWithDoubleDashEndingTheOptions)
 {
     EXPECT_EQ(ParseCommandLine({}).files, std::vector<CString>{});
-    const CommandLine files = ParseCommandLine({"a.rm", "-", "--", "-b.rm", "--version"});
-    EXPECT_EQ(files.files, (std::vector<CString>{"a.rm", "-", "-b.rm", "--version"}));
+    const CommandLine files = ParseCommandLine({"a.rm", "/data/-", "--", "-b.rm", "--version"});
+    const std::string here = std::filesystem::current_path().string();
+    EXPECT_EQ(files.files, (std::vector<CString>{here + "/a.rm", "/data/-", here + "/-b.rm", here + "/--version"}));
     EXPECT_EQ(files.problem, "");
     const CommandLine unknown = ParseCommandLine({"a.rm", "-x", "b.rm"});
     EXPECT_EQ(unknown.problem, "unknown option -x");
