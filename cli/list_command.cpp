@@ -1,5 +1,6 @@
 #include "cli/list_command.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -8,6 +9,9 @@
 #include "mux/source_details.h"
 
 namespace {
+
+constexpr int kRefused = 1;
+constexpr int kCannotOpen = 2;
 
 const char* kindName(int32_t kind)
 {
@@ -79,7 +83,9 @@ int listCommand(const std::vector<std::string>& files, bool json)
         const int32_t count = muxer.Scan(path, names, kinds, numbers);
         if (count == 0) {
             std::fprintf(stderr, "%s: %s\n", path.c_str(), muxer.LastScanMessage().c_str());
-            status = 1;
+            // A file that cannot be opened is bad input, as merge judges it;
+            // one that opened but is not usable is refused.
+            status = std::max(status, muxer.LastScanError() == ScanError::CannotOpen ? kCannotOpen : kRefused);
             continue;
         }
         const SourceDetails details = ScannedSourceDetails(muxer);

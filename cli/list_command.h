@@ -4,5 +4,6 @@
 #include <string>
 #include <vector>
 
-// Returns the exit status: 0 when every file was accepted, 1 otherwise.
+// Returns the exit status: 0 when every file was listed, 2 when a file
+// could not be opened, and otherwise 1 when a file was refused as not usable.
 int listCommand(const std::vector<std::string>& files, bool json);

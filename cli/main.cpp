@@ -1,38 +1,87 @@
 // kestrova-cli: lists the streams of RealMedia files and merges chosen
 // streams into one new file, with the same engine as the dialogs.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/list_command.h"
 #include "cli/merge_command.h"
+#include "kestrova_version.h"
 
 namespace {
 
 constexpr int kUsageError = 2;
 
-const char kUsage[] =
-    "Usage:\n"
+// A command: its name, its usage text (the lines under "Usage:") and what
+// runs it with the arguments that follow its name.
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const Command& self, const std::vector<std::string>& args);
+};
+
+const char kListUsage[] =
     "  kestrova-cli list [--json] FILE...\n"
-    "      Lists the usable streams of each RealMedia file, with their codecs.\n"
+    "      Lists the usable streams of each RealMedia file: number, kind, name,\n"
+    "      MIME type, duration, codec and main figures.\n"
+    "      --json              one JSON array instead of a table\n";
+
+const char kMergeUsage[] =
     "  kestrova-cli merge -o OUTPUT [--helper] [--quiet] [--strict] [--no-sync]\n"
-    "                    FILE[:N[,N...]]...\n"    "      Merges streams of the FILEs into OUTPUT: the streams numbered N of\n"
+    "                    FILE[:N[,N...]]...\n"
+    "      Merges streams of the FILEs into OUTPUT: the streams numbered N of\n"
     "      each FILE (as list shows them), or all of its usable streams.\n"
     "      At most one video stream and ten streams in all. Ctrl-C cancels.\n"
-    "      --quiet    no progress bar and no report (warnings are still shown)\n"
-    "      --strict   any warning fails the merge, and nothing is written\n"
-    "      --no-sync  do not wait for the output to reach the disk\n";
+    "      -o, --output OUTPUT  the file to write\n"
+    "      --helper             add the \"application/helper\" stream\n"
+    "      --quiet              no progress bar and no report (warnings are still shown)\n"
+    "      --strict             any warning fails the merge, and nothing is written\n"
+    "      --no-sync            do not wait for the output to reach the disk\n";
 
-int usage(const char* problem)
+const char kProgramUsage[] =
+    "  kestrova-cli --version\n"
+    "  kestrova-cli COMMAND --help\n";
+
+int runList(const Command& self, const std::vector<std::string>& args);
+int runMerge(const Command& self, const std::vector<std::string>& args);
+
+const Command kCommands[] = {
+    {"list", kListUsage, runList},
+    {"merge", kMergeUsage, runMerge},
+};
+
+// The usage of one command, or of them all.
+std::string usageText(const Command* command)
+{
+    std::string text = "Usage:\n";
+    if (command)
+        return text + command->usage;
+    for (const Command& c : kCommands)
+        text += c.usage;
+    return text + kProgramUsage;
+}
+
+int usage(const Command* command, const char* problem)
 {
     if (problem)
         std::fprintf(stderr, "kestrova-cli: %s\n", problem);
-    std::fputs(kUsage, stderr);
+    std::fputs(usageText(command).c_str(), stderr);
     return kUsageError;
 }
 
-int runList(const std::vector<std::string>& args)
+// --help or -h among the options (before "--").
+bool asksForHelp(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            return false;
+        if (arg == "--help" || arg == "-h")
+            return true;
+    }
+    return false;
+}
+
+int runList(const Command& self, const std::vector<std::string>& args)
 {
     bool json = false;
     std::vector<std::string> files;
@@ -43,16 +92,16 @@ int runList(const std::vector<std::string>& args)
         else if (!optionsDone && arg == "--")
             optionsDone = true;
         else if (!optionsDone && arg.size() > 1 && arg[0] == '-')
-            return usage(("unknown option " + arg).c_str());
+            return usage(&self, ("unknown option " + arg).c_str());
         else
             files.push_back(arg);
     }
     if (files.empty())
-        return usage("list needs at least one FILE");
+        return usage(&self, "list needs at least one FILE");
     return listCommand(files, json);
 }
 
-int runMerge(const std::vector<std::string>& args)
+int runMerge(const Command& self, const std::vector<std::string>& args)
 {
     MergeRequest request;
     bool optionsDone = false;
@@ -60,7 +109,7 @@ int runMerge(const std::vector<std::string>& args)
         const std::string& arg = args[i];
         if (!optionsDone && (arg == "-o" || arg == "--output")) {
             if (i + 1 == args.size())
-                return usage("-o needs an OUTPUT file");
+                return usage(&self, "-o needs an OUTPUT file");
             request.output = args[++i];
         } else if (!optionsDone && arg == "--helper") {
             request.helper = true;
@@ -73,15 +122,15 @@ int runMerge(const std::vector<std::string>& args)
         } else if (!optionsDone && arg == "--") {
             optionsDone = true;
         } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
-            return usage(("unknown option " + arg).c_str());
+            return usage(&self, ("unknown option " + arg).c_str());
         } else {
             request.sources.push_back(parseSourceArgument(arg));
         }
     }
     if (request.output.empty())
-        return usage("merge needs -o OUTPUT");
+        return usage(&self, "merge needs -o OUTPUT");
     if (request.sources.empty())
-        return usage("merge needs at least one FILE");
+        return usage(&self, "merge needs at least one FILE");
     return mergeCommand(request);
 }
 
@@ -90,16 +139,25 @@ int runMerge(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return usage(nullptr);
-    const std::string command = argv[1];
+        return usage(nullptr, nullptr);
+    const std::string name = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "list")
-        return runList(args);
-    if (command == "merge")
-        return runMerge(args);
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
+    for (const Command& command : kCommands) {
+        if (name != command.name)
+            continue;
+        if (asksForHelp(args)) {
+            std::fputs(usageText(&command).c_str(), stdout);
+            return 0;
+        }
+        return command.run(command, args);
+    }
+    if (name == "--version") {
+        std::puts("kestrova " KESTROVA_VERSION);
         return 0;
     }
-    return usage(("unknown command " + command).c_str());
+    if (name == "--help" || name == "-h" || name == "help") {
+        std::fputs(usageText(nullptr).c_str(), stdout);
+        return 0;
+    }
+    return usage(nullptr, ("unknown command " + name).c_str());
 }

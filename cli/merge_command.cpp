@@ -100,10 +100,10 @@ int mergeCommand(const MergeRequest& request)
         char names[kMaxStreams][rm::kNameCapacity];
         int32_t kinds[kMaxStreams];
         uint16_t numbers[kMaxStreams];
-        const uint16_t file = muxer.m_fileCount;
         const int32_t count = muxer.Scan(source.path, names, kinds, numbers);
         if (count == 0)
             return fail(source.path + ": " + muxer.LastScanMessage(), kBadInput);
+        const uint16_t file = muxer.LastScanSource();
         for (int32_t k = 0; k < count; ++k) {
             bool wanted = source.numbers.empty();
             for (unsigned n : source.numbers)

@@ -30,6 +30,8 @@ using HWND = QWidget*;
 using HICON = const QIcon*;
 using HDC = QPainter*;
 using HTREEITEM = QTreeWidgetItem*;
+struct DropFiles;
+using HDROP = const DropFiles*;
 
 struct CRect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -37,9 +39,11 @@ struct CRect {
     int Height() const { return bottom - top; }
 };
 
-// Dialog results and the ids of the two standard buttons.
+// Dialog results and the ids of the standard buttons.
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
 // The id of controls that no code addresses.
 inline constexpr int IDC_STATIC = -1;
 
@@ -51,6 +55,9 @@ inline constexpr UINT WM_NOTIFY = 0x004E;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_TIMER = 0x0113;
+inline constexpr UINT WM_DROPFILES = 0x0233;
+// The first message number free for a program's own messages.
+inline constexpr UINT WM_USER = 0x0400;
 
 // WM_COMMAND packs the control id in the low word and the notification in the high word.
 inline constexpr UINT BN_CLICKED = 0;
@@ -130,15 +137,18 @@ struct NMTVGETINFOTIPA {
     LPARAM lParam;  // the item's data
 };
 
-// Message box styles.
+// Message box styles: the buttons, then the icon.
 inline constexpr UINT MB_OK = 0x00;
+inline constexpr UINT MB_YESNO = 0x04;
+inline constexpr UINT MB_TYPEMASK = 0x0F;
 inline constexpr UINT MB_ICONHAND = 0x10;
 inline constexpr UINT MB_ICONEXCLAMATION = 0x30;
 inline constexpr UINT MB_ICONMASK = 0xF0;
 
 // File dialog flags.
-inline constexpr DWORD OFN_HIDEREADONLY = 0x0004;
 inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x0002;
+inline constexpr DWORD OFN_HIDEREADONLY = 0x0004;
+inline constexpr DWORD OFN_ALLOWMULTISELECT = 0x0200;
 inline constexpr DWORD OFN_FILEMUSTEXIST = 0x1000;
 
 // Image list colour depth.

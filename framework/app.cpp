@@ -26,6 +26,11 @@ void CWinApp::Enable3dControls()
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 }
 
+int CWinApp::ExitInstance()
+{
+    return 0;
+}
+
 HICON CWinApp::LoadIcon(UINT id) const
 {
     return AfxLoadIcon(id);
@@ -38,8 +43,13 @@ CWinApp* AfxGetApp()
 
 int AfxWinMain(int argc, char** argv)
 {
+    // Qt takes its own options out of argc and argv.
     QApplication application(argc, argv);
     if (!g_app)
         return 1;
-    return g_app->InitInstance() ? QApplication::exec() : 0;
+    QGuiApplication::setDesktopFileName(QString::fromStdString(g_app->m_desktopEntry));
+    g_app->m_arguments.assign(argv + 1, argv + argc);
+    if (g_app->InitInstance())
+        QApplication::exec();
+    return g_app->ExitInstance();
 }

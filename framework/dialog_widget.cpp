@@ -1,15 +1,20 @@
 #include "framework/dialog_widget.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetricsF>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QUrl>
 
 #include "framework/tree_widget.h"
 #include "framework/wnd.h"
@@ -49,6 +54,16 @@ Qt::WindowFlags flagsFor(const DialogTemplate& dialogTemplate)
     if (dialogTemplate.style & WS_MINIMIZEBOX)
         flags |= Qt::WindowMinimizeButtonHint;
     return flags;
+}
+
+// The local files among the dragged URLs; web addresses and the like are left out.
+DropFiles localFiles(const QMimeData* data)
+{
+    DropFiles files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            files.paths.push_back(url.toLocalFile().toStdString());
+    return files;
 }
 
 }  // namespace
@@ -170,6 +185,30 @@ void DialogWidget::closeEvent(QCloseEvent* event)
     // The dialog decides: the close box reaches it as SC_CLOSE.
     event->ignore();
     m_owner.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+bool DialogWidget::BlockedByModal() const
+{
+    const QWidget* modal = QApplication::activeModalWidget();
+    return modal && modal != this;
+}
+
+void DialogWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Only a drag that carries a local file may be dropped here, and only
+    // while no other dialog is modal over this one: a window under a modal
+    // dialog takes no input.
+    if (!BlockedByModal() && !localFiles(event->mimeData()).paths.empty())
+        event->acceptProposedAction();
+}
+
+void DialogWidget::dropEvent(QDropEvent* event)
+{
+    const DropFiles files = localFiles(event->mimeData());
+    if (BlockedByModal() || files.paths.empty())
+        return;
+    event->acceptProposedAction();
+    m_owner.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(&files), 0);
 }
 
 void DialogWidget::contextMenuEvent(QContextMenuEvent* event)

@@ -22,8 +22,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // True while another dialog is modal over this one.
+    bool BlockedByModal() const;
     // The control's widget, or null for a class the layer does not know.
     QWidget* CreateControl(const DialogControl& control);
 

@@ -1,7 +1,9 @@
 #include "framework/file_dialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
+#include "framework/message_box.h"
 #include "framework/script_hooks.h"
 
 CString AfxQtFileFilter(const CString& filter)
@@ -40,20 +42,21 @@ CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtension, cons
 
 INT_PTR CFileDialog::DoModal()
 {
-    m_path.clear();
-    if (AfxScriptHooks* hooks = AfxGetScriptHooks()) {
-        const auto answer = hooks->OnFileDialog({m_open, m_filter, m_flags});
-        if (!answer)
-            return IDCANCEL;
-        m_path = *answer;
-        return IDOK;
-    }
+    m_paths.clear();
+    if (AfxScriptHooks* hooks = AfxGetScriptHooks())
+        return DoScriptedModal(*hooks);
 
     QFileDialog dialog(m_parent ? m_parent->GetSafeHwnd() : nullptr);
     // Qt's own dialog looks and behaves the same on every desktop.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(m_open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    dialog.setFileMode(m_open && (m_flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!m_open)
+        dialog.setFileMode(QFileDialog::AnyFile);
+    else if (m_flags & OFN_ALLOWMULTISELECT)
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+    else
+        dialog.setFileMode(m_flags & OFN_FILEMUSTEXIST ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // Qt asks "... already exists. Do you want to replace it?" itself.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(m_flags & OFN_OVERWRITEPROMPT));
     dialog.setDefaultSuffix(QString::fromStdString(m_defaultExtension));
     // The filter's name already lists its patterns; Qt need not add them again.
@@ -63,6 +66,45 @@ INT_PTR CFileDialog::DoModal()
         dialog.selectFile(QString::fromStdString(m_fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return IDCANCEL;
-    m_path = dialog.selectedFiles().first().toStdString();
+    for (const QString& path : dialog.selectedFiles())
+        m_paths.push_back(path.toStdString());
     return IDOK;
+}
+
+INT_PTR CFileDialog::DoScriptedModal(AfxScriptHooks& hooks)
+{
+    // Each answer stands for what the user chose in the dialog; one that
+    // the user does not want to replace leaves the dialog open for the next.
+    for (;;) {
+        const auto answer = hooks.OnFileDialog({m_open, m_filter, m_flags});
+        if (!answer || answer->empty())
+            return IDCANCEL;
+        std::vector<CString> paths;
+        for (const CString& path : *answer)
+            paths.push_back(WithDefaultExtension(path));
+        if (m_open || ConfirmOverwrite(paths.front())) {
+            m_paths = paths;
+            return IDOK;
+        }
+    }
+}
+
+CString CFileDialog::WithDefaultExtension(const CString& path) const
+{
+    // As Qt's dialog does: a file name without a dot gets the extension.
+    if (m_defaultExtension.empty() || QFileInfo(QString::fromStdString(path)).fileName().contains(u'.'))
+        return path;
+    return path + "." + m_defaultExtension;
+}
+
+BOOL CFileDialog::ConfirmOverwrite(const CString& path) const
+{
+    const QFileInfo file(QString::fromStdString(path));
+    if (!(m_flags & OFN_OVERWRITEPROMPT) || !file.exists() || file.isDir())
+        return TRUE;
+    // The question, caption and buttons of Qt's save dialog.
+    const CString question = file.fileName().toStdString() + " already exists.\nDo you want to replace it?";
+    return AfxShowMessageBox(m_parent ? m_parent->GetSafeHwnd() : nullptr, question, "Save As",
+                             MB_YESNO | MB_ICONEXCLAMATION)
+           == IDYES;
 }

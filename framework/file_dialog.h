@@ -1,29 +1,42 @@
-// CFileDialog: asks the user for a file to open or to save to.
+// CFileDialog: asks the user for files to open or a file to save to.
 #pragma once
 
+#include <vector>
+
 #include "framework/wnd.h"
+
+class AfxScriptHooks;
 
 class CFileDialog {
 public:
     // `filter` lists "Name|patterns|" pairs and ends with "|", patterns
-    // separated by ";". Flags: OFN_FILEMUSTEXIST (open only an existing
-    // file), OFN_OVERWRITEPROMPT (confirm replacing a file); a default
-    // extension, when given, is appended to a name typed without one.
+    // separated by ";". Flags: OFN_FILEMUSTEXIST (open only existing
+    // files), OFN_ALLOWMULTISELECT (open several at once), OFN_OVERWRITEPROMPT
+    // (ask before an existing file is replaced); a default extension, when
+    // given, is appended to a name typed without one.
     CFileDialog(BOOL openFileDialog, const char* defaultExtension = nullptr, const char* fileName = nullptr,
                 DWORD flags = 0, const char* filter = nullptr, CWnd* parent = nullptr);
 
     // IDOK once a file is chosen, IDCANCEL otherwise.
     INT_PTR DoModal();
-    CString GetPathName() const { return m_path; }
+    // The chosen file; with OFN_ALLOWMULTISELECT, the first of them.
+    CString GetPathName() const { return m_paths.empty() ? CString() : m_paths.front(); }
+    // Every chosen file, in the order the dialog gave them.
+    const std::vector<CString>& GetPathNames() const { return m_paths; }
 
 private:
+    INT_PTR DoScriptedModal(AfxScriptHooks& hooks);
+    CString WithDefaultExtension(const CString& path) const;
+    // FALSE when `path` exists and the user does not want it replaced.
+    BOOL ConfirmOverwrite(const CString& path) const;
+
     BOOL m_open;
     CString m_defaultExtension;
     CString m_fileName;
     DWORD m_flags;
     CString m_filter;
     CWnd* m_parent;
-    CString m_path;
+    std::vector<CString> m_paths;
 };
 
 // The filter in Qt's form: "Name (patterns)" entries separated by ";;".

@@ -24,10 +24,13 @@ int AfxShowMessageBox(HWND owner, const CString& text, const CString& caption, U
 {
     if (AfxScriptHooks* hooks = AfxGetScriptHooks())
         return hooks->OnMessageBox({text, caption, type});
-    QMessageBox box(iconFor(type), QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok,
-                    owner);
-    box.exec();
-    return IDOK;
+    const bool question = (type & MB_TYPEMASK) == MB_YESNO;
+    QMessageBox box(iconFor(type), QString::fromStdString(caption), QString::fromStdString(text),
+                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
+    const int pressed = box.exec();
+    if (!question)
+        return IDOK;
+    return pressed == QMessageBox::Yes ? IDYES : IDNO;
 }
 
 int AfxMessageBox(const CString& text, UINT type)

@@ -73,6 +73,18 @@ protected:                                         \
                         return 0;                                                      \
                     }},
 
+#define ON_WM_DROPFILES()                                                                   \
+    MessageMapEntry{WM_DROPFILES, 0, 0, [](CWnd& target, WPARAM wParam, LPARAM) -> LRESULT {   \
+                        static_cast<ThisClass&>(target).OnDropFiles(reinterpret_cast<HDROP>(wParam)); \
+                        return 0;                                                           \
+                    }},
+
+// A program's own message (WM_USER and up), handled as LRESULT handler(WPARAM, LPARAM).
+#define ON_MESSAGE(message, handler)                                                           \
+    MessageMapEntry{static_cast<UINT>(message), 0, 0, [](CWnd& target, WPARAM wParam, LPARAM lParam) -> LRESULT { \
+                        return static_cast<ThisClass&>(target).handler(wParam, lParam);        \
+                    }},
+
 #define ON_WM_TIMER()                                                                      \
     MessageMapEntry{WM_TIMER, 0, 0, [](CWnd& target, WPARAM wParam, LPARAM) -> LRESULT {  \
                         static_cast<ThisClass&>(target).OnTimer(static_cast<UINT_PTR>(wParam)); \

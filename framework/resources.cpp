@@ -46,6 +46,8 @@ HICON AfxLoadIcon(UINT id)
         QIcon icon;
         for (const char* const* xpm : resource.images)
             icon.addPixmap(QPixmap(xpm));
+        for (const char* file : resource.files)
+            icon.addFile(QString::fromUtf8(file));
         return &icons.emplace(id, icon).first->second;
     }
     return nullptr;

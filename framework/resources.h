@@ -27,10 +27,12 @@ struct DialogTemplate {
     std::vector<DialogControl> controls;  // template order, which is also the tab order
 };
 
-// An icon: one XPM image per size it comes in.
+// An icon: one image per size it comes in, as XPM data or as image files
+// (such as PNG files compiled in as Qt resources, ":/icons/app-32.png").
 struct IconResource {
     UINT id = 0;
-    std::vector<const char* const*> images;
+    std::vector<const char* const*> images{};
+    std::vector<const char*> files{};
 };
 
 struct StringResource {

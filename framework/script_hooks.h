@@ -1,11 +1,15 @@
 // Hooks through which tests take the user's place. When hooks are set,
 // every modal dialog hands itself to them once its modal loop runs, and
 // every file dialog and message box asks them for its answer instead of
-// showing itself; the dialog code runs unchanged.
+// showing itself; the dialog code runs unchanged. A file dialog's answer is
+// what the user chose or typed: the file dialog then does with it what the
+// platform's dialog does (adds the default extension, asks before a file is
+// replaced, through a message box that the hooks answer too).
 #pragma once
 
 #include <future>
 #include <optional>
+#include <vector>
 
 #include "framework/afx.h"
 
@@ -28,8 +32,9 @@ public:
     virtual ~AfxScriptHooks() = default;
     // Called inside the dialog's modal loop, after OnInitDialog.
     virtual void OnModalLoop(CDialog& dialog) = 0;
-    // The chosen path, or no value for Cancel.
-    virtual std::optional<CString> OnFileDialog(const FileDialogRequest& request) = 0;
+    // The chosen paths (several only where the request allows them), or
+    // no value for Cancel.
+    virtual std::optional<std::vector<CString>> OnFileDialog(const FileDialogRequest& request) = 0;
     // The id of the button pressed.
     virtual int OnMessageBox(const MessageBoxRequest& request) = 0;
     // A worker thread started by AfxBeginThread runs its function once the

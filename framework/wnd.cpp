@@ -103,6 +103,30 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProc(message, wParam, lParam);
 }
 
+void CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (m_hWnd)
+        QMetaObject::invokeMethod(
+            m_hWnd, [this, message, wParam, lParam] { SendMessage(message, wParam, lParam); }, Qt::QueuedConnection);
+}
+
+void CWnd::DragAcceptFiles(BOOL accept)
+{
+    if (m_hWnd)
+        m_hWnd->setAcceptDrops(accept);
+}
+
+UINT DragQueryFile(HDROP drop, UINT index, CString* path)
+{
+    if (index == 0xFFFFFFFF)
+        return static_cast<UINT>(drop->paths.size());
+    if (index >= drop->paths.size())
+        return 0;
+    if (path)
+        *path = drop->paths[index];
+    return static_cast<UINT>(drop->paths[index].size());
+}
+
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -178,13 +202,17 @@ void CWnd::SetIcon(HICON icon, BOOL bigIcon)
     (bigIcon ? m_bigIcon : m_smallIcon) = icon;
     if (!m_hWnd)
         return;
-    // Qt keeps one window icon in several sizes: the small icon at 16 and
-    // the big one at 32 pixels.
+    // Qt keeps one window icon in several sizes: the small icon at 16
+    // pixels, the big one at 32 and at every larger size it comes in.
     QIcon combined;
     if (m_smallIcon)
         combined.addPixmap(m_smallIcon->pixmap(16, 16));
-    if (m_bigIcon)
+    if (m_bigIcon) {
         combined.addPixmap(m_bigIcon->pixmap(32, 32));
+        for (const QSize& size : m_bigIcon->availableSizes())
+            if (size.width() > 32)
+                combined.addPixmap(m_bigIcon->pixmap(size));
+    }
     m_hWnd->setWindowIcon(combined);
 }
 

@@ -4,12 +4,23 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "framework/afx.h"
 #include "framework/message_map.h"
 
 class CWnd;
 class QMenu;
+
+// The local files of one drop, in the order the drag carried them.
+struct DropFiles {
+    std::vector<CString> paths;
+};
+
+// With index 0xFFFFFFFF, the number of files dropped. Otherwise stores the
+// path of file `index` in *path (when given) and returns its length, or 0
+// when there is no such file.
+UINT DragQueryFile(HDROP drop, UINT index, CString* path);
 
 // A window's system menu. Choosing an item sends WM_SYSCOMMAND with the
 // item's id to the window.
@@ -45,6 +56,13 @@ public:
 
     // Routes the message through the message maps, else to the default processing.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Sends the message once the event loop next takes up its queue, unless
+    // the window is gone by then.
+    void PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    // Whether files dropped on the window reach it, as WM_DROPFILES with
+    // the local files of the drop; anything else dropped is ignored.
+    void DragAcceptFiles(BOOL accept = TRUE);
 
     // Starts (or restarts) timer `id`; every `elapse` ms it sends WM_TIMER with the id.
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse);

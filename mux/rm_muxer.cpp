@@ -32,6 +32,24 @@ void RmMuxer::RemoveSource(uint16_t f)
     std::fill(m_listedKind + f * 10, m_listedKind + f * 10 + 10, int8_t{-1});
 }
 
+int RmMuxer::FreeSourceIndex() const
+{
+    for (uint16_t f = 0; f < m_fileCount; ++f)
+        if (m_removed[f])
+            return f;
+    return m_fileCount < kMaxSources ? m_fileCount : -1;
+}
+
+void RmMuxer::KeepSource(std::unique_ptr<rm::InFile> file)
+{
+    const auto f = static_cast<uint16_t>(FreeSourceIndex());
+    m_files[f] = std::move(file);
+    m_removed[f] = false;
+    if (f == m_fileCount)
+        ++m_fileCount;
+    m_lastSource = f;
+}
+
 bool RmMuxer::ReadProperties()
 {
     return rm::readRecord(*m_in, m_props);

@@ -101,12 +101,15 @@ public:
     // Opens and checks a source. On success returns its number of usable
     // streams (1 to 10), fills names[k] (NUL-terminated), kinds[k] and, when
     // given, numbers[k] (the stream_number to key the stream by) for each,
-    // and keeps the file open as the next source. Returns 0 otherwise, with
-    // nothing kept; LastScanError and LastScanMessage then say why.
+    // and keeps the file open as a source at the lowest free file index
+    // (LastScanSource). Returns 0 otherwise, with nothing kept;
+    // LastScanError and LastScanMessage then say why.
     int32_t Scan(const std::string& path, char names[][rm::kNameCapacity], int32_t kinds[],
                  uint16_t numbers[] = nullptr);
     ScanError LastScanError() const { return m_scanError; }
     const std::string& LastScanMessage() const { return m_scanMessage; }
+    // The file index the file accepted last was kept at.
+    uint16_t LastScanSource() const { return m_lastSource; }
 
     // The rules a selection must keep (at most one video stream, at most
     // ten streams or nine with the helper), checked against the streams
@@ -115,7 +118,7 @@ public:
 
     // Takes source `f` out of the coming merge: its file is closed and it
     // contributes nothing, not even its file properties, while every other
-    // source keeps its file index.
+    // source keeps its file index. Its index is free for the next file kept.
     void RemoveSource(uint16_t f);
 
     // Why `path` cannot take the output, or "" when it can.
@@ -168,6 +171,7 @@ public:
     std::vector<rm::RmIndexEntry> m_indexTables[kMaxStreams];
     PacketNode m_current[kMaxStreams]{};
     bool m_hasCurrent[kMaxStreams]{};
+    // File indexes 0 .. m_fileCount - 1 have been taken, removed ones included.
     uint16_t m_fileCount = 0;
     uint16_t m_headerCount = 0;
     uint16_t m_streamCount = 0;
@@ -208,6 +212,10 @@ private:
 
     int32_t Reject(ScanError error, const std::string& message = {});
     void RunMerge(MuxJob& job);
+    // The lowest file index no source holds, or -1 when ten sources are held.
+    int FreeSourceIndex() const;
+    // Keeps an accepted file as a source at the lowest free index.
+    void KeepSource(std::unique_ptr<rm::InFile> file);
     void Reset(const MuxJob& job);
     std::string ReadSourceHeaders(uint16_t f);
     void LoadIndexes(uint16_t f);
@@ -242,6 +250,7 @@ private:
 
     ScanError m_scanError = ScanError::None;
     std::string m_scanMessage;
+    uint16_t m_lastSource = 0;
 
     // Per-run state.
     std::string m_tempPath;

@@ -47,7 +47,7 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
     m_content = {};
     m_scanError = ScanError::None;
     m_scanMessage.clear();
-    if (m_fileCount >= kMaxSources)
+    if (FreeSourceIndex() < 0)
         return Reject(ScanError::TooManyFiles);
 
     auto file = std::make_unique<rm::InFile>();
@@ -74,7 +74,8 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
         if (m_streams[k].fixed.stream_number > 9)
             return Reject(ScanError::StreamNumberTooHigh);
 
-    const uint16_t f = m_fileCount;
+    // The index the file will be kept at: the lowest one free.
+    const auto f = static_cast<uint16_t>(FreeSourceIndex());
     std::fill(m_listedKind + f * 10, m_listedKind + f * 10 + 10, int8_t{-1});
     for (int32_t k = 0; k < count; ++k) {
         const rm::RmStreamHeader& slot = m_streams[k];
@@ -92,6 +93,6 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
             numbers[k] = slot.fixed.stream_number;
         m_listedKind[f * 10 + slot.fixed.stream_number] = static_cast<int8_t>(kinds[k]);
     }
-    m_files[m_fileCount++] = std::move(file);
+    KeepSource(std::move(file));
     return count;
 }

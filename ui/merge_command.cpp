@@ -49,7 +49,9 @@ void CMuxDlg::OnOK()
     if (!CollectSelection(selection))
         return;
 
-    CFileDialog dialog(FALSE, nullptr, nullptr, 0, kRealMediaFilter);
+    // An existing file is replaced only when the user says so; a name typed
+    // without an extension gets ".rm".
+    CFileDialog dialog(FALSE, "rm", nullptr, OFN_OVERWRITEPROMPT, kRealMediaFilter);
     if (dialog.DoModal() != IDOK)
         return;
     const CString output = dialog.GetPathName();

@@ -1,5 +1,5 @@
-// The application object: it shows the main dialog, and the program ends
-// when the dialog closes.
+// The application object: it shows the main dialog, with the files named
+// on the command line added, and the program ends when the dialog closes.
 #pragma once
 
 #include "framework/app.h"
@@ -8,4 +8,8 @@ class CMuxApp : public CWinApp {
 public:
     CMuxApp();
     BOOL InitInstance() override;
+    int ExitInstance() override;
+
+private:
+    int m_exitStatus = 0;
 };

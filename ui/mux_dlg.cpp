@@ -1,5 +1,6 @@
 // The main dialog's shell: construction, initialisation, the system menu,
-// the minimised icon and the tree that never collapses.
+// the minimised icon, the tree that never collapses, and the files it is
+// given by a drop or on the command line.
 #include "ui/mux_dlg.h"
 
 #include "framework/app.h"
@@ -7,6 +8,11 @@
 #include "framework/resources.h"
 #include "ui/about_dlg.h"
 #include "ui/resource.h"
+
+namespace {
+// Posted once the dialog is shown, to add the files named on the command line.
+constexpr UINT WM_OPEN_FILES = WM_USER;
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CMuxDlg, CDialog)
     ON_WM_SYSCOMMAND()
@@ -16,6 +22,8 @@ BEGIN_MESSAGE_MAP(CMuxDlg, CDialog)
     ON_NOTIFY(TVN_ITEMEXPANDINGA, IDC_SOURCE_TREE, OnTreeItemExpanding)
     ON_NOTIFY(TVN_GETINFOTIPA, IDC_SOURCE_TREE, OnTreeGetInfoTip)
     ON_BN_CLICKED(IDC_RENAME, OnRenameStream)
+    ON_WM_DROPFILES()
+    ON_MESSAGE(WM_OPEN_FILES, OnOpenFiles)
 END_MESSAGE_MAP()
 
 CMuxDlg::CMuxDlg(CWnd* parent) : CDialog(IDD_MUX_DIALOG, parent), m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)) {}
@@ -48,7 +56,31 @@ BOOL CMuxDlg::OnInitDialog()
     m_imageList.Add(AfxGetApp()->LoadIcon(IDI_AUDIO));
     m_imageList.Add(AfxGetApp()->LoadIcon(IDI_DOCUMENT));
     m_tree.SetImageList(&m_imageList, TVSIL_NORMAL);
+
+    DragAcceptFiles();
+    // Added once the dialog is on the screen, so that a message about a
+    // file stands over it.
+    if (!m_filesToOpen.empty())
+        PostMessage(WM_OPEN_FILES);
     return TRUE;
+}
+
+LRESULT CMuxDlg::OnOpenFiles(WPARAM, LPARAM)
+{
+    for (const CString& path : m_filesToOpen)
+        AddSource(path);
+    m_filesToOpen.clear();
+    return 0;
+}
+
+void CMuxDlg::OnDropFiles(HDROP hDropInfo)
+{
+    const UINT count = DragQueryFile(hDropInfo, 0xFFFFFFFF, nullptr);
+    for (UINT i = 0; i < count; ++i) {
+        CString path;
+        DragQueryFile(hDropInfo, i, &path);
+        AddSource(path);
+    }
 }
 
 void CMuxDlg::OnSysCommand(UINT nID, LPARAM lParam)

@@ -1,6 +1,7 @@
 // The main dialog: the list of source files with their streams, and the
-// commands Add, Remove, Rename and Merge. It owns the muxer that carries
-// the merge, and the program ends when it closes.
+// commands Add, Remove, Rename and Merge; files dropped on it, or named on
+// the command line, are added as Add adds them. It owns the muxer that
+// carries the merge, and the program ends when it closes.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,8 @@ public:
     int m_addPlugin = 0;
     RmMuxer m_muxer;
     MuxJob m_job;
+    // Files added, in order, once the dialog is shown.
+    std::vector<CString> m_filesToOpen;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -40,6 +43,8 @@ protected:
     void OnTreeItemExpanding(NMHDR* pNMHDR, LRESULT* pResult);
     void OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
     void OnRenameStream();
+    void OnDropFiles(HDROP hDropInfo);
+    LRESULT OnOpenFiles(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
@@ -56,6 +61,9 @@ private:
         SourceDetails details;
     };
 
+    // Scans the file and lists it with its usable streams, or tells the
+    // user why it cannot be added.
+    void AddSource(const CString& path);
     // Sets selection[key] for every ticked stream; false, after telling
     // the user why, when the ticks cannot make a merge.
     bool CollectSelection(uint16_t selection[kStreamKeyCount]);

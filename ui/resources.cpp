@@ -1,7 +1,6 @@
 #include "ui/resources.h"
 
-#include "ui/icons/app_16.xpm"
-#include "ui/icons/app_32.xpm"
+#include "kestrova_version.h"
 #include "ui/icons/audio_16.xpm"
 #include "ui/icons/document_16.xpm"
 #include "ui/icons/video_16.xpm"
@@ -24,7 +23,7 @@ DialogTemplate aboutBox()
         .controls = {
             {.windowClass = "static", .x = 11, .y = 17, .cx = 20, .cy = 20, .style = WS_VISIBLE | SS_ICON,
              .icon = IDR_MAINFRAME},
-            {.windowClass = "static", .text = "Kestrova Version 1.0", .x = 40, .y = 10, .cx = 119, .cy = 8,
+            {.windowClass = "static", .text = "Kestrova Version " KESTROVA_VERSION, .x = 40, .y = 10, .cx = 119, .cy = 8,
              .style = WS_VISIBLE | SS_NOPREFIX | WS_GROUP},
             {.windowClass = "static", .text = "Merges streams of RealMedia files", .x = 40, .y = 25, .cx = 119,
              .cy = 8, .style = WS_VISIBLE | WS_GROUP},
@@ -115,10 +114,13 @@ const ResourceModule& KestrovaResources()
     static const ResourceModule module{
         .dialogs = {aboutBox(), mainDialog(), renameDialog(), progressDialog()},
         .icons = {
-            {IDR_MAINFRAME, {app_32, app_16}},
-            {IDI_VIDEO, {video_16}},
-            {IDI_DOCUMENT, {document_16}},
-            {IDI_AUDIO, {audio_16}},
+            // Rendered from icons/kestrova.svg at build time.
+            {.id = IDR_MAINFRAME,
+             .files = {":/icons/kestrova-16.png", ":/icons/kestrova-32.png", ":/icons/kestrova-48.png",
+                       ":/icons/kestrova-64.png", ":/icons/kestrova-128.png", ":/icons/kestrova-256.png"}},
+            {.id = IDI_VIDEO, .images = {video_16}},
+            {.id = IDI_DOCUMENT, .images = {document_16}},
+            {.id = IDI_AUDIO, .images = {audio_16}},
         },
         .strings = {{IDS_ABOUTBOX, "&About Kestrova..."}},
     };

@@ -11,11 +11,16 @@ constexpr int kFileImage = kUnknownStream;
 
 void CMuxDlg::OnAddFile()
 {
-    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, kRealMediaFilter);
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT,
+                       kRealMediaFilter);
     if (dialog.DoModal() != IDOK)
         return;
-    const CString path = dialog.GetPathName();
+    for (const CString& path : dialog.GetPathNames())
+        AddSource(path);
+}
 
+void CMuxDlg::AddSource(const CString& path)
+{
     char names[kMaxStreams][rm::kNameCapacity];
     int32_t kinds[kMaxStreams];
     uint16_t numbers[kMaxStreams];
@@ -31,8 +36,7 @@ void CMuxDlg::OnAddFile()
         HTREEITEM stream = m_tree.InsertItem(names[i], kinds[i], kinds[i], file);
         m_tree.SetItemData(stream, static_cast<DWORD_PTR>(kinds[i]));
     }
-    m_sources.push_back(
-        {static_cast<uint16_t>(m_muxer.m_fileCount - 1), {numbers, numbers + count}, ScannedSourceDetails(m_muxer)});
+    m_sources.push_back({m_muxer.LastScanSource(), {numbers, numbers + count}, ScannedSourceDetails(m_muxer)});
     m_tree.Expand(file, TVE_EXPAND);
     m_tree.EnsureVisible(file);
 }

@@ -22,6 +22,7 @@ Script::~Script()
     EXPECT_FALSE(m_heldWorker) << "a held worker thread was never released";
     EXPECT_TRUE(m_modalActions.empty()) << m_modalActions.size() << " modal dialog(s) never shown";
     EXPECT_TRUE(m_fileAnswers.empty()) << m_fileAnswers.size() << " file dialog(s) never shown";
+    EXPECT_TRUE(m_questionAnswers.empty()) << m_questionAnswers.size() << " question(s) never asked";
 }
 
 void Script::OnNextModal(std::function<void(CDialog&)> action)
@@ -31,7 +32,17 @@ void Script::OnNextModal(std::function<void(CDialog&)> action)
 
 void Script::ChooseFile(const CString& path)
 {
-    m_fileAnswers.emplace_back(path);
+    m_fileAnswers.emplace_back(std::vector<CString>{path});
+}
+
+void Script::ChooseFiles(const std::vector<CString>& paths)
+{
+    m_fileAnswers.emplace_back(paths);
+}
+
+void Script::AnswerQuestion(int button)
+{
+    m_questionAnswers.push_back(button);
 }
 
 void Script::CancelFileDialog()
@@ -79,7 +90,7 @@ void Script::OnModalLoop(CDialog& dialog)
         dialog.EndDialog(IDCANCEL);
 }
 
-std::optional<CString> Script::OnFileDialog(const FileDialogRequest& request)
+std::optional<std::vector<CString>> Script::OnFileDialog(const FileDialogRequest& request)
 {
     fileDialogs.push_back(request);
     if (m_fileAnswers.empty()) {
@@ -94,7 +105,15 @@ std::optional<CString> Script::OnFileDialog(const FileDialogRequest& request)
 int Script::OnMessageBox(const MessageBoxRequest& request)
 {
     messages.push_back(request);
-    return IDOK;
+    if ((request.type & MB_TYPEMASK) == MB_OK)
+        return IDOK;
+    if (m_questionAnswers.empty()) {
+        ADD_FAILURE() << "a question was asked that the script did not expect: " << request.text;
+        return IDNO;
+    }
+    const int answer = m_questionAnswers.front();
+    m_questionAnswers.pop_front();
+    return answer;
 }
 
 QWidget* Control(CWnd& dialog, int id)

@@ -1,6 +1,6 @@
 // Takes the user's place in the dialogs under test: answers the next file
-// dialogs and modal dialogs from a script, records every message box and
-// answers it with OK, and drives controls as a user would.
+// dialogs, modal dialogs and questions from a script, records every message
+// box, and drives controls as a user would.
 #pragma once
 
 #include <deque>
@@ -25,9 +25,13 @@ public:
 
     // What the next modal dialog does once it is shown.
     void OnNextModal(std::function<void(CDialog&)> action);
-    // The answer of the next file dialog: a path, or Cancel.
+    // The answer of the next file dialog: a path, several, or Cancel.
     void ChooseFile(const CString& path);
+    void ChooseFiles(const std::vector<CString>& paths);
     void CancelFileDialog();
+    // The button (IDYES or IDNO) that answers the next question, a message
+    // box with more buttons than OK. A box with only OK is answered with OK.
+    void AnswerQuestion(int button);
 
     // The next worker thread waits to run until ReleaseWorker().
     void HoldNextWorker();
@@ -37,7 +41,7 @@ public:
     std::vector<FileDialogRequest> fileDialogs;
 
     void OnModalLoop(CDialog& dialog) override;
-    std::optional<CString> OnFileDialog(const FileDialogRequest& request) override;
+    std::optional<std::vector<CString>> OnFileDialog(const FileDialogRequest& request) override;
     int OnMessageBox(const MessageBoxRequest& request) override;
     std::shared_future<void> OnBeginThread() override;
 
@@ -45,7 +49,8 @@ private:
     std::optional<std::promise<void>> m_heldWorker;
     bool m_holdNext = false;
     std::deque<std::function<void(CDialog&)>> m_modalActions;
-    std::deque<std::optional<CString>> m_fileAnswers;
+    std::deque<std::optional<std::vector<CString>>> m_fileAnswers;
+    std::deque<int> m_questionAnswers;
 };
 
 QWidget* Control(CWnd& dialog, int id);

@@ -268,3 +268,25 @@ TEST_F(HeaderFixture, RemovedSourceContributesNothingAndKeepsTheOthersIndexes)
     EXPECT_EQ(out.maxBitRate, 500u);
     EXPECT_EQ(out.title, "");
 }
+
+TEST_F(HeaderFixture, ANewFileAtARemovedSourcesIndexIsMergedInItsPlace)
+{
+    FileSpec removed = threeStreams();
+    removed.props = {900, 800, 70, 60, 9000, 0, 0};
+    FileSpec added;
+    added.streams = {stream(0, "new zero"), stream(1, "new one")};
+    added.packets = {{0, 5, "n0"}, {1, 15, "n1"}};
+    added.props = {500, 1200, 90, 20, 3000, 0, 0};
+    addSources(muxer, {source("a.rm", removed), source("b.rm", threeStreams())});
+    muxer.RemoveSource(0);
+    addSources(muxer, {source("c.rm", added)});
+    ASSERT_EQ(muxer.LastScanSource(), 0);
+    const ParsedFile out = merged({1, 12});
+    ASSERT_EQ(out.streams.size(), 2u);
+    EXPECT_EQ(out.streams[0].name, "new one");
+    EXPECT_EQ(out.streams[1].name, "two");
+    ASSERT_EQ(packetsOf(out, 0).size(), 1u);
+    EXPECT_EQ(packetsOf(out, 0)[0].payload, "n1");
+    // The removed file's properties are gone with it.
+    EXPECT_EQ(out.duration, 3000u);
+}

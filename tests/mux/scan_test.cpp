@@ -304,3 +304,24 @@ TEST_F(ScanFixture, EleventhFileIsRefusedAndNotKept)
     EXPECT_EQ(muxer.LastScanMessage(), "No more than 10 files can be added");
     EXPECT_EQ(muxer.m_fileCount, 10);
 }
+
+TEST_F(ScanFixture, RemovedSourcesFreeTheirIndexesLowestFirst)
+{
+    FileSpec plan = twoStreams();
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(scanBytes(buildFile(plan), "f" + std::to_string(i) + ".rm"), 2);
+    muxer.RemoveSource(7);
+    muxer.RemoveSource(3);
+    // A refused file takes no index.
+    EXPECT_EQ(scanBytes("not a RealMedia file", "bad.rm"), 0);
+    ASSERT_EQ(scanBytes(buildFile(plan), "g0.rm"), 2);
+    EXPECT_EQ(muxer.LastScanSource(), 3);
+    ASSERT_EQ(scanBytes(buildFile(plan), "g1.rm"), 2);
+    EXPECT_EQ(muxer.LastScanSource(), 7);
+    EXPECT_EQ(scanBytes(buildFile(plan), "g2.rm"), 0);
+    EXPECT_EQ(muxer.LastScanError(), ScanError::TooManyFiles);
+    EXPECT_EQ(muxer.m_fileCount, 10);
+    EXPECT_EQ(muxer.m_files[3]->path(), dir.file("g0.rm"));
+    EXPECT_EQ(muxer.m_files[7]->path(), dir.file("g1.rm"));
+    EXPECT_EQ(muxer.m_files[4]->path(), dir.file("f4.rm"));
+}

@@ -1,5 +1,6 @@
 // The Merge command and the progress dialog, from the ticks to the
 // written file.
+#include <optional>
 #include <QApplication>
 #include <QProgressBar>
 #include <QTest>
@@ -45,6 +46,26 @@ protected:
         return names;
     }
 
+    // The written file, read by the strict reader, after checking that its
+    // stream i carries stream 0 of sources[i]: the same codec data and as
+    // many packets.
+    static std::optional<testing_rm::ParsedFile> MergedFrom(const std::string& output,
+                                                            const std::vector<std::string>& sources)
+    {
+        std::string error;
+        auto merged = parseRm(readFileBytes(output), &error);
+        EXPECT_TRUE(merged) << error;
+        if (!merged)
+            return merged;
+        EXPECT_EQ(merged->streams.size(), sources.size());
+        for (uint16_t i = 0; i < sources.size() && i < merged->streams.size(); ++i) {
+            const auto source = testing_rm::parseSource(readFileBytes(sources[i])).value();
+            EXPECT_EQ(merged->streams[i].typeSpecific, source.streams[0].typeSpecific) << sources[i];
+            EXPECT_EQ(testing_rm::packetsOf(*merged, i).size(), testing_rm::packetsOf(source, 0).size()) << sources[i];
+        }
+        return merged;
+    }
+
     static testing_rm::Outcome Cli(const std::vector<std::string>& args)
     {
         std::vector<std::string> argv{KESTROVA_CLI, "merge", "--quiet"};
@@ -70,7 +91,7 @@ TEST_F(MergeTest, WritesWhatTheCommandLineWritesAndCloses)
     ASSERT_EQ(script.fileDialogs.size(), 3u);
     EXPECT_FALSE(script.fileDialogs[2].open);
     EXPECT_EQ(script.fileDialogs[2].filter, "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
-    EXPECT_EQ(script.fileDialogs[2].flags, 0u);
+    EXPECT_EQ(script.fileDialogs[2].flags, OFN_OVERWRITEPROMPT);
 
     const std::string expected = dir.file("cli.rm");
     const auto cli = Cli({"-o", expected, dataFile("video_rv20_ac3.rm") + ":0", dataFile("audio_ac3_meta.rm") + ":0"});
@@ -83,6 +104,45 @@ TEST_F(MergeTest, WritesWhatTheCommandLineWritesAndCloses)
         EXPECT_EQ(decoded.status, 0);
         EXPECT_EQ(decoded.err, "");
     }
+}
+
+TEST_F(MergeTest, AnExistingOutputIsReplacedOnlyAfterTheUserSaysYes)
+{
+    const std::string output = dir.file("out.rm");
+    testing_rm::writeFileBytes(output, "precious");
+    Show([&](CMuxDlg& d) {
+        Add(d, dataFile("audio_ac3_meta.rm"));
+        Tick(d.m_tree, 0, 0);
+        script.ChooseFile(output);
+        script.AnswerQuestion(IDNO);  // the save dialog stays open ...
+        script.CancelFileDialog();    // ... and is cancelled
+        Press(d, IDOK);
+        EXPECT_TRUE(d.GetSafeHwnd()->isVisible());
+        EXPECT_EQ(readFileBytes(output), "precious");
+
+        script.AnswerQuestion(IDYES);
+        Merge(d, output);
+    });
+    ASSERT_EQ(script.messages.size(), 2u);
+    for (const MessageBoxRequest& question : script.messages) {
+        EXPECT_EQ(question.text, "out.rm already exists.\nDo you want to replace it?");
+        EXPECT_EQ(question.caption, "Save As");
+        EXPECT_EQ(question.type, MB_YESNO | MB_ICONEXCLAMATION);
+    }
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
+    std::string error;
+    EXPECT_TRUE(parseRm(readFileBytes(output), &error)) << error;
+}
+
+TEST_F(MergeTest, ANameTypedWithoutAnExtensionGetsRm)
+{
+    Show([this](CMuxDlg& d) {
+        Add(d, dataFile("audio_ac3_meta.rm"));
+        Tick(d.m_tree, 0, 0);
+        Merge(d, dir.file("merged"));
+    });
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"merged.rm"});
 }
 
 TEST_F(MergeTest, TwoTickedVideoStreamsAreRefusedBeforeTheSaveDialog)
@@ -142,15 +202,16 @@ TEST_F(MergeTest, CancellingTheSaveDialogOrNamingASourceKeepsTheDialogAsItWas)
         script.CancelFileDialog();
         Press(d, IDOK);
         script.ChooseFile(dataFile("video_rv20_ac3.rm"));
+        script.AnswerQuestion(IDYES);  // replace the file that is there
         Press(d, IDOK);
         EXPECT_TRUE(d.GetSafeHwnd()->isVisible());
         EXPECT_EQ(Files(d.m_tree).size(), 1u);
         EXPECT_TRUE(d.m_tree.GetCheck(Streams(d.m_tree, Files(d.m_tree)[0])[1]));
         EXPECT_FALSE(d.m_tree.GetCheck(Streams(d.m_tree, Files(d.m_tree)[0])[0]));
     });
-    ASSERT_EQ(script.messages.size(), 1u);
-    EXPECT_EQ(script.messages[0].text, dataFile("video_rv20_ac3.rm") + " is one of the source files");
-    EXPECT_EQ(script.messages[0].caption, "Error");
+    ASSERT_EQ(script.messages.size(), 2u);
+    EXPECT_EQ(script.messages[1].text, dataFile("video_rv20_ac3.rm") + " is one of the source files");
+    EXPECT_EQ(script.messages[1].caption, "Error");
     EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::NotRun);
 }
 
@@ -196,17 +257,29 @@ TEST_F(MergeTest, FilesAfterARemovedOneKeepTheirStreams)
         Merge(d, output);
     });
     EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
-    std::string error;
-    const auto merged = parseRm(readFileBytes(output), &error);
-    ASSERT_TRUE(merged) << error;
-    ASSERT_EQ(merged->streams.size(), 2u);
+    const auto merged = MergedFrom(output, {dataFile("audio_ra144_indexed_duration.rm"), dataFile("video_rv10.rm")});
+    ASSERT_TRUE(merged);
+    // The removed file's properties take no part in the merged ones.
     const auto audio = testing_rm::parseSource(readFileBytes(dataFile("audio_ra144_indexed_duration.rm"))).value();
     const auto video = testing_rm::parseSource(readFileBytes(dataFile("video_rv10.rm"))).value();
-    EXPECT_EQ(merged->streams[0].typeSpecific, audio.streams[0].typeSpecific);
-    EXPECT_EQ(merged->streams[1].typeSpecific, video.streams[0].typeSpecific);
-    EXPECT_EQ(testing_rm::packetsOf(*merged, 1).size(), testing_rm::packetsOf(video, 0).size());
-    // The removed file's properties take no part in the merged ones.
     EXPECT_EQ(merged->avgBitRate, ((audio.avgBitRate >> 2) + video.avgBitRate) >> 2);
+}
+
+TEST_F(MergeTest, AFileAddedAfterARemoveIsMergedFromTheFreedPlace)
+{
+    const std::string output = dir.file("out.rm");
+    Show([&](CMuxDlg& d) {
+        Add(d, dataFile("video_rv20_ac3.rm"));
+        Add(d, dataFile("audio_ac3_meta.rm"));
+        d.m_tree.SelectItem(Files(d.m_tree)[0]);
+        Press(d, IDC_REMOVE);
+        Add(d, dataFile("video_rv10.rm"));  // takes the muxer's file 0
+        Tick(d.m_tree, 0, 0);
+        Tick(d.m_tree, 1, 0);
+        Merge(d, output);
+    });
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
+    EXPECT_TRUE(MergedFrom(output, {dataFile("video_rv10.rm"), dataFile("audio_ac3_meta.rm")}));
 }
 
 TEST_F(MergeTest, AddPluginAddsTheHelperStream)

@@ -13,6 +13,7 @@
 #include "framework/app.h"
 #include "framework/image_list.h"
 #include "framework/resources.h"
+#include "kestrova_version.h"
 #include "main_dialog.h"
 #include "ui/mux_app.h"
 
@@ -98,7 +99,7 @@ TEST_F(MainDialogTest, SystemMenuEndsWithAboutWhichOpensTheAboutBox)
                 texts << label->text();
                 icon = icon || !label->pixmap().isNull();
             }
-            EXPECT_TRUE(texts.contains("Kestrova Version 1.0"));
+            EXPECT_TRUE(texts.contains("Kestrova Version " KESTROVA_VERSION)) << texts.join(", ").toStdString();
             EXPECT_TRUE(icon);
             EXPECT_TRUE(static_cast<QPushButton*>(Control(about, IDOK))->isDefault());
             Press(about, IDOK);
@@ -122,6 +123,22 @@ TEST_F(MainDialogTest, ImagesAreVideoAudioThenDocument)
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(images->GetImage(i).toImage(), AfxLoadIcon(expected[i])->pixmap(16, 16).toImage()) << i;
         EXPECT_FALSE(d.GetSafeHwnd()->windowIcon().isNull());
+    });
+}
+
+TEST_F(MainDialogTest, TheApplicationIconComesInEverySizeAndIsTheWindowsIcon)
+{
+    const QList<QSize> sizes = {{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+    HICON icon = AfxLoadIcon(IDR_MAINFRAME);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->availableSizes(), sizes);
+    // Drawn, not blank: it has the colours of its strips.
+    const QImage large = icon->pixmap(256, 256).toImage().convertToFormat(QImage::Format_Indexed8);
+    EXPECT_GT(large.colorCount(), 16);
+    Show([&](CMuxDlg& d) {
+        const QIcon window = d.GetSafeHwnd()->windowIcon();
+        EXPECT_EQ(window.availableSizes(), sizes);
+        EXPECT_EQ(window.pixmap(256, 256).toImage(), icon->pixmap(256, 256).toImage());
     });
 }
 

@@ -64,7 +64,7 @@ TEST_F(MainDialogTest, AddListsTheFileWithItsStreamsKindsAndImages)
     ASSERT_EQ(script.fileDialogs.size(), 2u);
     EXPECT_TRUE(script.fileDialogs[0].open);
     EXPECT_EQ(script.fileDialogs[0].filter, "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
-    EXPECT_EQ(script.fileDialogs[0].flags, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY);
+    EXPECT_EQ(script.fileDialogs[0].flags, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT);
     EXPECT_TRUE(script.messages.empty());
 }
 
@@ -126,6 +126,26 @@ TEST_F(MainDialogTest, RemoveTakesOutOnlyFiles)
         EXPECT_EQ(d.m_tree.GetItemText(files[0]), dataFile("audio_ac3_meta.rm"));
         EXPECT_EQ(d.m_tree.GetCount(), 2u);
     });
+}
+
+TEST_F(MainDialogTest, RemoveFreesAPlaceForAnotherFile)
+{
+    Show([this](CMuxDlg& d) {
+        for (int n = 0; n < 10; ++n)
+            Add(d, dataFile("video_rv10.rm"));
+        d.m_tree.SelectItem(Files(d.m_tree)[2]);
+        Press(d, IDC_REMOVE);
+        Add(d, dataFile("audio_ac3_meta.rm"));
+        const auto files = Files(d.m_tree);
+        ASSERT_EQ(files.size(), 10u);
+        EXPECT_EQ(d.m_tree.GetItemText(files[9]), dataFile("audio_ac3_meta.rm"));
+        EXPECT_TRUE(script.messages.empty());
+        // Ten are listed again: the next one is refused.
+        Add(d, dataFile("video_rv10.rm"));
+        EXPECT_EQ(Files(d.m_tree).size(), 10u);
+    });
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].text, "No more than 10 files can be added");
 }
 
 TEST_F(MainDialogTest, RenameRelabelsAudioAndUnknownStreamsOnly)

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Completes kestrova-cli command lines the way bash does with the completion
+# installed, and checks what is offered.
+# Usage: completion_test.sh COMPLETION_SCRIPT
+set -u
+source /usr/share/bash-completion/bash_completion
+source "$1"
+
+cd "$(mktemp -d)" || exit 1
+trap 'rm -rf "$PWD"' EXIT
+touch a.rm b.RMVB c.rmvb notes.txt -- -dash.rm
+mkdir folder
+
+failures=0
+# expect LINE OFFERED: completing LINE (its last word, possibly empty) offers
+# exactly the words OFFERED, in any order.
+expect()
+{
+    local line=$1 expected=$2
+    read -ra COMP_WORDS <<<"$line"
+    [[ $line == *' ' ]] && COMP_WORDS+=('')
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    COMP_LINE=$line
+    COMP_POINT=${#line}
+    COMPREPLY=()
+    _kestrova_cli kestrova-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+    local got
+    got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | xargs)
+    expected=$(printf '%s\n' $expected | sort | xargs)
+    if [[ $got != "$expected" ]]; then
+        echo "FAILED: '$line' offers '$got', not '$expected'"
+        failures=$((failures + 1))
+    fi
+}
+
+expect 'kestrova-cli ' 'list merge --help --version'
+expect 'kestrova-cli m' 'merge'
+expect 'kestrova-cli --v' '--version'
+expect 'kestrova-cli list -' '--json --help'
+expect 'kestrova-cli list ' '-dash.rm a.rm b.RMVB c.rmvb folder'
+expect 'kestrova-cli list --json a' 'a.rm'
+expect 'kestrova-cli merge --h' '--helper --help'
+expect 'kestrova-cli merge -' '-o --output --helper --quiet --strict --no-sync --help'
+expect 'kestrova-cli merge -o ' '-dash.rm a.rm b.RMVB c.rmvb folder'
+expect 'kestrova-cli merge --output c' 'c.rmvb'
+expect 'kestrova-cli merge -o out.rm -- -' '-dash.rm'
+expect 'kestrova-cli frobnicate ' ''
+
+if ((failures)); then
+    echo "$failures completion(s) failed"
+    exit 1
+fi
+echo "every completion offered what it should"
