@@ -36,6 +36,7 @@ std::string RmMuxer::FinishOutput(const MuxJob& job)
     // With no index chunk to write, 0 says that the file has none.
     const bool anyIndex = m_streamCount > 0 || m_addHelper;
     m_props.index_offset = anyIndex ? static_cast<uint32_t>(m_out->tell()) : 0;
+    KeepMatchedIndexes();
     WriteIndexes();
     WriteDataHeader(false);
     WriteProperties(false);
@@ -95,7 +96,9 @@ void RmMuxer::Report(MuxJob& job)
     job.streams.clear();
     for (int o = 0; o < m_streamCount; ++o) {
         const uint16_t f = m_sourceFile[o];
-        job.streams.push_back({m_files[f] ? m_files[f]->path() : std::string(), m_sourceStream[o], m_packetsCopied[o]});
+        const uint32_t records = m_indexWritten[o];
+        job.streams.push_back({m_files[f] ? m_files[f]->path() : std::string(), m_sourceStream[o], m_packetsCopied[o],
+                               m_buildIndex[o] ? 0 : records, m_buildIndex[o] ? records : 0});
     }
     job.warnings = m_warnings;
 }

@@ -84,6 +84,11 @@ void RmMuxer::WriteIndexes()
     }
     for (int i = 0; i < count; ++i) {
         rm::RmIndexHeader& h = m_indexHeaders[i];
+        // The chunk holds the records the merge kept or built.
+        if (i < m_streamCount) {
+            h.num_indices = static_cast<uint32_t>(m_indexTables[i].size());
+            h.size = rm::kIndexHeaderChunkSize + rm::kIndexEntrySize * h.num_indices;
+        }
         h.next_index_header = i + 1 == count ? 0 : static_cast<uint32_t>(m_out->tell() + h.size);
         rm::writeChunk(*m_out, rm::kIdIndex, h);
         // The helper's entry never has records; the others have exactly num_indices.

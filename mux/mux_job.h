@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,8 @@ struct StreamReport {
     std::string sourcePath;     // the source file, as it was added
     uint16_t sourceStream = 0;  // the stream's stream_number in that file
     uint32_t packets = 0;       // packets copied into the output
+    uint32_t indexCopied = 0;   // index records taken from the source, pointed at the output
+    uint32_t indexBuilt = 0;    // index records built from the packets as they were written
 };
 
 // Something the user should know about a merge that still wrote its output:
@@ -45,6 +49,15 @@ struct MuxJob {
     bool sync = true;
     // Any warning fails the merge, and nothing is written.
     bool strict = false;
+    // Texts of the output's content description: each one given replaces
+    // what the merge takes from the sources. At most 256 bytes each.
+    std::optional<std::string> title, author, copyright, comment;
+    // New names of output streams, by output stream number (0 for the first
+    // stream written, as the report counts them). At most 255 bytes each.
+    std::map<uint16_t, std::string> streamNames;
+    // Index records are built from the packets for every stream whose
+    // source has none, so that every output stream can be sought by index.
+    bool buildIndexes = true;
 
     // Read by the caller once the worker has ended.
     MuxOutcome outcome = MuxOutcome::NotRun;

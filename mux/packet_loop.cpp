@@ -207,7 +207,7 @@ RmMuxer::LoopEnd RmMuxer::PacketLoop()
 
 bool RmMuxer::WritePacket(int o)
 {
-    MatchIndex(o);
+    IndexPacket(o);
     const int cursor = m_cursorOf[o];
     const PacketNode& packet = m_current[o];
     uint8_t* bytes = m_cursors[cursor].bytes(packet.offset, packet.header.length, KeepFrom(cursor));
@@ -237,16 +237,70 @@ void RmMuxer::NoteReadAhead()
         m_readAhead.windowBytes = std::max(m_readAhead.windowBytes, m_cursors[c].highWater());
 }
 
-void RmMuxer::MatchIndex(int c)
+void RmMuxer::PrepareIndexes(const MuxJob& job)
 {
-    std::vector<rm::RmIndexEntry>& table = m_indexTables[c];
-    uint32_t& k = m_indexCursor[c];
-    if (k >= table.size() || table[k].timestamp != m_current[c].header.timestamp)
+    for (int o = 0; o < m_streamCount; ++o) {
+        m_buildIndex[o] = job.buildIndexes && m_indexTables[o].empty();
+        m_indexVideo[o] = IsVideo(m_streams[o]);
+        m_indexKept[o] = 0;
+        m_indexCursor[o] = 0;
+        m_nextIndexSecond[o] = 0;
+        m_anyIndexed[o] = false;
+        m_indexWritten[o] = 0;
+    }
+}
+
+void RmMuxer::IndexPacket(int o)
+{
+    const rm::RmPacketHeader& packet = m_current[o].header;
+    const uint32_t timestamp = packet.timestamp;
+    std::vector<rm::RmIndexEntry>& table = m_indexTables[o];
+    rm::RmIndexEntry record{};
+    record.timestamp = timestamp;
+    record.offset = static_cast<uint32_t>(m_out->tell());
+    record.packet_count = m_packetsWritten;
+
+    if (m_buildIndex[o]) {
+        // Video is sought by its keyframes: the first packet of each (its
+        // frame's later packets carry the same timestamp). Other streams
+        // are sought by the second: the first packet at or after each one.
+        bool starts = false;
+        if (m_indexVideo[o]) {
+            starts = (packet.flags & kKeyframeFlag) != 0 && (!m_anyIndexed[o] || timestamp != m_lastTimestamp[o]);
+            m_lastTimestamp[o] = timestamp;
+            m_anyIndexed[o] = true;
+        } else if (timestamp >= m_nextIndexSecond[o]) {
+            starts = true;
+            m_nextIndexSecond[o] = (timestamp / 1000 + 1) * 1000;
+        }
+        if (starts)
+            table.push_back(record);
         return;
-    table[k].offset = static_cast<uint32_t>(m_out->tell());
-    table[k].packet_count = m_packetsWritten;
-    ++k;
-    m_progressCount += 1.0f;
+    }
+
+    // The source's records, in timestamp order, are pointed at the packets'
+    // new places. A record that no packet of its stream carries is dropped,
+    // so that no record points at bytes that are not its packet.
+    uint32_t& k = m_indexCursor[o];
+    while (k < table.size() && table[k].timestamp < timestamp) {
+        ++k;
+        m_progressCount += 1.0f;
+    }
+    if (k < table.size() && table[k].timestamp == timestamp) {
+        record.object_version = table[k].object_version;
+        table[m_indexKept[o]++] = record;
+        ++k;
+        m_progressCount += 1.0f;
+    }
+}
+
+void RmMuxer::KeepMatchedIndexes()
+{
+    for (int o = 0; o < m_streamCount; ++o) {
+        if (!m_buildIndex[o])
+            m_indexTables[o].resize(m_indexKept[o]);
+        m_indexWritten[o] = static_cast<uint32_t>(m_indexTables[o].size());
+    }
 }
 
 void RmMuxer::ReportProgress()

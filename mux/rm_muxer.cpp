@@ -5,11 +5,16 @@
 
 #include "rm/chunk_readers.h"
 
+bool IsVideo(const rm::RmStreamHeader& slot)
+{
+    return slot.mime_type_size >= 5 && std::memcmp(slot.mime_type, "video", 5) == 0;
+}
+
 StreamKind KindOf(const rm::RmStreamHeader& slot)
 {
     if (slot.stream_name_size == 0)
         return kUnknownStream;
-    if (slot.mime_type_size >= 5 && std::memcmp(slot.mime_type, "video", 5) == 0)
+    if (IsVideo(slot))
         return kVideoStream;
     if (slot.mime_type_size >= 5 && std::memcmp(slot.mime_type, "audio", 5) == 0)
         return kAudioStream;

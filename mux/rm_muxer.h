@@ -28,8 +28,14 @@ inline constexpr uint16_t kNoStream = 0xFFFF;
 // Kind of a listed stream; also its image index and item data in the source tree.
 enum StreamKind : int32_t { kVideoStream = 0, kAudioStream = 1, kUnknownStream = 2 };
 
-// The kind of a stream: by its MIME type, and unknown when it has no name.
+// A video stream, by its MIME type.
+bool IsVideo(const rm::RmStreamHeader& slot);
+// The kind of a stream as it is listed: by its MIME type, and unknown when
+// it has no name.
 StreamKind KindOf(const rm::RmStreamHeader& slot);
+
+// The packet flag of a keyframe.
+inline constexpr uint8_t kKeyframeFlag = 0x02;
 
 // Why Scan refused a file.
 enum class ScanError {
@@ -85,6 +91,11 @@ struct SelectionCheck {
     int streams = 0;  // streams selected
     int limit = 0;    // the most the output holds: 10, or 9 with the helper stream
 };
+
+// Why the texts a job gives for its output (content description, stream
+// names) cannot be written, or "" when they can; `outputStreams` is the
+// number of streams the merge writes.
+std::string OutputTextsProblem(const MuxJob& job, int outputStreams);
 
 // The rules every selection must keep, whoever makes it.
 SelectionCheck judgeSelection(int videos, int streams, bool helper);
@@ -221,6 +232,7 @@ private:
     void LoadIndexes(uint16_t f);
     std::string LocateData(uint16_t f, const HeaderWalk& walk);
     std::string CheckTakenStreams() const;
+    void ApplyOutputTexts(const MuxJob& job);
     std::string CreateOutput();
     std::string WriteHeaderSection();
     LoopEnd PacketLoop();
@@ -232,7 +244,11 @@ private:
     bool WritePacket(int o);
     void NoteReadAhead();
     void EndSourceAt(uint16_t f, const SourceCursor& reader);
-    void MatchIndex(int c);
+    void PrepareIndexes(const MuxJob& job);
+    // Points the source's index record for the packet about to be written
+    // at its new place, or builds one; before the packet is written.
+    void IndexPacket(int o);
+    void KeepMatchedIndexes();
     void ReportProgress();
     // The source's data has ended, cleanly or (when `damage` says how) at
     // a packet that is not whole; either is checked against its count.
@@ -257,7 +273,17 @@ private:
     struct MergedProperties {
         uint32_t maxBitRate, avgBitRate, maxPacketSize, avgPacketSize, duration;
     } m_merged{};
-    uint32_t m_indexCursor[kMaxStreams]{};  // the next index record of each stream to match
+    // Each stream's index: the next source record to match and the records
+    // matched so far, or, when built, whether it is video (indexed by
+    // keyframe), the last timestamp seen and the next whole second.
+    uint32_t m_indexCursor[kMaxStreams]{};
+    uint32_t m_indexKept[kMaxStreams]{};
+    bool m_buildIndex[kMaxStreams]{};
+    bool m_indexVideo[kMaxStreams]{};
+    bool m_anyIndexed[kMaxStreams]{};
+    uint32_t m_lastTimestamp[kMaxStreams]{};
+    uint32_t m_nextIndexSecond[kMaxStreams]{};
+    uint32_t m_indexWritten[kMaxStreams]{};  // records in each stream's index chunk
     // The cursors reading the sources: one per source to start with, and
     // one more for each stream given a cursor of its own.
     SourceCursor m_cursors[kMaxStreams];

@@ -53,7 +53,12 @@ void RmMuxer::RunMerge(MuxJob& job)
     if (error.empty())
         error = CheckTakenStreams();
     if (error.empty())
+        error = OutputTextsProblem(job, m_streamCount);
+    if (error.empty()) {
+        ApplyOutputTexts(job);
+        PrepareIndexes(job);
         error = CreateOutput();
+    }
     if (error.empty())
         error = WriteHeaderSection();
     if (!error.empty())
@@ -246,7 +251,6 @@ std::string RmMuxer::WriteHeaderSection()
 
     for (int i = 0; i < m_streamCount; ++i)
         m_queues[i].init();
-    std::fill(std::begin(m_indexCursor), std::end(m_indexCursor), 0u);
     m_readAhead = {};
     m_packetsWritten = 0;
     m_progressCount = 0;

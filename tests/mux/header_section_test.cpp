@@ -55,12 +55,23 @@ TEST_F(HeaderFixture, ThreeStreamsGiveSevenHeadersAndThreeIndexChunks)
     EXPECT_EQ(out.indexes.size(), 3u);
     EXPECT_EQ(out.numStreams, 3u);
     EXPECT_EQ(out.headerIds, (std::vector<std::string>{"PROP", "MDPR", "MDPR", "MDPR", "CONT", "DATA"}));
-    // Streams whose source has no index chunk get an empty chunk of their own.
+    // Streams whose source has no index chunk get one built from their
+    // packets: here, all within the first second, the first packet.
     for (uint16_t i = 0; i < 3; ++i) {
         EXPECT_EQ(out.indexes[i].number, i);
-        EXPECT_EQ(out.indexes[i].numIndices, 0u);
-        EXPECT_EQ(out.indexes[i].size, 20u);
+        ASSERT_EQ(out.indexes[i].numIndices, 1u);
+        EXPECT_EQ(out.indexes[i].size, 34u);
         EXPECT_EQ(out.indexes[i].version, 0u);
+        EXPECT_EQ(out.indexes[i].records[0].offset, packetsOf(out, i).front().offset);
+    }
+
+    // Without index building, each gets an empty chunk.
+    RmMuxer again;
+    addSources(again, {source("b.rm", threeStreams())});
+    const ParsedFile plain = mergedFile(again, {0, 1, 2}, dir.file("plain.rm"), false, false);
+    for (uint16_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(plain.indexes[i].numIndices, 0u);
+        EXPECT_EQ(plain.indexes[i].size, 20u);
     }
 }
 

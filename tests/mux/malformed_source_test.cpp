@@ -84,9 +84,12 @@ TEST_F(MalformedFixture, IndexChainsThatNeverEndAreWalkedOnce)
         ASSERT_EQ(out.indexes.size(), 2u);
         EXPECT_EQ(out.indexes[0].numIndices, 3u);
     }
-    // A chain that stops early leaves the second stream an empty index chunk.
+    // A chain that stops early leaves the second stream without the
+    // source's records: its index is built from its packets instead (all
+    // within the first second: one record).
     const ParsedFile out = mergeAll(outside.bytes);
-    EXPECT_EQ(out.indexes[1].numIndices, 0u);
+    ASSERT_EQ(out.indexes[1].numIndices, 1u);
+    EXPECT_EQ(out.indexes[1].records[0].timestamp, 50u);
 }
 
 TEST_F(MalformedFixture, NoIndexOffsetMeansNoIndexChunks)
@@ -95,8 +98,9 @@ TEST_F(MalformedFixture, NoIndexOffsetMeansNoIndexChunks)
     layout.put32(Layout::kPropIndexOffset, 0);
     const ParsedFile out = mergeAll(layout.bytes);
     ASSERT_EQ(out.indexes.size(), 2u);
-    EXPECT_EQ(out.indexes[0].numIndices, 0u);
-    EXPECT_EQ(out.indexes[1].numIndices, 0u);
+    // Built from the packets instead: one record each, for the first second.
+    EXPECT_EQ(out.indexes[0].numIndices, 1u);
+    EXPECT_EQ(out.indexes[1].numIndices, 1u);
     EXPECT_EQ(out.indexOffset, out.dataOffset + out.dataSize);
 }
 
@@ -258,5 +262,8 @@ TEST_F(MalformedFixture, NumbersAboveNineNeverKeyAnotherFilesStream)
     EXPECT_EQ(payloads(out), (std::vector<std::string>{"first", "second", "first again", "second again"}));
     ASSERT_EQ(out.indexes.size(), 2u);
     EXPECT_EQ(out.indexes[0].numIndices, 2u);
-    EXPECT_EQ(out.indexes[1].numIndices, 0u);
+    // The stray index chunk numbered 12 is not the second file's: its index
+    // is built from its own packets.
+    EXPECT_EQ(job.streams[1].indexCopied, 0u);
+    EXPECT_EQ(job.streams[1].indexBuilt, 1u);
 }

@@ -14,9 +14,11 @@ void addSources(RmMuxer& muxer, const std::vector<std::string>& paths)
 
 namespace {
 
-MuxJob merge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper, bool cancel)
+MuxJob merge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper, bool cancel,
+             bool buildIndexes = true)
 {
     MuxJob job;
+    job.buildIndexes = buildIndexes;
     for (int key : keys)
         job.selection[key] = 1;
     job.muxer = &muxer;
@@ -30,9 +32,10 @@ MuxJob merge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string&
 
 }  // namespace
 
-MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper)
+MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper,
+                bool buildIndexes)
 {
-    return merge(muxer, keys, output, helper, false);
+    return merge(muxer, keys, output, helper, false, buildIndexes);
 }
 
 MuxJob runCancelledMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output)
@@ -40,9 +43,10 @@ MuxJob runCancelledMerge(RmMuxer& muxer, std::initializer_list<int> keys, const 
     return merge(muxer, keys, output, false, true);
 }
 
-ParsedFile mergedFile(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper)
+ParsedFile mergedFile(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper,
+                      bool buildIndexes)
 {
-    const MuxJob job = runMerge(muxer, keys, output, helper);
+    const MuxJob job = runMerge(muxer, keys, output, helper, buildIndexes);
     EXPECT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
     std::string error;
     auto parsed = parseRm(readFileBytes(output), &error);

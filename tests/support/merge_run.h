@@ -14,8 +14,11 @@ namespace testing_rm {
 // Scans each path into `muxer`, failing the test when one is refused.
 void addSources(RmMuxer& muxer, const std::vector<std::string>& paths);
 
-// Runs a merge of the given stream keys into `output`.
-MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper = false);
+// Runs a merge of the given stream keys into `output`; without
+// `buildIndexes`, streams whose sources have no index records get empty
+// index chunks.
+MuxJob runMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output, bool helper = false,
+                bool buildIndexes = true);
 
 // The same, with Cancel already pressed: the run stops after its first packet.
 MuxJob runCancelledMerge(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output);
@@ -24,6 +27,6 @@ MuxJob runCancelledMerge(RmMuxer& muxer, std::initializer_list<int> keys, const 
 // reader; a merge that fails or an output the reader refuses fails the
 // test and gives an empty file.
 ParsedFile mergedFile(RmMuxer& muxer, std::initializer_list<int> keys, const std::string& output,
-                      bool helper = false);
+                      bool helper = false, bool buildIndexes = true);
 
 }  // namespace testing_rm
