@@ -27,8 +27,7 @@ const char kListUsage[] =
     "      --json              one JSON array instead of a table\n";
 
 const char kMergeUsage[] =
-    "  kestrova-cli merge -o OUTPUT [--helper] [--quiet] [--strict] [--no-sync]\n"
-    "                    FILE[:N[,N...]]...\n"
+    "  kestrova-cli merge -o OUTPUT [OPTION]... FILE[:N[,N...]]...\n"
     "      Merges streams of the FILEs into OUTPUT: the streams numbered N of\n"
     "      each FILE (as list shows them), or all of its usable streams.\n"
     "      At most one video stream and ten streams in all. Ctrl-C cancels.\n"
@@ -36,7 +35,12 @@ const char kMergeUsage[] =
     "      --helper             add the \"application/helper\" stream\n"
     "      --quiet              no progress bar and no report (warnings are still shown)\n"
     "      --strict             any warning fails the merge, and nothing is written\n"
-    "      --no-sync            do not wait for the output to reach the disk\n";
+    "      --no-sync            do not wait for the output to reach the disk\n"
+    "      --title TEXT, --author TEXT, --copyright TEXT, --comment TEXT\n"
+    "                           the output's content description (at most 256 bytes each)\n"
+    "      --name K=TEXT        names output stream K (0 for the first, as the report\n"
+    "                           counts them); repeatable\n"
+    "      --no-index           no index records built for streams whose sources have none\n";
 
 const char kProgramUsage[] =
     "  kestrova-cli --version\n"
@@ -119,6 +123,24 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
             request.strict = true;
         } else if (!optionsDone && arg == "--no-sync") {
             request.sync = false;
+        } else if (!optionsDone && arg == "--no-index") {
+            request.buildIndexes = false;
+        } else if (!optionsDone && (arg == "--title" || arg == "--author" || arg == "--copyright" || arg == "--comment")) {
+            if (i + 1 == args.size())
+                return usage(&self, (arg + " needs a TEXT").c_str());
+            std::optional<std::string>& field = arg == "--title"    ? request.title
+                                                : arg == "--author" ? request.author
+                                                : arg == "--copyright" ? request.copyright
+                                                                       : request.comment;
+            field = args[++i];
+        } else if (!optionsDone && arg == "--name") {
+            uint16_t number = 0;
+            std::string name;
+            if (i + 1 == args.size() || !parseStreamName(args[i + 1], number, name))
+                return usage(&self, "--name needs K=TEXT, K an output stream number");
+            ++i;
+            if (!request.streamNames.emplace(number, name).second)
+                return usage(&self, ("--name gives output stream " + std::to_string(number) + " two names").c_str());
         } else if (!optionsDone && arg == "--") {
             optionsDone = true;
         } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {

@@ -60,6 +60,17 @@ int fail(const std::string& message, int status)
     return status;
 }
 
+// ", 12 index records built" and the like; "" without index records.
+std::string indexReport(const StreamReport& stream)
+{
+    std::string out;
+    if (stream.indexCopied > 0)
+        out += ", " + std::to_string(stream.indexCopied) + " index records copied";
+    if (stream.indexBuilt > 0)
+        out += ", " + std::to_string(stream.indexBuilt) + " index records built";
+    return out;
+}
+
 std::string listNumbers(const uint16_t* numbers, int32_t count)
 {
     std::string out;
@@ -87,6 +98,22 @@ MergeRequest::Source parseSourceArgument(const std::string& argument)
     return source;
 }
 
+bool parseStreamName(const std::string& argument, uint16_t& number, std::string& name)
+{
+    const std::size_t equals = argument.find('=');
+    if (equals == 0 || equals == std::string::npos || equals > 5)
+        return false;
+    for (std::size_t k = 0; k < equals; ++k)
+        if (!std::isdigit(static_cast<unsigned char>(argument[k])))
+            return false;
+    const unsigned long value = std::stoul(argument.substr(0, equals));
+    if (value > 0xFFFF)
+        return false;
+    number = static_cast<uint16_t>(value);
+    name = argument.substr(equals + 1);
+    return true;
+}
+
 int mergeCommand(const MergeRequest& request)
 {
     RmMuxer muxer;
@@ -95,6 +122,12 @@ int mergeCommand(const MergeRequest& request)
     job.addHelper = request.helper;
     job.strict = request.strict;
     job.sync = request.sync;
+    job.buildIndexes = request.buildIndexes;
+    job.title = request.title;
+    job.author = request.author;
+    job.copyright = request.copyright;
+    job.comment = request.comment;
+    job.streamNames = request.streamNames;
 
     for (const MergeRequest::Source& source : request.sources) {
         char names[kMaxStreams][rm::kNameCapacity];
@@ -121,9 +154,11 @@ int mergeCommand(const MergeRequest& request)
                             kBadInput);
         }
     }
-    if (const SelectionCheck check = muxer.CheckSelection(job.selection, request.helper);
-        check.problem != SelectionProblem::None)
+    const SelectionCheck check = muxer.CheckSelection(job.selection, request.helper);
+    if (check.problem != SelectionProblem::None)
         return fail(SelectionMessage(check), kBadInput);
+    if (std::string problem = OutputTextsProblem(job, check.streams); !problem.empty())
+        return fail(problem, kBadInput);
     if (std::string problem = muxer.OutputPathProblem(request.output); !problem.empty())
         return fail(problem, kBadInput);
 
@@ -155,8 +190,8 @@ int mergeCommand(const MergeRequest& request)
             std::printf("Wrote %s\n", request.output.c_str());
             for (std::size_t o = 0; o < job.streams.size(); ++o) {
                 const StreamReport& stream = job.streams[o];
-                std::printf("stream %zu: %u packets from %s stream %u\n", o, stream.packets,
-                            stream.sourcePath.c_str(), stream.sourceStream);
+                std::printf("stream %zu: %u packets from %s stream %u%s\n", o, stream.packets,
+                            stream.sourcePath.c_str(), stream.sourceStream, indexReport(stream).c_str());
             }
         }
         return kMerged;

@@ -148,7 +148,8 @@ TEST_F(LayoutFixture, SourceCutInsideItsDataWarnsAndStrictWritesNothing)
     // The report: the warning on stderr in every mode, the streams on stdout.
     Outcome o = cli({"merge", "-o", out, source});
     EXPECT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.out, "Wrote " + out + "\nstream 0: 20 packets from " + source + " stream 0\n");
+    EXPECT_EQ(o.out,
+              "Wrote " + out + "\nstream 0: 20 packets from " + source + " stream 0, 2 index records built\n");
     EXPECT_EQ(o.err, warning);
     EXPECT_EQ(packetsOf(parseRm(readFileBytes(out)).value(), 0).size(), 20u);
     expectDecodes(out);
