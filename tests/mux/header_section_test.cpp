@@ -260,6 +260,24 @@ TEST_F(HeaderFixture, TooManyStreamsForTheRecordFailTheMerge)
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.rm", "b.rm"}));
 }
 
+TEST_F(HeaderFixture, TwoVideoStreamsFailTheMergeWhoeverSelectsThem)
+{
+    FileSpec video;
+    video.streams = {stream(0, "picture"), stream(1, "sound")};
+    video.streams[0].mime = "video/x-pn-realvideo";
+    video.packets = {{0, 0, "v"}, {1, 0, "a"}};
+    addSources(muxer, {source("one.rm", video), source("two.rm", video)});
+    const uint16_t selection[kStreamKeyCount] = {1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    EXPECT_EQ(muxer.CheckSelection(selection, false).problem, SelectionProblem::TwoVideos);
+    // The engine keeps the rule even for a caller that does not ask first.
+    const MuxJob job = runMerge(muxer, {0, 1, 10}, dir.file("out.rm"));
+    EXPECT_EQ(job.outcome, MuxOutcome::Failed);
+    EXPECT_EQ(job.error, "Only one video stream allowed");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"one.rm", "two.rm"}));
+    // One video stream and the other file's audio are fine.
+    EXPECT_EQ(runMerge(muxer, {0, 1, 11}, dir.file("out.rm")).outcome, MuxOutcome::Completed);
+}
+
 TEST_F(HeaderFixture, RemovedSourceContributesNothingAndKeepsTheOthersIndexes)
 {
     FileSpec removed = threeStreams();
