@@ -116,22 +116,23 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
                 return usage(&self, "-o needs an OUTPUT file");
             request.output = args[++i];
         } else if (!optionsDone && arg == "--helper") {
-            request.helper = true;
+            request.settings.addHelper = true;
         } else if (!optionsDone && arg == "--quiet") {
             request.quiet = true;
         } else if (!optionsDone && arg == "--strict") {
-            request.strict = true;
+            request.settings.strict = true;
         } else if (!optionsDone && arg == "--no-sync") {
-            request.sync = false;
+            request.settings.sync = false;
         } else if (!optionsDone && arg == "--no-index") {
-            request.buildIndexes = false;
+            request.settings.buildIndexes = false;
         } else if (!optionsDone && (arg == "--title" || arg == "--author" || arg == "--copyright" || arg == "--comment")) {
             if (i + 1 == args.size())
                 return usage(&self, (arg + " needs a TEXT").c_str());
-            std::optional<std::string>& field = arg == "--title"    ? request.title
-                                                : arg == "--author" ? request.author
-                                                : arg == "--copyright" ? request.copyright
-                                                                       : request.comment;
+            MuxJob& settings = request.settings;
+            std::optional<std::string>& field = arg == "--title"       ? settings.title
+                                                : arg == "--author"    ? settings.author
+                                                : arg == "--copyright" ? settings.copyright
+                                                                       : settings.comment;
             field = args[++i];
         } else if (!optionsDone && arg == "--name") {
             uint16_t number = 0;
@@ -139,7 +140,7 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
             if (i + 1 == args.size() || !parseStreamName(args[i + 1], number, name))
                 return usage(&self, "--name needs K=TEXT, K an output stream number");
             ++i;
-            if (!request.streamNames.emplace(number, name).second)
+            if (!request.settings.streamNames.emplace(number, name).second)
                 return usage(&self, ("--name gives output stream " + std::to_string(number) + " two names").c_str());
         } else if (!optionsDone && arg == "--") {
             optionsDone = true;

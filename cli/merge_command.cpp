@@ -117,17 +117,8 @@ bool parseStreamName(const std::string& argument, uint16_t& number, std::string&
 int mergeCommand(const MergeRequest& request)
 {
     RmMuxer muxer;
-    MuxJob job;
+    MuxJob job = request.settings;
     job.muxer = &muxer;
-    job.addHelper = request.helper;
-    job.strict = request.strict;
-    job.sync = request.sync;
-    job.buildIndexes = request.buildIndexes;
-    job.title = request.title;
-    job.author = request.author;
-    job.copyright = request.copyright;
-    job.comment = request.comment;
-    job.streamNames = request.streamNames;
 
     for (const MergeRequest::Source& source : request.sources) {
         char names[kMaxStreams][rm::kNameCapacity];
@@ -154,7 +145,7 @@ int mergeCommand(const MergeRequest& request)
                             kBadInput);
         }
     }
-    const SelectionCheck check = muxer.CheckSelection(job.selection, request.helper);
+    const SelectionCheck check = muxer.CheckSelection(job.selection, job.addHelper);
     if (check.problem != SelectionProblem::None)
         return fail(SelectionMessage(check), kBadInput);
     if (std::string problem = OutputTextsProblem(job, check.streams); !problem.empty())

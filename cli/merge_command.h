@@ -2,22 +2,18 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "mux/mux_job.h"
+
 struct MergeRequest {
     std::string output;
-    bool helper = false;
     bool quiet = false;
-    bool strict = false;  // any warning fails the merge
-    bool sync = true;     // put the output on disk before it is moved into place
-    bool buildIndexes = true;  // build index records for streams whose sources have none
-    // Texts for the output's content description, replacing the sources'.
-    std::optional<std::string> title, author, copyright, comment;
-    // New names of output streams, by output stream number.
-    std::map<uint16_t, std::string> streamNames;
+    // How to merge, as the engine takes it: the helper stream, --strict,
+    // --no-sync, --no-index, the output's texts. The selection is made from
+    // the sources.
+    MuxJob settings;
     // Each source with the stream numbers to take from it; empty means all usable streams.
     struct Source {
         std::string path;
