@@ -6,16 +6,16 @@
 // asked for is given out, a packet of another chosen stream waits in that
 // stream's queue, with its bytes in the cursor's window. A packet is written
 // from the window where it lies: its bytes are never copied in user space,
-// only read into the window and written out of it. Queues and
-// windows are bounded: a stream that would need more is moved to a cursor
-// of its own, which reads from where its next packet lies.
+// only read into the window and written out of it. Queues and windows are
+// bounded: a stream that would need more is moved to a cursor of its own,
+// which reads from where its next packet lies.
 #include <algorithm>
 #include <cassert>
 
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
-#include "rm/output_file.h"
 #include "rm/input_file.h"
+#include "rm/output_file.h"
 
 void RmMuxer::StartCursors()
 {
