@@ -79,6 +79,8 @@ int listCommand(const std::vector<std::string>& files, bool json)
         const int32_t count = muxer.Scan(path, names, kinds, numbers);
         if (count == 0) {
             std::fprintf(stderr, "%s: %s\n", path.c_str(), muxer.LastScanMessage().c_str());
+            if (!muxer.LastScanReason().empty())
+                std::fprintf(stderr, "  %s\n", muxer.LastScanReason().c_str());
             status = 1;
             continue;
         }

@@ -51,6 +51,13 @@ enum class StreamTake {
     NoRoom     // wanted, but all ten slots are taken
 };
 
+// A stream header that the walk of a header section read whole.
+struct SeenStream {
+    uint16_t number = 0;
+    std::string mime;
+    uint32_t duration = 0;  // 0 makes the stream unusable
+};
+
 // What the walk of a source's header section found.
 struct HeaderWalk {
     rm::HeaderEnd end = rm::HeaderEnd::Cut;
@@ -70,6 +77,15 @@ struct HeaderWalk {
     // real). A file that ends inside a header chunk, or before the place
     // data_offset gives, was cut short inside its header section.
     bool usable(uint32_t dataOffset, uint64_t fileSize) const;
+
+    // Every stream header read whole, taken or not, in file order.
+    std::vector<SeenStream> streams;
+
+    // Why the file cannot be a source, in the engine's words: its header
+    // section cannot be used, or none of its streams can ("No stream is
+    // usable: stream 0 (audio/x-pn-realaudio) has duration 0"); "" when it
+    // can. A read error is not among them: the file's readError says it.
+    std::string refusal(uint32_t dataOffset, uint64_t fileSize) const;
 };
 
 // Why a selection of streams cannot be merged.
@@ -106,6 +122,9 @@ public:
                  uint16_t numbers[] = nullptr);
     ScanError LastScanError() const { return m_scanError; }
     const std::string& LastScanMessage() const { return m_scanMessage; }
+    // What made the file invalid, for a refusal whose message does not say
+    // it ("The header section is cut short at byte 1,234"); "" otherwise.
+    const std::string& LastScanReason() const { return m_scanReason; }
 
     // The rules a selection must keep (at most one video stream, at most
     // ten streams or nine with the helper), checked against the streams
@@ -132,7 +151,9 @@ public:
     // Header chunk readers: each expects m_in just after the chunk's id and
     // leaves it just after the chunk. False when the chunk was cut short.
     bool ReadProperties();
-    StreamTake ReadStreamHeader(uint16_t file, bool mergeMode);
+    // `seen`, when given, receives the header's number, MIME type and
+    // duration once it has been read whole.
+    StreamTake ReadStreamHeader(uint16_t file, bool mergeMode, SeenStream* seen = nullptr);
     bool ReadContent();
 
     // Header chunk writers, appending at the output's position except for
@@ -223,6 +244,7 @@ private:
 
     ScanError m_scanError = ScanError::None;
     std::string m_scanMessage;
+    std::string m_scanReason;
 
     // Per-run state.
     std::string m_tempPath;
