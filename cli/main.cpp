@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/check_command.h"
 #include "cli/list_command.h"
 #include "cli/merge_command.h"
 
@@ -22,7 +23,11 @@ const char kUsage[] =
     "      At most one video stream and ten streams in all. Ctrl-C cancels.\n"
     "      --quiet    no progress bar and no report (warnings are still shown)\n"
     "      --strict   any warning fails the merge, and nothing is written\n"
-    "      --no-sync  do not wait for the output to reach the disk\n";
+    "      --no-sync  do not wait for the output to reach the disk\n"
+    "  kestrova-cli check [--json] FILE...\n"
+    "      Reads each FILE as a merge reads a source: its streams' packets,\n"
+    "      timestamps, keyframes and index records, and every problem found.\n"
+    "      Exit status 1 when a FILE has a problem.\n";
 
 int usage(const char* problem)
 {
@@ -85,6 +90,26 @@ int runMerge(const std::vector<std::string>& args)
     return mergeCommand(request);
 }
 
+int runCheck(const std::vector<std::string>& args)
+{
+    bool json = false;
+    std::vector<std::string> files;
+    bool optionsDone = false;
+    for (const std::string& arg : args) {
+        if (!optionsDone && arg == "--json")
+            json = true;
+        else if (!optionsDone && arg == "--")
+            optionsDone = true;
+        else if (!optionsDone && arg.size() > 1 && arg[0] == '-')
+            return usage(("unknown option " + arg).c_str());
+        else
+            files.push_back(arg);
+    }
+    if (files.empty())
+        return usage("check needs at least one FILE");
+    return checkCommand(files, json);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -97,6 +122,8 @@ int main(int argc, char** argv)
         return runList(args);
     if (command == "merge")
         return runMerge(args);
+    if (command == "check")
+        return runCheck(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;

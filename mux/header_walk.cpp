@@ -1,5 +1,6 @@
-// The one walk of a source's header section, shared by Scan and the merge,
-// so that both read a file alike; and why a walk leaves nothing to merge.
+// The one walk of a source's header section, shared by Scan, the merge and
+// kestrova-cli check, so that all of them read a file alike; and why a walk
+// leaves nothing to merge.
 #include "mux/rm_muxer.h"
 #include "rm/chunk_readers.h"
 #include "rm/input_file.h"
@@ -71,8 +72,11 @@ HeaderWalk RmMuxer::WalkHeaderSection(uint16_t file, bool mergeMode)
                 return walk;
             }
         }
-        if (!whole)
+        if (!whole) {
             walker.readerStopped();
+            continue;
+        }
+        walk.chunks.push_back({chunk, rm::readByFields(chunk.id) ? m_in->tell() : chunk.offset + chunk.size});
     }
     walk.end = walker.end();
     walk.endOffset = walker.endOffset();

@@ -58,6 +58,13 @@ struct SeenStream {
     uint32_t duration = 0;  // 0 makes the stream unusable
 };
 
+// A header chunk that the walk passed, and where it ended: where its reader
+// stopped for a chunk read by its fields, else where its size field says.
+struct WalkedChunk {
+    rm::ChunkPlace place;
+    uint64_t end = 0;
+};
+
 // What the walk of a source's header section found.
 struct HeaderWalk {
     rm::HeaderEnd end = rm::HeaderEnd::Cut;
@@ -78,8 +85,10 @@ struct HeaderWalk {
     // data_offset gives, was cut short inside its header section.
     bool usable(uint32_t dataOffset, uint64_t fileSize) const;
 
-    // Every stream header read whole, taken or not, in file order.
+    // Every stream header read whole, taken or not, and every chunk after
+    // ".RMF" that the walk passed, in file order.
     std::vector<SeenStream> streams;
+    std::vector<WalkedChunk> chunks;
 
     // Why the file cannot be a source, in the engine's words: its header
     // section cannot be used, or none of its streams can ("No stream is
