@@ -1,4 +1,5 @@
 // Ending a merge run: completing the output, cancelling, or failing.
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -30,6 +31,15 @@ std::string RmMuxer::CheckWhatWasRead()
 
 std::string RmMuxer::FinishOutput(const MuxJob& job)
 {
+    // Records past the last one pointed at a copied packet still hold their
+    // source's offsets, which point at nothing in the output (a source whose
+    // data ended early, or a record for a timestamp none of its packets
+    // has): they are left out.
+    for (int o = 0; o < m_streamCount; ++o) {
+        m_indexTables[o].resize(std::min<std::size_t>(m_indexTables[o].size(), m_cursor[o]));
+        m_indexHeaders[o].num_indices = static_cast<uint32_t>(m_indexTables[o].size());
+        m_indexHeaders[o].size = rm::kIndexHeaderChunkSize + rm::kIndexEntrySize * m_indexHeaders[o].num_indices;
+    }
     m_dataHeader.num_packets = m_packetsWritten;
     m_dataHeader.size = static_cast<uint32_t>(m_out->tell() - m_props.data_offset);
     m_props.num_packets = m_packetsWritten;

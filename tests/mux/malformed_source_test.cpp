@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "mux/source_check.h"
 #include "support/merge_run.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
@@ -42,13 +43,17 @@ struct Layout {
 struct MalformedFixture : ::testing::Test {
     TempDir dir;
 
-    // Merges both streams of `bytes`; the output must be well-formed.
+    // Merges both streams of `bytes`; the output must be well-formed and
+    // pass kestrova-cli check, however the source lied.
     ParsedFile mergeAll(const std::string& bytes)
     {
         writeFileBytes(dir.file("in.rm"), bytes);
         RmMuxer muxer;
         addSources(muxer, {dir.file("in.rm")});
-        return mergedFile(muxer, {0, 1}, dir.file("out.rm"));
+        ParsedFile out = mergedFile(muxer, {0, 1}, dir.file("out.rm"));
+        for (const CheckProblem& problem : CheckSource(dir.file("out.rm")).problems)
+            ADD_FAILURE() << "the output has a problem at byte " << problem.offset << ": " << problem.text;
+        return out;
     }
 };
 
@@ -87,6 +92,23 @@ TEST_F(MalformedFixture, IndexChainsThatNeverEndAreWalkedOnce)
     // A chain that stops early leaves the second stream an empty index chunk.
     const ParsedFile out = mergeAll(outside.bytes);
     EXPECT_EQ(out.indexes[1].numIndices, 0u);
+}
+
+TEST_F(MalformedFixture, IndexRecordsThatPointAtNoPacketAreLeftOut)
+{
+    // The second stream's first record names a timestamp none of its
+    // packets has: the source's offset it carries points at nothing in the
+    // output, and neither would those of the records after it.
+    FileSpec plan = indexedSource();
+    plan.indexes = {{0, {0, 100, 200}}, {1, {60, 150, 250}}};
+    const ParsedFile out = mergeAll(buildFile(plan));
+    ASSERT_EQ(out.indexes.size(), 2u);
+    EXPECT_EQ(out.indexes[0].numIndices, 3u);
+    for (const ParsedIndexRecord& record : out.indexes[1].records) {
+        ASSERT_LT(record.packetCount, out.packets.size());
+        EXPECT_EQ(out.packets[record.packetCount].offset, record.offset);
+        EXPECT_EQ(out.packets[record.packetCount].timestamp, record.timestamp);
+    }
 }
 
 TEST_F(MalformedFixture, NoIndexOffsetMeansNoIndexChunks)
