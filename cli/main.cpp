@@ -18,12 +18,15 @@ const char kUsage[] =
     "  kestrova-cli list [--json] FILE...\n"
     "      Lists the usable streams of each RealMedia file, with their codecs.\n"
     "  kestrova-cli merge -o OUTPUT [--helper] [--quiet] [--strict] [--no-sync]\n"
-    "                    FILE[:N[,N...]]...\n"    "      Merges streams of the FILEs into OUTPUT: the streams numbered N of\n"
+    "                    [--verify] FILE[:N[,N...]]...\n"
+    "      Merges streams of the FILEs into OUTPUT: the streams numbered N of\n"
     "      each FILE (as list shows them), or all of its usable streams.\n"
     "      At most one video stream and ten streams in all. Ctrl-C cancels.\n"
     "      --quiet    no progress bar and no report (warnings are still shown)\n"
     "      --strict   any warning fails the merge, and nothing is written\n"
     "      --no-sync  do not wait for the output to reach the disk\n"
+    "      --verify   read the output back and compare it with the sources\n"
+    "                 before it takes its name; a difference fails the merge\n"
     "  kestrova-cli check [--json] FILE...\n"
     "      Reads each FILE as a merge reads a source: its streams' packets,\n"
     "      timestamps, keyframes and index records, and every problem found.\n"
@@ -75,6 +78,8 @@ int runMerge(const std::vector<std::string>& args)
             request.strict = true;
         } else if (!optionsDone && arg == "--no-sync") {
             request.sync = false;
+        } else if (!optionsDone && arg == "--verify") {
+            request.verify = true;
         } else if (!optionsDone && arg == "--") {
             optionsDone = true;
         } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {

@@ -95,6 +95,7 @@ int mergeCommand(const MergeRequest& request)
     job.addHelper = request.helper;
     job.strict = request.strict;
     job.sync = request.sync;
+    job.verify = request.verify;
 
     for (const MergeRequest::Source& source : request.sources) {
         char names[kMaxStreams][rm::kNameCapacity];

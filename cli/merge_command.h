@@ -10,6 +10,7 @@ struct MergeRequest {
     bool quiet = false;
     bool strict = false;  // any warning fails the merge
     bool sync = true;     // put the output on disk before it is moved into place
+    bool verify = false;  // read the output back and compare it with its sources first
     // Each source with the stream numbers to take from it; empty means all usable streams.
     struct Source {
         std::string path;

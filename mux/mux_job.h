@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,14 @@ struct MuxJob {
     bool sync = true;
     // Any warning fails the merge, and nothing is written.
     bool strict = false;
+    // The finished output is read back, as kestrova-cli check reads a file,
+    // and compared with its sources packet for packet and its index records
+    // with their packets before it takes its name; a difference fails the
+    // merge, and nothing is written.
+    bool verify = false;
+    // Called with the path of the finished temporary output just before it
+    // is read back; tests damage it here.
+    std::function<void(const std::string& path)> beforeVerify;
 
     // Read by the caller once the worker has ended.
     MuxOutcome outcome = MuxOutcome::NotRun;

@@ -243,6 +243,7 @@ private:
     void Warn(uint16_t f, uint64_t offset, const std::string& text);
     std::string CheckWhatWasRead();
     std::string FinishOutput(const MuxJob& job);
+    std::string VerifyOutput(const MuxJob& job);
     std::string PutInPlace(MuxJob& job);
     void ReleaseRun();
     void ReleaseSources();

@@ -77,6 +77,8 @@ void RmMuxer::RunMerge(MuxJob& job)
         error = "The merge stopped at its warnings; nothing was written";
     if (error.empty())
         error = FinishOutput(job);
+    if (error.empty() && job.verify)
+        error = VerifyOutput(job);
     if (error.empty()) {
         Report(job);
         error = PutInPlace(job);

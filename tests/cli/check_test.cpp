@@ -206,7 +206,7 @@ TEST_F(CheckCli, FilesFfmpegAndMkvextractWriteHaveNoProblem)
 TEST_F(CheckCli, EveryOutputOfOurMergePassesIt)
 {
     // Each corpus file alone, all of them together, with the helper stream,
-    // and a built file whose index and streams the samples lack.
+    // and a built file whose index and streams the samples lack; verified.
     FileSpec built = twoStreams();
     built.indexes.push_back({1, {20, 60}});
     built.content = {"title", "author", "copyright", "comment"};
@@ -222,7 +222,7 @@ TEST_F(CheckCli, EveryOutputOfOurMergePassesIt)
          dataFile("audio_ra144_indexed_duration.rm"), own + ":1", dataFile("video_rv20_ac3.rm") + ":1"},
     };
     for (const std::vector<std::string>& sources : merges) {
-        std::vector<std::string> args = {"merge", "--quiet", "--no-sync", "-o", dir.file("out.rm")};
+        std::vector<std::string> args = {"merge", "--quiet", "--no-sync", "--verify", "-o", dir.file("out.rm")};
         args.insert(args.end(), sources.begin(), sources.end());
         const Outcome merged = cli(args);
         ASSERT_EQ(merged.status, 0) << sources.back() << ": " << merged.err;

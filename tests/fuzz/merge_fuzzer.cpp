@@ -2,13 +2,17 @@
 // is accepted, every usable stream it lists is merged into a new file, as
 // `kestrova-cli merge -o OUT FILE` does. Whatever the bytes, the merge must
 // not crash, hang or touch memory it does not own; it must leave the source
-// as it was; and it must write a file our own strict reader accepts, each
-// stream of it a copy of the first packets of a stream of the source.
+// as it was; and it must write a file our own strict reader accepts and
+// kestrova-cli check finds no problem in (but timestamps going backwards,
+// copied from the source), each stream of it a copy of the first packets of
+// a stream of the source. The merge verifies its output too, and that must
+// never fail.
 #include <string>
 #include <vector>
 
 #include "fuzz_check.h"
 #include "mux/merge_signals.h"
+#include "mux/source_check.h"
 #include "support/rm_parser.h"
 #include "support/temp_dir.h"
 #include "support/whole_file_merge.h"
@@ -50,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     writeFileBytes(sourcePath, bytes);
 
-    const WholeFileMerge merge = mergeWholeFile(sourcePath, outputPath);
+    const WholeFileMerge merge = mergeWholeFile(sourcePath, outputPath, true);
     if (merge.listed.numbers.empty())
         return 0;
 
@@ -74,6 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzzCheck(out.has_value(), "the output is not well-formed: " + error);
     fuzzCheck(out->streams.size() <= merge.listed.numbers.size(), "more output streams than listed streams");
     fuzzCheck(streamsComeFromTheSource(bytes, *out), "an output stream is not a copy of a source stream");
+    // Timestamps that go backwards are the only problem an output may
+    // have, as a copy of a source that has them.
+    for (const CheckProblem& problem : CheckSource(outputPath).problems)
+        fuzzCheck(problem.kind == ProblemKind::TimestampBackwards, "check finds a problem in the output: " + problem.text);
     std::filesystem::remove(outputPath);
     return 0;
 }
