@@ -107,7 +107,8 @@ void Checker::run()
         return;
     }
     for (const WalkedChunk& chunk : m_walk.chunks) {
-        if (chunk.place.id.is(rm::kIdProperties) && m_propOffset == 0)
+        // The walk keeps the figures of the last properties chunk it reads.
+        if (chunk.place.id.is(rm::kIdProperties))
             m_propOffset = chunk.place.offset;
         if (chunk.place.id.is(rm::kIdMediaProperties))
             m_streamOffsets.push_back(chunk.place.offset);
