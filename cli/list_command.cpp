@@ -83,6 +83,8 @@ int listCommand(const std::vector<std::string>& files, bool json)
         const int32_t count = muxer.Scan(path, names, kinds, numbers);
         if (count == 0) {
             std::fprintf(stderr, "%s: %s\n", path.c_str(), muxer.LastScanMessage().c_str());
+            if (!muxer.LastScanReason().empty())
+                std::fprintf(stderr, "  %s\n", muxer.LastScanReason().c_str());
             // A file that cannot be opened is bad input, as merge judges it;
             // one that opened but is not usable is refused.
             status = std::max(status, muxer.LastScanError() == ScanError::CannotOpen ? kCannotOpen : kRefused);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/check_command.h"
 #include "cli/list_command.h"
 #include "cli/merge_command.h"
 #include "kestrova_version.h"
@@ -36,11 +37,20 @@ const char kMergeUsage[] =
     "      --quiet              no progress bar and no report (warnings are still shown)\n"
     "      --strict             any warning fails the merge, and nothing is written\n"
     "      --no-sync            do not wait for the output to reach the disk\n"
+    "      --verify             read the output back and compare it with the sources\n"
+    "                           before it takes its name; a difference fails the merge\n"
     "      --title TEXT, --author TEXT, --copyright TEXT, --comment TEXT\n"
     "                           the output's content description (at most 256 bytes each)\n"
     "      --name K=TEXT        names output stream K (0 for the first, as the report\n"
     "                           counts them); repeatable\n"
     "      --no-index           no index records built for streams whose sources have none\n";
+
+const char kCheckUsage[] =
+    "  kestrova-cli check [--json] FILE...\n"
+    "      Reads each FILE as a merge reads a source: its streams' packets,\n"
+    "      timestamps, keyframes and index records, and every problem found.\n"
+    "      Exit status 1 when a FILE has a problem.\n"
+    "      --json              one JSON array instead of the report\n";
 
 const char kProgramUsage[] =
     "  kestrova-cli --version\n"
@@ -48,10 +58,12 @@ const char kProgramUsage[] =
 
 int runList(const Command& self, const std::vector<std::string>& args);
 int runMerge(const Command& self, const std::vector<std::string>& args);
+int runCheck(const Command& self, const std::vector<std::string>& args);
 
 const Command kCommands[] = {
     {"list", kListUsage, runList},
     {"merge", kMergeUsage, runMerge},
+    {"check", kCheckUsage, runCheck},
 };
 
 // The usage of one command, or of them all.
@@ -85,24 +97,45 @@ bool asksForHelp(const std::vector<std::string>& args)
     return false;
 }
 
-int runList(const Command& self, const std::vector<std::string>& args)
+// The arguments of list and check: [--json] FILE...; false, after telling
+// why, when they are not.
+bool readFilesAndJson(const Command& self, const std::vector<std::string>& args, std::vector<std::string>& files,
+                      bool& json, int& status)
 {
-    bool json = false;
-    std::vector<std::string> files;
     bool optionsDone = false;
     for (const std::string& arg : args) {
-        if (!optionsDone && arg == "--json")
+        if (!optionsDone && arg == "--json") {
             json = true;
-        else if (!optionsDone && arg == "--")
+        } else if (!optionsDone && arg == "--") {
             optionsDone = true;
-        else if (!optionsDone && arg.size() > 1 && arg[0] == '-')
-            return usage(&self, ("unknown option " + arg).c_str());
-        else
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            status = usage(&self, ("unknown option " + arg).c_str());
+            return false;
+        } else {
             files.push_back(arg);
+        }
     }
-    if (files.empty())
-        return usage(&self, "list needs at least one FILE");
-    return listCommand(files, json);
+    if (files.empty()) {
+        status = usage(&self, (std::string(self.name) + " needs at least one FILE").c_str());
+        return false;
+    }
+    return true;
+}
+
+int runList(const Command& self, const std::vector<std::string>& args)
+{
+    std::vector<std::string> files;
+    bool json = false;
+    int status = 0;
+    return readFilesAndJson(self, args, files, json, status) ? listCommand(files, json) : status;
+}
+
+int runCheck(const Command& self, const std::vector<std::string>& args)
+{
+    std::vector<std::string> files;
+    bool json = false;
+    int status = 0;
+    return readFilesAndJson(self, args, files, json, status) ? checkCommand(files, json) : status;
 }
 
 int runMerge(const Command& self, const std::vector<std::string>& args)
@@ -125,6 +158,8 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
             request.settings.sync = false;
         } else if (!optionsDone && arg == "--no-index") {
             request.settings.buildIndexes = false;
+        } else if (!optionsDone && arg == "--verify") {
+            request.settings.verify = true;
         } else if (!optionsDone && (arg == "--title" || arg == "--author" || arg == "--copyright" || arg == "--comment")) {
             if (i + 1 == args.size())
                 return usage(&self, (arg + " needs a TEXT").c_str());

@@ -126,7 +126,9 @@ int mergeCommand(const MergeRequest& request)
         uint16_t numbers[kMaxStreams];
         const int32_t count = muxer.Scan(source.path, names, kinds, numbers);
         if (count == 0)
-            return fail(source.path + ": " + muxer.LastScanMessage(), kBadInput);
+            return fail(source.path + ": " + muxer.LastScanMessage()
+                            + (muxer.LastScanReason().empty() ? "" : "\n  " + muxer.LastScanReason()),
+                        kBadInput);
         const uint16_t file = muxer.LastScanSource();
         for (int32_t k = 0; k < count; ++k) {
             bool wanted = source.numbers.empty();

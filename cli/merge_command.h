@@ -11,7 +11,7 @@ struct MergeRequest {
     std::string output;
     bool quiet = false;
     // How to merge, as the engine takes it: the helper stream, --strict,
-    // --no-sync, --no-index, the output's texts. The selection is made from
+    // --no-sync, --no-index, --verify, the output's texts. The selection is made from
     // the sources.
     MuxJob settings;
     // Each source with the stream numbers to take from it; empty means all usable streams.

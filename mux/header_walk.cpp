@@ -1,5 +1,6 @@
-// The one walk of a source's header section, shared by Scan and the merge,
-// so that both read a file alike.
+// The one walk of a source's header section, shared by Scan, the merge and
+// kestrova-cli check, so that all of them read a file alike; and why a walk
+// leaves nothing to merge.
 #include "mux/rm_muxer.h"
 #include "rm/chunk_readers.h"
 #include "rm/input_file.h"
@@ -9,6 +10,37 @@ bool HeaderWalk::usable(uint32_t dataOffset, uint64_t fileSize) const
     if (!sawProperties)
         return false;
     return end == rm::HeaderEnd::Data || dataAtOffset || (end == rm::HeaderEnd::EndOfFile && dataOffset < fileSize);
+}
+
+std::string HeaderWalk::refusal(uint32_t dataOffset, uint64_t fileSize) const
+{
+    if (!usable(dataOffset, fileSize)) {
+        const std::string at = rm::formatOffset(endOffset);
+        switch (end) {
+        case rm::HeaderEnd::NotRealMedia:
+            return "Not a RealMedia file: no \".RMF\" at the start";
+        case rm::HeaderEnd::BadSize:
+            return "The header section is damaged at byte " + at + ": a chunk there gives a size too small for one";
+        case rm::HeaderEnd::Cut:
+        case rm::HeaderEnd::EndOfFile:
+            // Inside a chunk, or between two chunks before any data chunk.
+            return "The header section is cut short at byte " + at;
+        case rm::HeaderEnd::Data:
+            break;
+        case rm::HeaderEnd::ReadError:
+            return {};
+        }
+        return "The header section has no properties chunk (\"PROP\")";
+    }
+    std::string why;
+    for (const SeenStream& stream : streams) {
+        if (stream.duration != 0)
+            return {};
+        why += why.empty() ? "" : "; ";
+        why += "stream " + std::to_string(stream.number) + (stream.mime.empty() ? "" : " (" + stream.mime + ")")
+               + " has duration 0";
+    }
+    return "No stream is usable: " + (why.empty() ? "the file has no stream headers" : why);
 }
 
 HeaderWalk RmMuxer::WalkHeaderSection(uint16_t file, bool mergeMode)
@@ -29,16 +61,22 @@ HeaderWalk RmMuxer::WalkHeaderSection(uint16_t file, bool mergeMode)
         } else if (chunk.id.is(rm::kIdContent)) {
             whole = ReadContent();
         } else if (chunk.id.is(rm::kIdMediaProperties)) {
-            const StreamTake take = ReadStreamHeader(file, mergeMode);
+            SeenStream seen;
+            const StreamTake take = ReadStreamHeader(file, mergeMode, &seen);
             whole = take != StreamTake::Short;
+            if (whole)
+                walk.streams.push_back(std::move(seen));
             if (take == StreamTake::TooLarge || take == StreamTake::NoRoom) {
                 walk.refused = take;
                 walk.endOffset = chunk.offset;
                 return walk;
             }
         }
-        if (!whole)
+        if (!whole) {
             walker.readerStopped();
+            continue;
+        }
+        walk.chunks.push_back({chunk, rm::readByFields(chunk.id) ? m_in->tell() : chunk.offset + chunk.size});
     }
     walk.end = walker.end();
     walk.endOffset = walker.endOffset();

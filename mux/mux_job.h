@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -58,6 +59,14 @@ struct MuxJob {
     // Index records are built from the packets for every stream whose
     // source has none, so that every output stream can be sought by index.
     bool buildIndexes = true;
+    // The finished output is read back, as kestrova-cli check reads a file,
+    // and compared with its sources packet for packet and its index records
+    // with their packets before it takes its name; a difference fails the
+    // merge, and nothing is written.
+    bool verify = false;
+    // Called with the path of the finished temporary output just before it
+    // is read back; tests damage it here.
+    std::function<void(const std::string& path)> beforeVerify;
 
     // Read by the caller once the worker has ended.
     MuxOutcome outcome = MuxOutcome::NotRun;

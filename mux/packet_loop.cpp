@@ -27,7 +27,8 @@ void RmMuxer::StartCursors()
                 continue;
             if (cursor < 0) {
                 cursor = m_cursorCount++;
-                m_cursors[cursor].start(*m_files[f], *m_out, m_dataStart[f], m_dataStart[f], m_dataEnd[f]);
+                m_cursors[cursor].start(*m_files[f], *m_out, m_dataStart[f], m_dataStart[f], m_dataEnd[f],
+                                        m_dataRunOnEnd[f]);
                 m_cursorSource[cursor] = f;
                 m_cursorPrimary[cursor] = true;
                 // The header pass is over: the source is read through its cursors.
@@ -68,7 +69,7 @@ void RmMuxer::GiveOwnCursor(int o)
     const int cursor = m_cursorCount++;
     const uint64_t from = m_hasCurrent[o] ? m_current[o].offset : m_queues[o].front().offset;
     const uint64_t scanFrom = m_hasCurrent[o] ? from + m_current[o].header.length : from;
-    m_cursors[cursor].start(*m_files[f], *m_out, from, scanFrom, m_dataEnd[f]);
+    m_cursors[cursor].start(*m_files[f], *m_out, from, scanFrom, m_dataEnd[f], m_dataRunOnEnd[f]);
     m_cursorSource[cursor] = f;
     m_cursorPrimary[cursor] = false;
     m_cursorOf[o] = static_cast<int8_t>(cursor);
@@ -133,6 +134,9 @@ void RmMuxer::FetchPacket(int pos)
 
 void RmMuxer::EndSourceAt(uint16_t f, const SourceCursor& reader)
 {
+    if (reader.ranOnAt() != 0 && !m_sourceEnded[f])
+        Warn(f, reader.ranOnAt(),
+             "the data chunk's size ends it here, but its packets go on after it; they were read as well");
     switch (reader.end()) {
     case rm::PacketStart::Packet:
     case rm::PacketStart::EndOfData:

@@ -65,7 +65,7 @@ bool RmMuxer::ReadContent()
     return rm::readContent(*m_in, m_content);
 }
 
-StreamTake RmMuxer::ReadStreamHeader(uint16_t file, bool mergeMode)
+StreamTake RmMuxer::ReadStreamHeader(uint16_t file, bool mergeMode, SeenStream* seen)
 {
     // Read into scratch space, so that a stream that is not taken, or finds
     // no free slot, changes nothing.
@@ -73,6 +73,8 @@ StreamTake RmMuxer::ReadStreamHeader(uint16_t file, bool mergeMode)
     const rm::StreamHeaderRead read = rm::readStreamHeader(*m_in, slot);
     if (read == rm::StreamHeaderRead::Short)
         return StreamTake::Short;
+    if (seen)
+        *seen = {slot.fixed.stream_number, std::string(slot.mime_type, slot.mime_type_size), slot.fixed.duration};
 
     const uint16_t number = slot.fixed.stream_number;
     bool wanted = slot.fixed.duration != 0;

@@ -58,6 +58,20 @@ enum class StreamTake {
     NoRoom     // wanted, but all ten slots are taken
 };
 
+// A stream header that the walk of a header section read whole.
+struct SeenStream {
+    uint16_t number = 0;
+    std::string mime;
+    uint32_t duration = 0;  // 0 makes the stream unusable
+};
+
+// A header chunk that the walk passed, and where it ended: where its reader
+// stopped for a chunk read by its fields, else where its size field says.
+struct WalkedChunk {
+    rm::ChunkPlace place;
+    uint64_t end = 0;
+};
+
 // What the walk of a source's header section found.
 struct HeaderWalk {
     rm::HeaderEnd end = rm::HeaderEnd::Cut;
@@ -77,6 +91,17 @@ struct HeaderWalk {
     // real). A file that ends inside a header chunk, or before the place
     // data_offset gives, was cut short inside its header section.
     bool usable(uint32_t dataOffset, uint64_t fileSize) const;
+
+    // Every stream header read whole, taken or not, and every chunk after
+    // ".RMF" that the walk passed, in file order.
+    std::vector<SeenStream> streams;
+    std::vector<WalkedChunk> chunks;
+
+    // Why the file cannot be a source, in the engine's words: its header
+    // section cannot be used, or none of its streams can ("No stream is
+    // usable: stream 0 (audio/x-pn-realaudio) has duration 0"); "" when it
+    // can. A read error is not among them: the file's readError says it.
+    std::string refusal(uint32_t dataOffset, uint64_t fileSize) const;
 };
 
 // Why a selection of streams cannot be merged.
@@ -121,6 +146,9 @@ public:
     const std::string& LastScanMessage() const { return m_scanMessage; }
     // The file index the file accepted last was kept at.
     uint16_t LastScanSource() const { return m_lastSource; }
+    // What made the file invalid, for a refusal whose message does not say
+    // it ("The header section is cut short at byte 1,234"); "" otherwise.
+    const std::string& LastScanReason() const { return m_scanReason; }
 
     // The rules a selection must keep (at most one video stream, at most
     // ten streams or nine with the helper), checked against the streams
@@ -147,7 +175,9 @@ public:
     // Header chunk readers: each expects m_in just after the chunk's id and
     // leaves it just after the chunk. False when the chunk was cut short.
     bool ReadProperties();
-    StreamTake ReadStreamHeader(uint16_t file, bool mergeMode);
+    // `seen`, when given, receives the header's number, MIME type and
+    // duration once it has been read whole.
+    StreamTake ReadStreamHeader(uint16_t file, bool mergeMode, SeenStream* seen = nullptr);
     bool ReadContent();
 
     // Header chunk writers, appending at the output's position except for
@@ -206,6 +236,7 @@ public:
     // end of its data chunk, as far as the file reaches.
     uint64_t m_dataStart[kMaxSources]{};
     uint64_t m_dataEnd[kMaxSources]{};
+    uint64_t m_dataRunOnEnd[kMaxSources]{};  // see rm::DataChunk::runOnEnd
     // Each source's data chunk as the packet loop reads it: the packet count
     // its headers give (0 for none), the packets found so far, and whether
     // the end of its data has been reached.
@@ -256,6 +287,7 @@ private:
     void Warn(uint16_t f, uint64_t offset, const std::string& text);
     std::string CheckWhatWasRead();
     std::string FinishOutput(const MuxJob& job);
+    std::string VerifyOutput(const MuxJob& job);
     std::string PutInPlace(MuxJob& job);
     void ReleaseRun();
     void ReleaseSources();
@@ -267,6 +299,7 @@ private:
     ScanError m_scanError = ScanError::None;
     std::string m_scanMessage;
     uint16_t m_lastSource = 0;
+    std::string m_scanReason;
 
     // Per-run state.
     std::string m_tempPath;

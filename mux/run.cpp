@@ -82,6 +82,8 @@ void RmMuxer::RunMerge(MuxJob& job)
         error = "The merge stopped at its warnings; nothing was written";
     if (error.empty())
         error = FinishOutput(job);
+    if (error.empty() && job.verify)
+        error = VerifyOutput(job);
     if (error.empty()) {
         Report(job);
         error = PutInPlace(job);
@@ -207,7 +209,7 @@ std::string RmMuxer::LocateData(uint16_t f, const HeaderWalk& walk)
         return m_in->readError();
     if (!data.found) {
         // A file without one has no packets.
-        m_dataStart[f] = m_dataEnd[f] = 0;
+        m_dataStart[f] = m_dataEnd[f] = m_dataRunOnEnd[f] = 0;
         m_sourceEnded[f] = true;
         return {};
     }
@@ -215,8 +217,15 @@ std::string RmMuxer::LocateData(uint16_t f, const HeaderWalk& walk)
     m_dataHeader = data.header;
     m_dataStart[f] = data.start;
     m_dataEnd[f] = data.end;
+    m_dataRunOnEnd[f] = data.runOnEnd;
     m_packetsPromised[f] = data.promisedPackets;
-    return {};
+    // Packets in a chunk that next_data_header chains on to are not read.
+    const uint32_t next = data.header.next_data_header;
+    rm::ChunkId id;
+    if (next != 0 && next != data.offset && next < m_in->size() && m_in->seek(next) && rm::readChunkId(*m_in, id)
+        && id.is(rm::kIdData))
+        Warn(f, next, "a second data chunk starts here; its packets were not copied");
+    return m_in->failed() ? m_in->readError() : std::string();
 }
 
 std::string RmMuxer::CheckTakenStreams() const

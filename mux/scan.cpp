@@ -47,6 +47,7 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
     m_content = {};
     m_scanError = ScanError::None;
     m_scanMessage.clear();
+    m_scanReason.clear();
     if (FreeSourceIndex() < 0)
         return Reject(ScanError::TooManyFiles);
 
@@ -66,8 +67,10 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
     if (walk.refused == StreamTake::NoRoom)
         return Reject(ScanError::TooManyStreams);
     // Without properties there is no data chunk to read packets from.
-    if (!walk.usable(m_props.data_offset, m_in->size()) || m_streamCount == 0)
+    if (!walk.usable(m_props.data_offset, m_in->size()) || m_streamCount == 0) {
+        m_scanReason = walk.refusal(m_props.data_offset, m_in->size());
         return Reject(ScanError::Invalid);
+    }
 
     const int32_t count = m_streamCount;
     for (int32_t k = 0; k < count; ++k)

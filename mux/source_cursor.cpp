@@ -20,7 +20,7 @@ uint64_t pageStart(uint64_t pos)
 }  // namespace
 
 void SourceCursor::start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom, uint64_t scanFrom,
-                         uint64_t dataEnd)
+                         uint64_t dataEnd, uint64_t runOnEnd)
 {
     m_file = &file;
     m_out = &out;
@@ -28,6 +28,8 @@ void SourceCursor::start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom
     m_length = 0;
     m_scan = scanFrom;
     m_dataEnd = dataEnd;
+    m_runOnEnd = runOnEnd;
+    m_ranOnAt = 0;
     m_end = rm::PacketStart::EndOfData;
     m_damagedLength = 0;
     m_highWater = 0;
@@ -82,16 +84,28 @@ SourceCursor::Step SourceCursor::cover(uint64_t pos, std::size_t n, uint64_t kee
 
 SourceCursor::Step SourceCursor::next(rm::RmPacketHeader& header, uint64_t& offset, uint64_t keepFrom)
 {
-    const uint64_t room = m_dataEnd - std::min(m_scan, m_dataEnd);
-    const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(room, rm::kPacketHeaderSize));
+    const uint64_t reach = std::max(m_dataEnd, m_runOnEnd);
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<uint64_t>(reach - std::min(m_scan, reach), rm::kPacketHeaderSize));
     Step step = cover(m_scan, want, keepFrom);
     if (step == Step::Full || step == Step::Failed)
         return step;
     // What the file holds of the header, should it end before the data does.
-    const std::size_t avail =
-        static_cast<std::size_t>(std::min<uint64_t>(want, m_windowStart + m_length - std::min(m_scan, m_windowStart + m_length)));
+    const std::size_t got = static_cast<std::size_t>(
+        std::min<uint64_t>(want, m_windowStart + m_length - std::min(m_scan, m_windowStart + m_length)));
     const uint8_t* at = m_window ? m_window + (m_scan - m_windowStart) : nullptr;
-    m_end = rm::classifyPacket(at, avail, avail < want ? avail : room, header);
+    const auto classifyWithin = [&](uint64_t limit) {
+        const uint64_t room = limit - std::min(m_scan, limit);
+        const std::size_t avail = static_cast<std::size_t>(std::min<uint64_t>(got, room));
+        return rm::classifyPacket(at, avail, got < want && got < room ? got : room, header);
+    };
+    m_end = classifyWithin(m_dataEnd);
+    if ((m_end == rm::PacketStart::EndOfData || m_end == rm::PacketStart::Cut) && m_runOnEnd > m_dataEnd
+        && rm::packetRunsOn(at, got, m_runOnEnd - m_scan)) {
+        m_ranOnAt = m_dataEnd;
+        m_dataEnd = m_runOnEnd;
+        m_end = classifyWithin(m_dataEnd);
+    }
     if (m_end == rm::PacketStart::Damaged)
         m_damagedLength = header.length;
     if (m_end != rm::PacketStart::Packet)

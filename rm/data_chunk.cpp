@@ -30,10 +30,14 @@ DataChunk locateDataChunk(InFile& in, const RmProperties& props, uint64_t walked
     const uint64_t fileSize = in.size();
     data.start = data.offset + kDataHeaderChunkSize;
     data.end = fileSize;
-    if (data.header.size > kDataHeaderChunkSize && data.header.size <= fileSize - data.offset)
+    const bool indexAhead = props.index_offset > data.start && props.index_offset < fileSize;
+    if (data.header.size > kDataHeaderChunkSize && data.header.size <= fileSize - data.offset) {
         data.end = data.offset + data.header.size;
-    else if (props.index_offset > data.start && props.index_offset < fileSize)
+        const uint64_t runOn = indexAhead && props.index_offset >= data.end ? props.index_offset : fileSize;
+        data.runOnEnd = runOn > data.end ? runOn : 0;
+    } else if (indexAhead) {
         data.end = props.index_offset;
+    }
     data.promisedPackets = data.header.num_packets != 0 ? data.header.num_packets : props.num_packets;
     return data;
 }

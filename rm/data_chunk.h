@@ -15,6 +15,10 @@ struct DataChunk {
     RmDataHeader header{};
     uint64_t start = 0;  // the first packet
     uint64_t end = 0;    // no packet may reach past this
+    // Where packets found right at `end` may run on to (the file's end, or
+    // the index before it), when `end` came from the chunk's size field; 0
+    // otherwise. A size too small must not lose the packets after it.
+    uint64_t runOnEnd = 0;
     // The packet count the headers give (the data chunk's, else PROP's); 0
     // for none. It is checked against what the data holds, never trusted
     // to end it.

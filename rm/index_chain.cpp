@@ -9,15 +9,31 @@
 
 namespace rm {
 
+bool IndexChain::stop(IndexEnd end, uint64_t offset)
+{
+    m_end = end;
+    m_endOffset = offset;
+    m_pos = 0;
+    return false;
+}
+
 bool IndexChain::next(RmIndexHeader& header)
 {
-    if (m_pos == 0 || m_pos >= m_in.size() || !m_visited.insert(m_pos).second)
+    if (m_pos == 0)
         return false;
+    const uint64_t at = m_pos;
+    if (at >= m_in.size())
+        return stop(IndexEnd::OutsideFile, at);
+    if (!m_visited.insert(at).second)
+        return stop(IndexEnd::Loop, at);
     ChunkId id;
-    if (!m_in.seek(m_pos) || !readChunkId(m_in, id) || !id.is(kIdIndex) || !readRecord(m_in, header)) {
-        m_pos = 0;
-        return false;
-    }
+    if (!m_in.seek(at) || !readChunkId(m_in, id))
+        return stop(IndexEnd::Cut, at);
+    if (!id.is(kIdIndex))
+        return stop(IndexEnd::NotIndex, at);
+    if (!readRecord(m_in, header))
+        return stop(IndexEnd::Cut, at);
+    m_offset = at;
     m_pos = header.next_index_header;
     return true;
 }

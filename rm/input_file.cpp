@@ -41,6 +41,21 @@ bool InFile::open(const std::string& path)
     return true;
 }
 
+bool InFile::openSame(const InFile& other)
+{
+    close();
+    m_path = other.m_path;
+    m_error.clear();
+    const int fd = other.m_fd < 0 ? -1 : fcntl(other.m_fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        m_error = other.m_fd < 0 ? "it is not open" : std::strerror(errno);
+        return false;
+    }
+    m_fd = fd;
+    m_size = other.m_size;
+    return true;
+}
+
 void InFile::close()
 {
     if (m_fd >= 0)

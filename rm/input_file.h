@@ -25,6 +25,9 @@ public:
 
     // Opens a regular file for reading. On failure error() says why.
     bool open(const std::string& path);
+    // Opens the file `other` holds open, through a descriptor of its own:
+    // the same file, even when its path has since come to name another.
+    bool openSame(const InFile& other);
     void close();
     bool isOpen() const { return m_fd >= 0; }
 

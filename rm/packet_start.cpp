@@ -43,4 +43,11 @@ PacketStart classifyPacket(const uint8_t* bytes, std::size_t avail, uint64_t roo
     return PacketStart::Packet;
 }
 
+bool packetRunsOn(const uint8_t* bytes, std::size_t avail, uint64_t room)
+{
+    RmPacketHeader header;
+    // A packet header's first field, its object_version, is 0 or 1.
+    return classifyPacket(bytes, avail, room, header) == PacketStart::Packet && header.object_version <= 1;
+}
+
 }  // namespace rm

@@ -23,4 +23,10 @@ enum class PacketStart {
 // "RJMD", "DATA") or to an end marker of zero bytes.
 PacketStart classifyPacket(const uint8_t* bytes, std::size_t avail, uint64_t room, RmPacketHeader& header);
 
+// Where the data chunk's size field ends the data, or would cut the packet
+// there: true when a whole packet stands there all the same, within `room`
+// more bytes (a size too small must not lose the packets after it). `bytes`
+// and `avail` as for classifyPacket.
+bool packetRunsOn(const uint8_t* bytes, std::size_t avail, uint64_t room);
+
 }  // namespace rm

@@ -26,8 +26,10 @@ void CMuxDlg::AddSource(const CString& path)
     uint16_t numbers[kMaxStreams];
     const int32_t count = m_muxer.Scan(path, names, kinds, numbers);
     if (count == 0) {
-        // The muxer says why: not a usable RealMedia file, or past one of its limits.
-        MessageBox(m_muxer.LastScanMessage(), "Error", MB_ICONHAND | MB_OK);
+        // The muxer says why: not a usable RealMedia file, or past one of
+        // its limits; and for an invalid file, what makes it so.
+        const std::string& reason = m_muxer.LastScanReason();
+        MessageBox(m_muxer.LastScanMessage() + (reason.empty() ? "" : "\n" + reason), "Error", MB_ICONHAND | MB_OK);
         return;
     }
 

@@ -2,13 +2,19 @@
 // is accepted, every usable stream it lists is merged into a new file, as
 // `kestrova-cli merge -o OUT FILE` does. Whatever the bytes, the merge must
 // not crash, hang or touch memory it does not own; it must leave the source
-// as it was; and it must write a file our own strict reader accepts, each
-// stream of it a copy of the first packets of a stream of the source.
+// as it was; and it must write a file our own strict reader accepts and
+// kestrova-cli check finds no problem in (but timestamps going backwards,
+// copied from the source), each stream of it a copy of the first packets of
+// a stream of the source. The merge verifies its output too, and that must
+// never fail; and check, reading the source, agrees with Scan and the merge
+// on what it holds.
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "fuzz_check.h"
 #include "mux/merge_signals.h"
+#include "mux/source_check.h"
 #include "support/rm_parser.h"
 #include "support/temp_dir.h"
 #include "support/whole_file_merge.h"
@@ -50,7 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     writeFileBytes(sourcePath, bytes);
 
-    const WholeFileMerge merge = mergeWholeFile(sourcePath, outputPath);
+    // check reads the source as the merge does: it calls the file unusable
+    // exactly where Scan finds it invalid (Scan's limits aside), and finds
+    // the packets the merge copies.
+    const SourceCheck source = CheckSource(sourcePath);
+    bool refused = false;
+    for (const CheckProblem& problem : source.problems)
+        refused = refused || problem.kind == ProblemKind::Refused;
+    const WholeFileMerge merge = mergeWholeFile(sourcePath, outputPath, true);
+    fuzzCheck(!refused || merge.listed.numbers.empty(), "check refuses a file that Scan accepts");
+    fuzzCheck(refused || merge.scanMessage != "Invalid RM file or no usable streams",
+              "Scan finds invalid a file that check does not refuse");
     if (merge.listed.numbers.empty())
         return 0;
 
@@ -67,6 +83,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     fuzzCheck(merge.job.outcome == MuxOutcome::Completed, "a file Scan accepted did not merge: " + merge.job.error);
+    for (const StreamReport& stream : merge.job.streams) {
+        const auto checked = std::find_if(source.streams.begin(), source.streams.end(),
+                                          [&](const StreamCheck& s) { return s.number == stream.sourceStream; });
+        fuzzCheck(checked != source.streams.end() && checked->packets == stream.packets,
+                  "check and the merge found different packets in stream " + std::to_string(stream.sourceStream));
+    }
     fuzzCheck(dir.entries() == std::vector<std::string>{"out.rm", "source.rm"}, "the folder holds other files");
 
     std::string error;
@@ -74,6 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzzCheck(out.has_value(), "the output is not well-formed: " + error);
     fuzzCheck(out->streams.size() <= merge.listed.numbers.size(), "more output streams than listed streams");
     fuzzCheck(streamsComeFromTheSource(bytes, *out), "an output stream is not a copy of a source stream");
+    // Timestamps that go backwards are the only problem an output may
+    // have, as a copy of a source that has them.
+    for (const CheckProblem& problem : CheckSource(outputPath).problems)
+        fuzzCheck(problem.kind == ProblemKind::TimestampBackwards, "check finds a problem in the output: " + problem.text);
     std::filesystem::remove(outputPath);
     return 0;
 }

@@ -1,8 +1,9 @@
 // Scans arbitrary bytes as a source file. Whatever they hold, Scan must not
 // crash, hang or touch memory it does not own, and what it reports must be
-// usable as it stands: a count of 0 to 10 with a reason for a refusal, and
-// for each listed stream a terminated name, a known kind and a number that
-// keys a stream (0 to 9), and the details of the file and its streams.
+// usable as it stands: a count of 0 to 10 with a message for a refusal (and
+// the cause for an invalid file), and for each listed stream a terminated
+// name, a known kind and a number that keys a stream (0 to 9), and the
+// details of the file and its streams.
 #include <cstring>
 
 #include "fuzz_check.h"
@@ -29,6 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (count == 0) {
         fuzzCheck(muxer.m_fileCount == 0, "a refused file was kept");
         fuzzCheck(!muxer.LastScanMessage().empty(), "a refusal without a reason");
+        // "Invalid RM file or no usable streams" says nothing of the cause: a reason must.
+        fuzzCheck((muxer.LastScanError() == ScanError::Invalid) == !muxer.LastScanReason().empty(),
+                  "an invalid file without a reason, or a reason for another refusal: " + muxer.LastScanReason());
         return 0;
     }
     fuzzCheck(muxer.m_fileCount == 1, "an accepted file was not kept");

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "mux/source_check.h"
 #include "support/merge_run.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
@@ -42,13 +43,17 @@ struct Layout {
 struct MalformedFixture : ::testing::Test {
     TempDir dir;
 
-    // Merges both streams of `bytes`; the output must be well-formed.
+    // Merges both streams of `bytes`; the output must be well-formed and
+    // pass kestrova-cli check, however the source lied.
     ParsedFile mergeAll(const std::string& bytes)
     {
         writeFileBytes(dir.file("in.rm"), bytes);
         RmMuxer muxer;
         addSources(muxer, {dir.file("in.rm")});
-        return mergedFile(muxer, {0, 1}, dir.file("out.rm"));
+        ParsedFile out = mergedFile(muxer, {0, 1}, dir.file("out.rm"));
+        for (const CheckProblem& problem : CheckSource(dir.file("out.rm")).problems)
+            ADD_FAILURE() << "the output has a problem at byte " << problem.offset << ": " << problem.text;
+        return out;
     }
 };
 
@@ -90,6 +95,23 @@ TEST_F(MalformedFixture, IndexChainsThatNeverEndAreWalkedOnce)
     const ParsedFile out = mergeAll(outside.bytes);
     ASSERT_EQ(out.indexes[1].numIndices, 1u);
     EXPECT_EQ(out.indexes[1].records[0].timestamp, 50u);
+}
+
+TEST_F(MalformedFixture, IndexRecordsThatPointAtNoPacketAreLeftOut)
+{
+    // The second stream's first record names a timestamp none of its
+    // packets has: the source's offset it carries points at nothing in the
+    // output, and neither would those of the records after it.
+    FileSpec plan = indexedSource();
+    plan.indexes = {{0, {0, 100, 200}}, {1, {60, 150, 250}}};
+    const ParsedFile out = mergeAll(buildFile(plan));
+    ASSERT_EQ(out.indexes.size(), 2u);
+    EXPECT_EQ(out.indexes[0].numIndices, 3u);
+    for (const ParsedIndexRecord& record : out.indexes[1].records) {
+        ASSERT_LT(record.packetCount, out.packets.size());
+        EXPECT_EQ(out.packets[record.packetCount].offset, record.offset);
+        EXPECT_EQ(out.packets[record.packetCount].timestamp, record.timestamp);
+    }
 }
 
 TEST_F(MalformedFixture, NoIndexOffsetMeansNoIndexChunks)
@@ -164,9 +186,42 @@ TEST_F(MalformedFixture, DataSizeThatLiesIsBoundedByTheFileAndTheIndex)
     huge.put32(Layout::kPropNumPackets, 1000);
     EXPECT_EQ(mergeAll(huge.bytes).packets.size(), 12u);
 
-    Layout shortSize(indexedSource());
-    shortSize.put32(shortSize.parsed.dataOffset + 4, 18 + 3 * 17);
-    EXPECT_EQ(payloads(mergeAll(shortSize.bytes)), (std::vector<std::string>{"zero0", "one0", "zero1"}));
+    // A size that ends the data after three packets, or inside the fourth:
+    // the packets that go on after it, whole up to the index chunks, are
+    // read all the same, and the merge says the size was wrong.
+    for (uint32_t size : {18u + 17 + 16 + 17, 18u + 17 + 16 + 17 + 7}) {
+        Layout shortSize(indexedSource());
+        shortSize.put32(shortSize.parsed.dataOffset + 4, size);
+        writeFileBytes(dir.file("short.rm"), shortSize.bytes);
+        RmMuxer muxer;
+        addSources(muxer, {dir.file("short.rm")});
+        const MuxJob job = runMerge(muxer, {0, 1}, dir.file("short-out.rm"));
+        ASSERT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+        EXPECT_EQ(parseRm(readFileBytes(dir.file("short-out.rm"))).value().packets.size(), 12u);
+        ASSERT_EQ(job.warnings.size(), 1u);
+        EXPECT_EQ(job.warnings[0].offset, shortSize.parsed.dataOffset + size);
+        EXPECT_EQ(job.warnings[0].text,
+                  "the data chunk's size ends it here, but its packets go on after it; they were read as well");
+    }
+}
+
+TEST_F(MalformedFixture, ASecondDataChunkIsToldOf)
+{
+    // A second data chunk after the index chunks, which next_data_header
+    // points at: its packets are not read, and the merge says so.
+    Layout layout(indexedSource());
+    const uint64_t second = layout.bytes.size();
+    layout.put32(layout.parsed.dataOffset + 14, static_cast<uint32_t>(second));
+    layout.bytes += dataHeader(18 + 17, 1) + packet({0, 900, "zero9"});
+    writeFileBytes(dir.file("two.rm"), layout.bytes);
+    RmMuxer muxer;
+    addSources(muxer, {dir.file("two.rm")});
+    const MuxJob job = runMerge(muxer, {0, 1}, dir.file("out.rm"));
+    ASSERT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+    EXPECT_EQ(parseRm(readFileBytes(dir.file("out.rm"))).value().packets.size(), 12u);
+    ASSERT_EQ(job.warnings.size(), 1u);
+    EXPECT_EQ(job.warnings[0].offset, second);
+    EXPECT_EQ(job.warnings[0].text, "a second data chunk starts here; its packets were not copied");
 }
 
 TEST_F(MalformedFixture, FileCutInsideItsPacketsGivesThePacketsThatAreWhole)

@@ -157,27 +157,39 @@ TEST_F(ScanFixture, ReportsStreamNumbersAsRead)
     EXPECT_EQ(numbers[1], 7);
 }
 
-TEST_F(ScanFixture, RejectsWhatIsNotAUsableRealMediaFile)
+TEST_F(ScanFixture, RejectsWhatIsNotAUsableRealMediaFileAndSaysWhy)
 {
     FileSpec allZero;
-    allZero.streams = {stream(0, "a", "audio/a", 0), stream(1, "b", "video/b", 0)};
+    allZero.streams = {stream(0, "a", "audio/a", 0), stream(1, "b", "", 0)};
+    FileSpec noStreams;
     std::string notRmf = buildFile(twoStreams());
     notRmf[0] = 'X';
-    const std::vector<std::pair<std::string, std::string>> files = {
-        {"empty", ""},
-        {"three bytes", ".RM"},
-        {"not .RMF", notRmf},
-        {"only duration 0", buildFile(allZero)},
+    const std::string notRealMedia = "Not a RealMedia file: no \".RMF\" at the start";
+    const std::vector<std::tuple<std::string, std::string, std::string>> files = {
+        {"empty", "", notRealMedia},
+        {"three bytes", ".RM", notRealMedia},
+        {"not .RMF", notRmf, notRealMedia},
+        {"only duration 0", buildFile(allZero),
+         "No stream is usable: stream 0 (audio/a) has duration 0; stream 1 has duration 0"},
+        {"no stream headers", buildFile(noStreams), "No stream is usable: the file has no stream headers"},
     };
-    for (const auto& [what, bytes] : files) {
+    for (const auto& [what, bytes, reason] : files) {
         EXPECT_EQ(scanBytes(bytes), 0) << what;
         EXPECT_EQ(muxer.LastScanError(), ScanError::Invalid) << what;
+        EXPECT_EQ(muxer.LastScanMessage(), "Invalid RM file or no usable streams") << what;
+        EXPECT_EQ(muxer.LastScanReason(), reason) << what;
         EXPECT_EQ(muxer.m_fileCount, 0) << what;
     }
+    // The message says why a file cannot be opened; no reason is added.
     EXPECT_EQ(scanPath(dir.file("does-not-exist.rm")), 0);
     EXPECT_EQ(muxer.LastScanError(), ScanError::CannotOpen);
+    EXPECT_EQ(muxer.LastScanReason(), "");
     EXPECT_EQ(scanPath(dir.path().string()), 0);
     EXPECT_EQ(muxer.LastScanError(), ScanError::CannotOpen);
+    // A file that is kept leaves no reason behind from the one before.
+    ASSERT_EQ(scanBytes(notRmf), 0);
+    ASSERT_EQ(scanBytes(buildFile(twoStreams())), 2);
+    EXPECT_EQ(muxer.LastScanReason(), "");
 }
 
 TEST_F(ScanFixture, FileWithoutPropertiesIsRefused)
@@ -186,6 +198,7 @@ TEST_F(ScanFixture, FileWithoutPropertiesIsRefused)
     const std::string bytes = chunkRmf(4) + chunkCont({}) + chunkMdpr(stream(0, "a", "audio/a")) + dataHeader(18, 0);
     EXPECT_EQ(scanBytes(bytes), 0);
     EXPECT_EQ(muxer.LastScanError(), ScanError::Invalid);
+    EXPECT_EQ(muxer.LastScanReason(), "The header section has no properties chunk (\"PROP\")");
 }
 
 TEST_F(ScanFixture, ChunksOfOtherKindsArePassedOverByTheirSize)
@@ -202,9 +215,13 @@ TEST_F(ScanFixture, ChunksOfOtherKindsArePassedOverByTheirSize)
 
     // A chunk whose size is too small to be a chunk, or reaches past the end
     // of the file, ends the walk: the header section is damaged there.
-    for (const std::string& bad : {"BAD!" + be32(4) + be16(0), "LONG" + be32(1000) + be16(0)}) {
+    for (const auto& [bad, reason] : std::vector<std::pair<std::string, std::string>>{
+             {"BAD!" + be32(4) + be16(0), "The header section is damaged at byte 68: a chunk there gives a size too "
+                                          "small for one"},
+             {"LONG" + be32(1000) + be16(0), "The header section is cut short at byte 68"}}) {
         EXPECT_EQ(scanBytes(chunkRmf(5) + chunkProp({}, 0, 0, 0, 1) + bad + chunkMdpr(s) + dataHeader(18, 0)), 0);
         EXPECT_EQ(muxer.LastScanError(), ScanError::Invalid);
+        EXPECT_EQ(muxer.LastScanReason(), reason);
     }
 }
 
@@ -241,9 +258,19 @@ TEST_F(ScanFixture, HeaderSectionCutAnywhereIsRefused)
     ASSERT_TRUE(parsed);
     // Everything up to and including the DATA id must be there.
     const std::size_t headerEnd = parsed->dataOffset + 4;
+    // Past the ".RMF" chunk, the reason names the chunk the cut fell in,
+    // or the end of the file when the cut fell between two chunks.
     for (std::size_t cut = 0; cut < headerEnd; ++cut) {
         EXPECT_EQ(scanBytes(bytes.substr(0, cut)), 0) << "cut at " << cut;
         EXPECT_EQ(muxer.m_fileCount, 0);
+        uint64_t chunk = 0;
+        for (std::size_t h = 0; h < parsed->headerOffsets.size(); ++h)
+            if (parsed->headerOffsets[h] <= cut)
+                chunk = parsed->headerOffsets[h];
+        if (cut >= 18) {
+            EXPECT_EQ(muxer.LastScanReason(), "The header section is cut short at byte " + std::to_string(chunk))
+                << "cut at " << cut;
+        }
     }
     // Cut inside the data chunk, the header section is whole.
     EXPECT_EQ(scanBytes(bytes.substr(0, headerEnd)), 2);
@@ -269,6 +296,8 @@ TEST_F(ScanFixture, LimitsOfTheRecordAreRefusedWithTheirReason)
         eleven.streams.push_back(stream(n % 10, "s", "audio/a"));
     EXPECT_EQ(scanBytes(buildFile(eleven)), 0);
     EXPECT_EQ(muxer.LastScanError(), ScanError::TooManyStreams);
+    // The limit's message says it all.
+    EXPECT_EQ(muxer.LastScanReason(), "");
 
     FileSpec numberTen;
     numberTen.streams = {stream(0, "a", "audio/a"), stream(10, "b", "audio/a")};

@@ -1,9 +1,10 @@
 // Every sample file, and a file the builder makes, cut short at every chunk
 // and packet boundary and at a spread of offsets inside chunks and packets.
 // A cut file is either refused with a reason, or listed as the whole file is
-// and merged into a well-formed file holding exactly the packets that are
-// whole before the cut, with a warning when the cut fell inside the data
-// chunk; a cut that leaves no whole packet fails the merge with a message.
+// and merged, verified, into a well-formed file that passes check and holds
+// exactly the packets that are whole before the cut, with a warning when the
+// cut fell inside the data chunk; a cut that leaves no whole packet fails
+// the merge with a message.
 // The cut file itself is never changed.
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <set>
 
+#include "mux/source_check.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
 #include "support/temp_dir.h"
@@ -80,7 +82,7 @@ struct TruncationFixture : ::testing::Test {
         const std::string bytes = whole.substr(0, cut);
         const std::string path = dir.file("cut.rm");
         writeFileBytes(path, bytes);
-        const WholeFileMerge merge = mergeWholeFile(path, dir.file("out.rm"));
+        const WholeFileMerge merge = mergeWholeFile(path, dir.file("out.rm"), true);
         listing = merge.listed;
         if (listing.numbers.empty()) {
             EXPECT_FALSE(merge.scanMessage.empty());
@@ -107,6 +109,8 @@ struct TruncationFixture : ::testing::Test {
         EXPECT_TRUE(out) << error;
         if (!out)
             return true;
+        for (const CheckProblem& problem : CheckSource(dir.file("out.rm")).problems)
+            ADD_FAILURE() << "the output has a problem at byte " << problem.offset << ": " << problem.text;
 
         EXPECT_EQ(out->streams.size(), listing.numbers.size());
         for (uint16_t o = 0; o < out->streams.size() && o < listing.numbers.size(); ++o) {

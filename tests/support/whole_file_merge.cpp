@@ -5,7 +5,7 @@
 
 namespace testing_rm {
 
-WholeFileMerge mergeWholeFile(const std::string& path, const std::string& output)
+WholeFileMerge mergeWholeFile(const std::string& path, const std::string& output, bool verify)
 {
     WholeFileMerge merge;
     RmMuxer muxer;
@@ -23,6 +23,7 @@ WholeFileMerge mergeWholeFile(const std::string& path, const std::string& output
         merge.job.selection[numbers[k]] = 1;
     }
     merge.job.muxer = &muxer;
+    merge.job.verify = verify;
     ResetMergeSignals();
     muxer.SetOutputPath(output);
     MuxWorker(&merge.job);

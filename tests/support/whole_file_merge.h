@@ -25,6 +25,8 @@ struct WholeFileMerge {
     MuxJob job;               // the merge's outcome; NotRun when refused
 };
 
-WholeFileMerge mergeWholeFile(const std::string& path, const std::string& output);
+// With `verify`, the merge reads its output back and compares it with the
+// source before it puts it in place.
+WholeFileMerge mergeWholeFile(const std::string& path, const std::string& output, bool verify = false);
 
 }  // namespace testing_rm

@@ -145,7 +145,7 @@ TEST_F(DropTest, ADragWithNoLocalFileIsRefusedAndAFileThatIsNoRealMediaIsSaidSo)
         EXPECT_TRUE(Files(d.m_tree).empty());
     });
     ASSERT_EQ(script.messages.size(), 1u);
-    EXPECT_EQ(script.messages[0].text, "Invalid RM file or no usable streams");
+    EXPECT_EQ(script.messages[0].text, "Invalid RM file or no usable streams\nNot a RealMedia file: no \".RMF\" at the start");
     EXPECT_EQ(script.messages[0].caption, "Error");
 }
 
@@ -171,7 +171,8 @@ TEST_F(MainDialogTest, AddTakesSeveralFilesInTheOrderChosen)
     });
     // The file with no usable stream is refused as Add refuses it.
     ASSERT_EQ(script.messages.size(), 1u);
-    EXPECT_EQ(script.messages[0].text, "Invalid RM file or no usable streams");
+    EXPECT_EQ(script.messages[0].text,
+              "Invalid RM file or no usable streams\nNo stream is usable: stream 0 (audio/x-pn-realaudio) has duration 0");
 }
 
 }  // namespace

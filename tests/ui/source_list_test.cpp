@@ -92,7 +92,9 @@ TEST_F(MainDialogTest, RefusedFilesLeaveTheTreeAsItWasAndSayWhy)
         EXPECT_EQ(Files(d.m_tree).size(), 10u);
     });
     ASSERT_EQ(script.messages.size(), 4u);
-    EXPECT_EQ(script.messages[0].text, "Invalid RM file or no usable streams");
+    // An invalid file: the message, and under it what makes the file so.
+    EXPECT_EQ(script.messages[0].text,
+              "Invalid RM file or no usable streams\nNo stream is usable: stream 0 (audio/x-pn-realaudio) has duration 0");
     EXPECT_EQ(script.messages[1].text, "The file has a usable stream numbered above 9, which a merge cannot hold");
     EXPECT_EQ(script.messages[2].text, "The file has more than 10 usable streams, more than a merge can hold");
     EXPECT_EQ(script.messages[3].text, "No more than 10 files can be added");

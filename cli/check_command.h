@@ -1,0 +1,10 @@
+// `kestrova-cli check`: reads RealMedia files as a merge reads its sources
+// and tells what in them is not sound.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Returns the exit status: 0 when no file has a problem, 1 when one has,
+// 2 when a file cannot be opened.
+int checkCommand(const std::vector<std::string>& files, bool json);
