@@ -48,29 +48,31 @@ SourceCursor::Step SourceCursor::cover(uint64_t pos, std::size_t n, uint64_t kee
 {
     const uint64_t want = pos + n;
     while (m_windowStart + m_length < want) {
-        // Bytes before keepFrom (from the start of its page) are no longer
-        // needed: what is kept moves to the front of the window, and the
-        // next read follows it.
-        const uint64_t keep =
-            std::max(pageStart(std::clamp(keepFrom, m_windowStart, m_windowStart + m_length)), m_windowStart);
-        const std::size_t kept = static_cast<std::size_t>(m_windowStart + m_length - keep);
         const uint64_t readFrom = m_windowStart + m_length;
         const std::size_t toRead =
             static_cast<std::size_t>(std::min<uint64_t>(kReadSize, std::max(m_dataEnd, want) - readFrom));
-        if (kept + toRead > kWindowLimit)
-            return Step::Full;
         if (!m_window) {
             m_storage = std::make_unique_for_overwrite<uint8_t[]>(kWindowLimit + kPage);
             const auto at = reinterpret_cast<uintptr_t>(m_storage.get());
             m_window = m_storage.get() + (pageStart(at + kPage - 1) - at);
         }
-        // Packets written from the window go out before its bytes move. (A
-        // write that fails is kept by the output, and ends the loop.)
-        m_out->release();
-        if (kept > 0 && keep > m_windowStart)
-            std::memmove(m_window, m_window + (keep - m_windowStart), kept);
-        m_windowStart = keep;
-        m_length = kept;
+        // Reads go on at the end of the window while it has room, so that
+        // packets written from it may wait there for a large write. When it
+        // is full, they go out, and what is still needed (from keepFrom, on
+        // the start of its page) moves to the front.
+        if (m_length + toRead > kWindowLimit) {
+            const uint64_t keep =
+                std::max(pageStart(std::clamp(keepFrom, m_windowStart, m_windowStart + m_length)), m_windowStart);
+            const std::size_t kept = static_cast<std::size_t>(m_windowStart + m_length - keep);
+            if (kept + toRead > kWindowLimit)
+                return Step::Full;
+            // (A write that fails is kept by the output, and ends the loop.)
+            m_out->release();
+            if (kept > 0 && keep > m_windowStart)
+                std::memmove(m_window, m_window + (keep - m_windowStart), kept);
+            m_windowStart = keep;
+            m_length = kept;
+        }
         const std::size_t got = m_file->readAt(m_window + m_length, toRead, readFrom);
         m_length += got;
         m_highWater = std::max(m_highWater, m_length);
@@ -123,7 +125,9 @@ SourceCursor::Step SourceCursor::next(rm::RmPacketHeader& header, uint64_t& offs
 uint8_t* SourceCursor::bytes(uint64_t pos, std::size_t n, uint64_t keepFrom)
 {
     if (pos < m_windowStart || pos > m_windowStart + m_length) {
-        // Not reached yet by this window: it starts over at pos.
+        // Not reached yet by this window: it starts over at pos, once what
+        // is written from it has gone out.
+        m_out->release();
         m_windowStart = pageStart(pos);
         m_length = 0;
     }

@@ -7,6 +7,11 @@
 // other) would make the window grow without end; the window is bounded, and
 // such a stream is given a cursor of its own instead, reading from its own
 // place. Memory never depends on the layout of a source.
+//
+// Packets are written from the window where they lie; reads go on at its
+// end while it has room, so that written packets wait there for one large
+// write, and only a full window sends them out and moves what is still
+// needed to its front.
 #pragma once
 
 #include <cstddef>
@@ -25,7 +30,9 @@ class SourceCursor {
 public:
     // Each read takes at most this much; a window holds at most kWindowLimit.
     // Measured on the benchmark's large pair (median of 9 merges): 64 KiB
-    // reads 0.21 s, 128 KiB 0.19 s, 256 KiB 0.17 s, 512 KiB 0.21 s.
+    // reads 0.21 s, 128 KiB 0.19 s, 256 KiB 0.17 s, 512 KiB 0.21 s. Windows
+    // of 1, 1.5 and 2 MiB merged it alike (0.15 s, 11 merges) with peak
+    // memory of 5.4, 6.4 and 7.5 MiB.
     static constexpr std::size_t kReadSize = 256 * 1024;
     static constexpr std::size_t kWindowLimit = 1024 * 1024;
 

@@ -169,7 +169,7 @@ bool OutFile::writeInPlace(const void* src, std::size_t n)
     if (m_pieceCount == kMaxPieces && !flush())
         return false;
     addPiece(static_cast<const uint8_t*>(src), n);
-    return m_pending < kMaxPending || flush();
+    return m_pending < kMaxPending || release();
 }
 
 bool OutFile::seek(uint64_t pos)
