@@ -12,7 +12,10 @@ machine does meanwhile falls on all of them alike. Each run goes through
 `/usr/bin/time -v` for its peak resident memory; wall time is taken around
 that call. `kestrova-cli list` of the video file is timed as well.
 
-The merges run with --no-sync: their targets are CPU and memory cost. For
+The merges run with --no-sync: their targets are CPU and memory cost.
+Every input, the corpus files and dd's, is dropped from the page cache
+before a case and comes back through the warm-up round's reads, so that all
+commands read files that lie in the cache alike. For
 information, the large pair is also merged as users merge it, synced to
 disk, beside `dd conv=fsync` of the same size.
 
@@ -104,11 +107,24 @@ def summary(samples):
     return {"median": statistics.median(samples), "min": min(samples), "max": max(samples), "runs": samples}
 
 
-def time_case(commands, dd_name, work: Path, runs: int):
+def evict(path: Path):
+    """Drops a file that is on disk from the page cache, so that the next
+    read puts it there as reading puts a file there. How a file came into
+    the cache (written in small pieces, or read) changes what reading it
+    costs, and the inputs of every command should come alike."""
+    fd = os.open(path, os.O_RDONLY)
+    try:
+        os.posix_fadvise(fd, 0, 0, os.POSIX_FADV_DONTNEED)
+    finally:
+        os.close(fd)
+
+
+def time_case(commands, dd_name, inputs, work: Path, runs: int):
     """Runs the commands of a case (the merge first, writing work/out.rm)
     round after round; dd_name names the dd command, which copies a file of
-    the merge's output size. Returns the output size and each command's
-    per-round seconds and peak RSS in KiB."""
+    the merge's output size, and inputs are the case's source files.
+    Returns the output size and each command's per-round seconds and peak
+    RSS in KiB."""
     out = work / "out.rm"
     dd_input = work / "dd-input.bin"
     # The merge's output becomes dd's input, so that dd copies exactly as
@@ -119,6 +135,8 @@ def time_case(commands, dd_name, work: Path, runs: int):
     run_measured(next(iter(commands.values())), work)
     os.replace(out, dd_input)
     os.sync()
+    for path in [*inputs, dd_input]:
+        evict(path)
     commands = {name: [f"if={dd_input}" if arg == "if=DD_INPUT" else arg for arg in cmd]
                 if name == dd_name else cmd for name, cmd in commands.items()}
 
@@ -152,7 +170,7 @@ def time_pair(cli: Path, pair: corpus.Pair, work: Path, runs: int):
                  "-i", pair.video, "-i", pair.audio, "-map", "0:v", "-map", "1:a", "-c", "copy", out],
         DD: dd_command(out),
     }
-    output_bytes, seconds, rss = time_case(commands, DD, work, runs)
+    output_bytes, seconds, rss = time_case(commands, DD, [pair.video, pair.audio], work, runs)
     return {"inputs": [input_of(pair.video), input_of(pair.audio)], "output_bytes": output_bytes, "runs": runs,
             **summarize(seconds, rss, (DD, FFMPEG))}
 
@@ -161,7 +179,7 @@ def time_one_file(cli: Path, video: Path, work: Path, runs: int):
     """Both streams of one file, against dd of the same size."""
     out = work / "out.rm"
     commands = {MERGE: merge_command(cli, out, [video]), DD: dd_command(out)}
-    output_bytes, seconds, rss = time_case(commands, DD, work, runs)
+    output_bytes, seconds, rss = time_case(commands, DD, [video], work, runs)
     return {"inputs": [input_of(video)], "output_bytes": output_bytes, "runs": runs,
             **summarize(seconds, rss, (DD,))}
 
@@ -175,7 +193,7 @@ def time_synced(cli: Path, pair: corpus.Pair, work: Path):
                                     sync=True),
         SYNCED_DD: dd_command(out, "conv=fsync"),
     }
-    output_bytes, seconds, rss = time_case(commands, SYNCED_DD, work, SYNCED_RUNS)
+    output_bytes, seconds, rss = time_case(commands, SYNCED_DD, [pair.video, pair.audio], work, SYNCED_RUNS)
     return {"inputs": [input_of(pair.video), input_of(pair.audio)], "output_bytes": output_bytes,
             "runs": SYNCED_RUNS, **summarize(seconds, rss, (SYNCED_DD,))}
 

@@ -22,6 +22,7 @@ bool OutFile::create(const std::string& path)
     // Allocated first: once the file exists, creating it cannot fail.
     m_buffer = std::make_unique_for_overwrite<uint8_t[]>(kBufferSize);
     m_pieces = std::make_unique_for_overwrite<iovec[]>(kMaxPieces);
+    m_tail = std::make_unique_for_overwrite<uint8_t[]>(kWriteAlignment);
     // O_EXCL: exclusive creation, so an existing file is never opened by mistake.
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd < 0) {
@@ -100,18 +101,18 @@ bool OutFile::flush()
 
 bool OutFile::release()
 {
-    // The tail past the last page boundary stays pending, copied into the
+    // The tail past the last boundary stays pending, copied into the
     // buffer, which is empty once everything before it is written.
-    const std::size_t tail = static_cast<std::size_t>(std::min<uint64_t>(m_pos % kPageSize, m_pending));
+    const std::size_t tail = static_cast<std::size_t>(std::min<uint64_t>(m_pos % kWriteAlignment, m_pending));
     if (!writePending(m_pending - tail))
         return false;
-    uint8_t copy[kPageSize];
+    // Through the scratch space: the tail may lie in the buffer itself.
     std::size_t copied = 0;
     for (std::size_t k = 0; k < m_pieceCount; ++k) {
-        std::memcpy(copy + copied, m_pieces[k].iov_base, m_pieces[k].iov_len);
+        std::memcpy(m_tail.get() + copied, m_pieces[k].iov_base, m_pieces[k].iov_len);
         copied += m_pieces[k].iov_len;
     }
-    std::memcpy(m_buffer.get(), copy, copied);
+    std::memcpy(m_buffer.get(), m_tail.get(), copied);
     m_bufLen = copied;
     m_pieceCount = 0;
     m_pending = 0;
@@ -203,6 +204,7 @@ bool OutFile::close()
     m_fd = -1;
     m_buffer.reset();
     m_pieces.reset();
+    m_tail.reset();
     return !m_failed;
 }
 

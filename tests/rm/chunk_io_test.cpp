@@ -203,6 +203,37 @@ TEST_F(ChunkFixture, RewriteInPlaceKeepsTheFileLength)
     EXPECT_EQ(readFileBytes(dir.file("rewrite")), "AAAAAccAAABBBBBBBBBB");
 }
 
+TEST_F(ChunkFixture, BytesWrittenInPlaceAreNoLongerReadOnceReleased)
+{
+    // Runs of bytes written from the caller's memory between small copied
+    // writes, the caller's memory changed after each release, as a read
+    // window is refilled: the file holds what was written, in order.
+    rm::OutFile out;
+    ASSERT_TRUE(out.create(dir.file("gathered")));
+    std::string expected;
+    std::string window(300 * 1024, '\0');
+    for (int round = 0; round < 12; ++round) {
+        for (std::size_t k = 0; k < window.size(); ++k)
+            window[k] = static_cast<char>('a' + (k / 7 + round) % 26);
+        for (std::size_t at = 0; at + 5000 <= window.size(); at += 5000 + round) {
+            const std::string header = "H" + std::to_string(round);
+            out.write(header.data(), header.size());
+            expected += header;
+            out.writeInPlace(window.data() + at, 5000);
+            expected += window.substr(at, 5000);
+        }
+        ASSERT_TRUE(out.release());
+        std::fill(window.begin(), window.end(), '!');  // read over by the next refill
+    }
+    out.seek(1);
+    out.write("##", 2);
+    expected.replace(1, 2, "##");
+    ASSERT_TRUE(out.close());
+    const std::string written = readFileBytes(dir.file("gathered"));
+    ASSERT_EQ(written.size(), expected.size());
+    EXPECT_TRUE(written == expected) << "the gathered bytes differ";
+}
+
 TEST_F(ChunkFixture, InputSeeksAndSkipsAcrossItsBuffer)
 {
     std::string bytes(3 * rm::InFile::kBufferSize + 77, '\0');
