@@ -43,6 +43,22 @@ struct Layout {
 struct MalformedFixture : ::testing::Test {
     TempDir dir;
 
+    // Merges both streams of `bytes`, which must give all twelve packets
+    // and one warning, at `offset` and saying `text`.
+    void expectAllPacketsAndAWarning(const std::string& bytes, uint64_t offset, const std::string& text)
+    {
+        writeFileBytes(dir.file("warned.rm"), bytes);
+        RmMuxer muxer;
+        addSources(muxer, {dir.file("warned.rm")});
+        const MuxJob job = runMerge(muxer, {0, 1}, dir.file("warned-out.rm"));
+        ASSERT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+        EXPECT_EQ(parseRm(readFileBytes(dir.file("warned-out.rm"))).value().packets.size(), 12u);
+        ASSERT_EQ(job.warnings.size(), 1u);
+        EXPECT_EQ(job.warnings[0].offset, offset);
+        EXPECT_EQ(job.warnings[0].text, text);
+        std::filesystem::remove(dir.file("warned-out.rm"));
+    }
+
     // Merges both streams of `bytes`; the output must be well-formed and
     // pass kestrova-cli check, however the source lied.
     ParsedFile mergeAll(const std::string& bytes)
@@ -192,16 +208,9 @@ TEST_F(MalformedFixture, DataSizeThatLiesIsBoundedByTheFileAndTheIndex)
     for (uint32_t size : {18u + 17 + 16 + 17, 18u + 17 + 16 + 17 + 7}) {
         Layout shortSize(indexedSource());
         shortSize.put32(shortSize.parsed.dataOffset + 4, size);
-        writeFileBytes(dir.file("short.rm"), shortSize.bytes);
-        RmMuxer muxer;
-        addSources(muxer, {dir.file("short.rm")});
-        const MuxJob job = runMerge(muxer, {0, 1}, dir.file("short-out.rm"));
-        ASSERT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
-        EXPECT_EQ(parseRm(readFileBytes(dir.file("short-out.rm"))).value().packets.size(), 12u);
-        ASSERT_EQ(job.warnings.size(), 1u);
-        EXPECT_EQ(job.warnings[0].offset, shortSize.parsed.dataOffset + size);
-        EXPECT_EQ(job.warnings[0].text,
-                  "the data chunk's size ends it here, but its packets go on after it; they were read as well");
+        expectAllPacketsAndAWarning(
+            shortSize.bytes, shortSize.parsed.dataOffset + size,
+            "the data chunk's size ends it here, but its packets go on after it; they were read as well");
     }
 }
 
@@ -213,15 +222,7 @@ TEST_F(MalformedFixture, ASecondDataChunkIsToldOf)
     const uint64_t second = layout.bytes.size();
     layout.put32(layout.parsed.dataOffset + 14, static_cast<uint32_t>(second));
     layout.bytes += dataHeader(18 + 17, 1) + packet({0, 900, "zero9"});
-    writeFileBytes(dir.file("two.rm"), layout.bytes);
-    RmMuxer muxer;
-    addSources(muxer, {dir.file("two.rm")});
-    const MuxJob job = runMerge(muxer, {0, 1}, dir.file("out.rm"));
-    ASSERT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
-    EXPECT_EQ(parseRm(readFileBytes(dir.file("out.rm"))).value().packets.size(), 12u);
-    ASSERT_EQ(job.warnings.size(), 1u);
-    EXPECT_EQ(job.warnings[0].offset, second);
-    EXPECT_EQ(job.warnings[0].text, "a second data chunk starts here; its packets were not copied");
+    expectAllPacketsAndAWarning(layout.bytes, second, "a second data chunk starts here; its packets were not copied");
 }
 
 TEST_F(MalformedFixture, FileCutInsideItsPacketsGivesThePacketsThatAreWhole)
