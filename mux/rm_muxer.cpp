@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "rm/chunk_readers.h"
+#include "rm/fileinfo_properties.h"
 
 bool IsVideo(const rm::RmStreamHeader& slot)
 {
@@ -75,6 +77,10 @@ StreamTake RmMuxer::ReadStreamHeader(uint16_t file, bool mergeMode, SeenStream* 
         return StreamTake::Short;
     if (seen)
         *seen = {slot.fixed.stream_number, std::string(slot.mime_type, slot.mime_type_size), slot.fixed.duration};
+    // The file-info stream has no packets to merge, but its properties are
+    // shown with the file.
+    if (!mergeMode && std::string_view(slot.mime_type, slot.mime_type_size) == rm::kFileInfoMime)
+        m_fileInfo.assign(slot.type_specific_data, slot.type_specific_data + slot.type_specific_len);
 
     const uint16_t number = slot.fixed.stream_number;
     bool wanted = slot.fixed.duration != 0;

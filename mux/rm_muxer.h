@@ -207,6 +207,9 @@ public:
     rm::RmProperties m_props{};
     rm::RmStreamHeader m_streams[kMaxStreams]{};
     rm::RmContent m_content{};
+    // The type-specific data of the last scanned file's logical-fileinfo
+    // stream, which holds its file-info properties; empty when it has none.
+    std::vector<uint8_t> m_fileInfo;
     rm::RmDataHeader m_dataHeader{};
     rm::RmIndexHeader m_indexHeaders[kMaxStreams]{};
     std::vector<rm::RmIndexEntry> m_indexTables[kMaxStreams];

@@ -51,6 +51,7 @@ SourceDetails ScannedSourceDetails(RmMuxer& muxer)
     details.author.assign(content.author, content.author_len);
     details.copyright.assign(content.copyright, content.copyright_len);
     details.comment.assign(content.comment, content.comment_len);
+    details.properties = rm::readFileInfoProperties(muxer.m_fileInfo.data(), muxer.m_fileInfo.size()).properties;
     details.indexed = holdsIndexRecords(in, muxer.m_props.index_offset);
     for (uint16_t k = 0; k < muxer.m_streamCount; ++k)
         details.streams.push_back(streamDetails(muxer.m_streams[k]));

@@ -1,12 +1,14 @@
 // What the front ends show of a source file that Scan has kept: each usable
 // stream's codec and figures, and the file's size, duration, content texts
-// and whether it is indexed.
+// and file-info properties, and whether it is indexed.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "rm/fileinfo_properties.h"
 
 class RmMuxer;
 
@@ -25,7 +27,12 @@ struct StreamDetails {
 struct SourceDetails {
     uint64_t size = 0;  // bytes
     uint32_t durationMs = 0;
+    // Texts are the file's bytes as stored, in whatever code page it was
+    // written in; the front ends show them as UTF-8.
     std::string title, author, copyright, comment;  // "" when the file has none
+    // The properties of its logical-fileinfo stream, in stored order; none
+    // when it has no such stream.
+    std::vector<rm::FileInfoProperty> properties;
     bool indexed = false;  // its index chunks hold at least one record
     std::vector<StreamDetails> streams;  // the usable streams, in the order Scan listed them
 };
