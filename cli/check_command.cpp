@@ -3,9 +3,11 @@
 
 #include <cstdio>
 
+#include "cli/file_texts.h"
 #include "cli/json.h"
 #include "mux/source_check.h"
 #include "rm/input_file.h"
+#include "text/source_texts.h"
 
 namespace {
 
@@ -63,6 +65,7 @@ std::string plural(uint64_t count, const char* one, const char* many)
 void printText(const std::string& path, const SourceCheck& check)
 {
     std::printf("%s: %s bytes\n", path.c_str(), rm::formatOffset(check.size).c_str());
+    std::fputs(contentLines(check.texts).c_str(), stdout);
     for (const StreamCheck& s : check.streams) {
         std::string line = "stream " + std::to_string(s.number) + (s.mime.empty() ? "" : " (" + s.mime + ")") + ": "
                            + plural(s.packets, "packet", "packets");
@@ -94,7 +97,8 @@ std::string jsonStream(const StreamCheck& s)
 
 std::string jsonCheck(const std::string& path, const SourceCheck& check)
 {
-    std::string out = "{\"path\": " + jsonString(path) + ", \"size\": " + std::to_string(check.size) + ", \"streams\": [";
+    std::string out = "{\"path\": " + jsonString(path) + ", \"size\": " + std::to_string(check.size)
+                      + jsonContentMembers(check.texts) + ", \"streams\": [";
     for (std::size_t k = 0; k < check.streams.size(); ++k)
         out += (k ? ",\n    " : "\n    ") + jsonStream(check.streams[k]);
     out += check.streams.empty() ? "], \"problems\": [" : "\n  ], \"problems\": [";
@@ -108,14 +112,15 @@ std::string jsonCheck(const std::string& path, const SourceCheck& check)
 
 }  // namespace
 
-int checkCommand(const std::vector<std::string>& files, bool json)
+int checkCommand(const std::vector<std::string>& files, bool json, const std::string& textEncoding)
 {
     int status = kSound;
     bool firstFile = true;
     if (json)
         std::printf("[");
     for (const std::string& path : files) {
-        const SourceCheck check = CheckSource(path);
+        SourceCheck check = CheckSource(path);
+        text::ShowTextsAsUtf8(check.texts, textEncoding);
         if (!check.openError.empty()) {
             std::fflush(stdout);
             std::fprintf(stderr, "%s: The file cannot be opened: %s\n", path.c_str(), check.openError.c_str());

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/file_texts.h"
 #include "cli/json.h"
 #include "mux/rm_muxer.h"
 #include "mux/source_details.h"
+#include "text/source_texts.h"
 
 namespace {
 
@@ -60,14 +62,13 @@ std::string jsonDetails(const StreamDetails& d)
 std::string jsonFileDetails(const SourceDetails& d)
 {
     return ", \"size\": " + std::to_string(d.size) + ", \"duration_ms\": " + std::to_string(d.durationMs)
-           + ", \"title\": " + jsonString(d.title) + ", \"author\": " + jsonString(d.author)
-           + ", \"copyright\": " + jsonString(d.copyright) + ", \"comment\": " + jsonString(d.comment)
+           + jsonContentMembers(d) + ", \"properties\": " + jsonProperties(d)
            + ", \"indexed\": " + (d.indexed ? "true" : "false");
 }
 
 }  // namespace
 
-int listCommand(const std::vector<std::string>& files, bool json)
+int listCommand(const std::vector<std::string>& files, bool json, const std::string& textEncoding)
 {
     int status = 0;
     bool firstFile = true;
@@ -90,7 +91,8 @@ int listCommand(const std::vector<std::string>& files, bool json)
             status = std::max(status, muxer.LastScanError() == ScanError::CannotOpen ? kCannotOpen : kRefused);
             continue;
         }
-        const SourceDetails details = ScannedSourceDetails(muxer);
+        SourceDetails details = ScannedSourceDetails(muxer);
+        text::ShowTextsAsUtf8(details, textEncoding);
         std::vector<ListedStream> streams;
         for (int32_t k = 0; k < count; ++k) {
             const rm::RmStreamHeader& slot = muxer.m_streams[k];
@@ -109,6 +111,7 @@ int listCommand(const std::vector<std::string>& files, bool json)
             std::printf("\n  ]}");
         } else {
             std::printf("%s\n", path.c_str());
+            std::fputs(contentLines(details).c_str(), stdout);
             for (const ListedStream& s : streams) {
                 const std::string summary = StreamSummary(s.details);
                 std::printf("  %u  %-7s  %-24s  %-24s  %8u ms%s%s\n", s.number, kindName(s.kind), s.name.c_str(),

@@ -7,6 +7,7 @@
 #include "cli/check_command.h"
 #include "cli/list_command.h"
 #include "cli/merge_command.h"
+#include "cli/text_encoding_option.h"
 #include "kestrova_version.h"
 
 namespace {
@@ -22,10 +23,11 @@ struct Command {
 };
 
 const char kListUsage[] =
-    "  kestrova-cli list [--json] FILE...\n"
+    "  kestrova-cli list [--json] [--text-encoding NAME] FILE...\n"
     "      Lists the usable streams of each RealMedia file: number, kind, name,\n"
-    "      MIME type, duration, codec and main figures.\n"
-    "      --json              one JSON array instead of a table\n";
+    "      MIME type, duration, codec and main figures, under its texts.\n"
+    "      --json              one JSON array instead of a table\n"
+    TEXT_ENCODING_USAGE;
 
 const char kMergeUsage[] =
     "  kestrova-cli merge -o OUTPUT [OPTION]... FILE[:N[,N...]]...\n"
@@ -46,11 +48,12 @@ const char kMergeUsage[] =
     "      --no-index           no index records built for streams whose sources have none\n";
 
 const char kCheckUsage[] =
-    "  kestrova-cli check [--json] FILE...\n"
-    "      Reads each FILE as a merge reads a source: its streams' packets,\n"
-    "      timestamps, keyframes and index records, and every problem found.\n"
+    "  kestrova-cli check [--json] [--text-encoding NAME] FILE...\n"
+    "      Reads each FILE as a merge reads a source: its texts, its streams'\n"
+    "      packets, timestamps, keyframes and index records, and every problem found.\n"
     "      Exit status 1 when a FILE has a problem.\n"
-    "      --json              one JSON array instead of the report\n";
+    "      --json              one JSON array instead of the report\n"
+    TEXT_ENCODING_USAGE;
 
 const char kProgramUsage[] =
     "  kestrova-cli --version\n"
@@ -97,15 +100,22 @@ bool asksForHelp(const std::vector<std::string>& args)
     return false;
 }
 
-// The arguments of list and check: [--json] FILE...; false, after telling
-// why, when they are not.
+// The arguments of list and check: [--json] [--text-encoding NAME] FILE...;
+// false, after telling why, when they are not.
 bool readFilesAndJson(const Command& self, const std::vector<std::string>& args, std::vector<std::string>& files,
-                      bool& json, int& status)
+                      bool& json, std::string& textEncoding, int& status)
 {
     bool optionsDone = false;
-    for (const std::string& arg : args) {
+    std::string problem;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (!optionsDone && arg == "--json") {
             json = true;
+        } else if (!optionsDone && takeTextEncoding(args, i, textEncoding, problem)) {
+            if (!problem.empty()) {
+                status = usage(&self, problem.c_str());
+                return false;
+            }
         } else if (!optionsDone && arg == "--") {
             optionsDone = true;
         } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
@@ -126,16 +136,20 @@ int runList(const Command& self, const std::vector<std::string>& args)
 {
     std::vector<std::string> files;
     bool json = false;
+    std::string textEncoding;
     int status = 0;
-    return readFilesAndJson(self, args, files, json, status) ? listCommand(files, json) : status;
+    return readFilesAndJson(self, args, files, json, textEncoding, status) ? listCommand(files, json, textEncoding)
+                                                                           : status;
 }
 
 int runCheck(const Command& self, const std::vector<std::string>& args)
 {
     std::vector<std::string> files;
     bool json = false;
+    std::string textEncoding;
     int status = 0;
-    return readFilesAndJson(self, args, files, json, status) ? checkCommand(files, json) : status;
+    return readFilesAndJson(self, args, files, json, textEncoding, status) ? checkCommand(files, json, textEncoding)
+                                                                           : status;
 }
 
 int runMerge(const Command& self, const std::vector<std::string>& args)

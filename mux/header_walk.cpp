@@ -46,6 +46,8 @@ std::string HeaderWalk::refusal(uint32_t dataOffset, uint64_t fileSize) const
 HeaderWalk RmMuxer::WalkHeaderSection(uint16_t file, bool mergeMode)
 {
     HeaderWalk walk;
+    // The properties shown are those of this file, or none.
+    m_fileInfo.clear();
     rm::HeaderWalker walker(*m_in);
     if (!walker.begin(m_fileHeader)) {
         walk.end = walker.end();

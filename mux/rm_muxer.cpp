@@ -79,7 +79,7 @@ StreamTake RmMuxer::ReadStreamHeader(uint16_t file, bool mergeMode, SeenStream* 
         *seen = {slot.fixed.stream_number, std::string(slot.mime_type, slot.mime_type_size), slot.fixed.duration};
     // The file-info stream has no packets to merge, but its properties are
     // shown with the file.
-    if (!mergeMode && std::string_view(slot.mime_type, slot.mime_type_size) == rm::kFileInfoMime)
+    if (std::string_view(slot.mime_type, slot.mime_type_size) == rm::kFileInfoMime)
         m_fileInfo.assign(slot.type_specific_data, slot.type_specific_data + slot.type_specific_len);
 
     const uint16_t number = slot.fixed.stream_number;

@@ -207,8 +207,9 @@ public:
     rm::RmProperties m_props{};
     rm::RmStreamHeader m_streams[kMaxStreams]{};
     rm::RmContent m_content{};
-    // The type-specific data of the last scanned file's logical-fileinfo
-    // stream, which holds its file-info properties; empty when it has none.
+    // The type-specific data of the logical-fileinfo stream of the file
+    // whose header section was walked last, which holds its file-info
+    // properties; empty when it has none.
     std::vector<uint8_t> m_fileInfo;
     rm::RmDataHeader m_dataHeader{};
     rm::RmIndexHeader m_indexHeaders[kMaxStreams]{};

@@ -45,7 +45,6 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
     m_streamCount = 0;
     // A file without a CONT chunk has no texts, whatever the last one had.
     m_content = {};
-    m_fileInfo.clear();
     m_scanError = ScanError::None;
     m_scanMessage.clear();
     m_scanReason.clear();

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "mux/rm_muxer.h"
+#include "mux/source_details.h"
 #include "rm/chunk_ids.h"
 #include "rm/chunk_readers.h"
 #include "rm/data_chunk.h"
@@ -113,6 +114,7 @@ void Checker::run()
         if (chunk.place.id.is(rm::kIdMediaProperties))
             m_streamOffsets.push_back(chunk.place.offset);
     }
+    m_result.texts = ReadTexts(*m_muxer);
     for (const SeenStream& seen : m_walk.streams)
         m_result.streams.push_back({.number = seen.number, .mime = seen.mime, .durationMs = seen.duration});
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "mux/source_details.h"
 #include "rm/records.h"
 
 enum class ProblemKind {
@@ -64,6 +65,7 @@ struct IndexRecordCheck {
 struct SourceCheck {
     std::string openError;  // why the file could not be opened; nothing else is filled then
     uint64_t size = 0;
+    FileTexts texts;
     // Every stream header read whole, in file order.
     std::vector<StreamCheck> streams;
     std::vector<IndexRecordCheck> records;

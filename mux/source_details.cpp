@@ -39,6 +39,18 @@ StreamDetails streamDetails(const rm::RmStreamHeader& slot)
 
 }  // namespace
 
+FileTexts ReadTexts(const RmMuxer& muxer)
+{
+    FileTexts texts;
+    const rm::RmContent& content = muxer.m_content;
+    texts.title.assign(content.title, content.title_len);
+    texts.author.assign(content.author, content.author_len);
+    texts.copyright.assign(content.copyright, content.copyright_len);
+    texts.comment.assign(content.comment, content.comment_len);
+    texts.properties = rm::readFileInfoProperties(muxer.m_fileInfo.data(), muxer.m_fileInfo.size()).properties;
+    return texts;
+}
+
 SourceDetails ScannedSourceDetails(RmMuxer& muxer)
 {
     assert(muxer.m_fileCount > 0);
@@ -46,12 +58,7 @@ SourceDetails ScannedSourceDetails(RmMuxer& muxer)
     rm::InFile& in = *muxer.m_files[muxer.m_fileCount - 1];
     details.size = in.size();
     details.durationMs = muxer.m_props.duration;
-    const rm::RmContent& content = muxer.m_content;
-    details.title.assign(content.title, content.title_len);
-    details.author.assign(content.author, content.author_len);
-    details.copyright.assign(content.copyright, content.copyright_len);
-    details.comment.assign(content.comment, content.comment_len);
-    details.properties = rm::readFileInfoProperties(muxer.m_fileInfo.data(), muxer.m_fileInfo.size()).properties;
+    static_cast<FileTexts&>(details) = ReadTexts(muxer);
     details.indexed = holdsIndexRecords(in, muxer.m_props.index_offset);
     for (uint16_t k = 0; k < muxer.m_streamCount; ++k)
         details.streams.push_back(streamDetails(muxer.m_streams[k]));

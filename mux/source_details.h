@@ -24,15 +24,21 @@ struct StreamDetails {
     std::optional<uint16_t> channels;
 };
 
-struct SourceDetails {
-    uint64_t size = 0;  // bytes
-    uint32_t durationMs = 0;
-    // Texts are the file's bytes as stored, in whatever code page it was
-    // written in; the front ends show them as UTF-8.
+// A file's texts, as bytes as stored, in whatever code page the file was
+// written in; the front ends show them in UTF-8.
+struct FileTexts {
     std::string title, author, copyright, comment;  // "" when the file has none
     // The properties of its logical-fileinfo stream, in stored order; none
     // when it has no such stream.
     std::vector<rm::FileInfoProperty> properties;
+};
+
+// The texts of the file whose header section the muxer read last.
+FileTexts ReadTexts(const RmMuxer& muxer);
+
+struct SourceDetails : FileTexts {
+    uint64_t size = 0;  // bytes
+    uint32_t durationMs = 0;
     bool indexed = false;  // its index chunks hold at least one record
     std::vector<StreamDetails> streams;  // the usable streams, in the order Scan listed them
 };

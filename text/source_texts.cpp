@@ -1,41 +1,36 @@
-// Showing a scanned file's texts in UTF-8, all of them read in one code page.
+// Showing a file's texts in UTF-8, all of them read in one code page.
 #include "text/source_texts.h"
 
 #include "text/text_encoding.h"
 
 namespace text {
 
-namespace {
-
-// Every text of a file, the ones the detector weighs and the ones converted.
-std::vector<std::string*> textsOf(SourceDetails& details, std::vector<std::string>& streamNames)
+std::string ShowAsUtf8(const std::vector<std::string*>& texts, const std::string& encoding)
 {
-    std::vector<std::string*> texts = {&details.title, &details.author, &details.copyright, &details.comment};
-    for (rm::FileInfoProperty& property : details.properties) {
+    if (!encoding.empty()) {
+        for (std::string* t : texts)
+            *t = ToUtf8(*t, encoding);
+        return encoding;
+    }
+    std::vector<std::string> all;
+    for (const std::string* t : texts)
+        all.push_back(*t);
+    const std::string detected = DetectEncoding(all);
+    for (std::string* t : texts)
+        if (!IsUtf8(*t))
+            *t = ToUtf8(*t, detected);
+    return detected;
+}
+
+std::string ShowTextsAsUtf8(FileTexts& file, const std::string& encoding)
+{
+    std::vector<std::string*> texts = {&file.title, &file.author, &file.copyright, &file.comment};
+    for (rm::FileInfoProperty& property : file.properties) {
         texts.push_back(&property.name);
         if (property.type == rm::kPropertyText)
             texts.push_back(&property.value);
     }
-    for (std::string& name : streamNames)
-        texts.push_back(&name);
-    return texts;
-}
-
-}  // namespace
-
-std::string ShowTextsAsUtf8(SourceDetails& details, std::vector<std::string>& streamNames, const std::string& encoding)
-{
-    const std::vector<std::string*> texts = textsOf(details, streamNames);
-    std::string used = encoding;
-    if (used.empty()) {
-        std::vector<std::string> all;
-        for (const std::string* t : texts)
-            all.push_back(*t);
-        used = DetectEncoding(all);
-    }
-    for (std::string* t : texts)
-        *t = ToUtf8(*t, used);
-    return used;
+    return ShowAsUtf8(texts, encoding);
 }
 
 }  // namespace text

@@ -1,5 +1,5 @@
-// A scanned file's texts as the front ends show them: its content
-// description, its file-info properties and its stream names, in UTF-8.
+// A file's texts as the front ends show them, in UTF-8: its content
+// description and its file-info properties, all read in one code page.
 #pragma once
 
 #include <string>
@@ -9,11 +9,15 @@
 
 namespace text {
 
-// Puts every text of `details` and every one of `streamNames` in UTF-8, in
-// place: read in `encoding` when it is given (a name iconv knows), otherwise
-// in the code page detected for all of them together. Returns the code page
-// they were read in.
-std::string ShowTextsAsUtf8(SourceDetails& details, std::vector<std::string>& streamNames,
-                            const std::string& encoding = {});
+// Puts the texts in UTF-8, in place. With an `encoding` (a name iconv
+// knows), every text is read in it. Without one, a text that is valid UTF-8
+// stays as it is, and the others are read in the code page detected for all
+// of them together. Returns the code page the texts that were not UTF-8
+// were read in ("UTF-8" when there were none).
+std::string ShowAsUtf8(const std::vector<std::string*>& texts, const std::string& encoding = {});
+
+// The same for a file's title, author, copyright and comment, and the names
+// and text values of its properties.
+std::string ShowTextsAsUtf8(FileTexts& texts, const std::string& encoding = {});
 
 }  // namespace text

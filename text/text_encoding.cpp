@@ -33,14 +33,6 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t i)
     return n;
 }
 
-bool holdsNonAscii(std::string_view bytes)
-{
-    for (const char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return true;
-    return false;
-}
-
 // What uchardet says, as the code page to convert from. ISO-8859-1 is read
 // as its superset Windows-1252, which also holds the quotes, dashes and
 // euro sign that Windows writers put at 0x80-0x9F; GB2312 as its superset
@@ -91,19 +83,17 @@ bool IsKnownEncoding(const std::string& name)
 
 std::string DetectEncoding(const std::vector<std::string>& texts)
 {
-    // Only the texts outside ASCII say anything about the code page; the
-    // ASCII ones (writer names, dates, audiences) would only thin out what
-    // the detector weighs.
+    // Only the texts that are not UTF-8 say anything about the code page;
+    // the ASCII ones (writer names, dates, audiences) would only thin out
+    // what the detector weighs.
     std::string sample;
-    bool utf8 = true;
     for (const std::string& t : texts) {
-        if (!holdsNonAscii(t))
+        if (IsUtf8(t))
             continue;
-        utf8 = utf8 && IsUtf8(t);
         sample += t;
         sample += '\n';
     }
-    if (utf8)
+    if (sample.empty())
         return "UTF-8";
     // A title and an author are a few dozen bytes, too few for uchardet's
     // statistics of multi-byte code pages to settle (two or three Chinese

@@ -20,8 +20,8 @@ bool IsKnownEncoding(const std::string& name);
 
 // The code page of one file's texts, all of them taken together: "UTF-8"
 // when every one is valid UTF-8 (plain ASCII included); otherwise the one
-// uchardet finds for the texts that hold bytes outside ASCII, or
-// kFallbackEncoding when it finds none that iconv knows.
+// uchardet finds for the texts that are not, or kFallbackEncoding when it
+// finds none that iconv knows.
 std::string DetectEncoding(const std::vector<std::string>& texts);
 
 // `bytes` in `encoding`, as UTF-8. A byte sequence the code page does not

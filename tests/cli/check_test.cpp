@@ -97,7 +97,8 @@ TEST_F(CheckCli, JsonCarriesTheSame)
     const Outcome o = cli({"check", "--json", path, path});
     EXPECT_EQ(o.status, 1);
     const std::string one =
-        "  {\"path\": \"" + path + "\", \"size\": " + std::to_string(bytes.size()) + ", \"streams\": [\n"
+        "  {\"path\": \"" + path + "\", \"size\": " + std::to_string(bytes.size())
+        + ", \"title\": \"\", \"author\": \"\", \"copyright\": \"\", \"comment\": \"\", \"streams\": [\n"
         "    {\"number\": 0, \"mime\": \"video/x-pn-realvideo\", \"duration_ms\": 1000, \"packets\": 3, "
         "\"first_timestamp\": 0, \"last_timestamp\": 80, \"keyframes\": 2, \"index_records\": 2, "
         "\"index_records_matching\": 2},\n"
@@ -125,7 +126,7 @@ TEST_F(CheckCli, BadUsageAndFilesThatCannotBeOpenedExitTwo)
     EXPECT_EQ(cli({"check"}).status, 2);
     EXPECT_EQ(cli({"check", "--yaml", dataFile("video_rv10.rm")}).status, 2);
     const Outcome help = cli({"--help"});
-    EXPECT_NE(help.out.find("kestrova-cli check [--json] FILE..."), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("kestrova-cli check [--json] [--text-encoding NAME] FILE..."), std::string::npos) << help.out;
 
     // The other files are still checked.
     const Outcome o = cli({"check", dir.file("missing.rm"), dataFile("video_rv10.rm")});
@@ -164,6 +165,10 @@ TEST_F(CheckCli, CorpusFilesReportWhatTheirWritersLeft)
     const Outcome helix = cli({"check", dataFile("helix_truncated.rm")});
     EXPECT_EQ(helix.status, 1);
     EXPECT_EQ(helix.out, dataFile("helix_truncated.rm") + ": 1,915 bytes\n"
+                         "  Title: A title\n"
+                         "  Author: Phil Harvey\n"
+                         "  Copyright: Copyright 2006 Phil Harvey\n"
+                         "  Comment: A comment\n"
                          "  stream 0 (audio/x-pn-realaudio): 0 packets, no index records\n"
                          "  stream 1 (logical-fileinfo): 0 packets, no index records\n"
                          "  problem at byte 18: the file has no data chunk: data_offset points at byte 756, where none starts\n"

@@ -26,7 +26,7 @@ TEST(CliList, JsonListsTheUsableStreamsOfEachFileWithTheirDetails)
     const std::string expected =
         "[\n"
         "  {\"path\": \"" + dataFile("video_rv20_ac3.rm") + "\", \"size\": 105127, \"duration_ms\": 4005, "
-        "\"title\": \"\", \"author\": \"\", \"copyright\": \"\", \"comment\": \"\", \"indexed\": false, \"streams\": [\n"
+        "\"title\": \"\", \"author\": \"\", \"copyright\": \"\", \"comment\": \"\", \"properties\": {}, \"indexed\": false, \"streams\": [\n"
         "    {\"number\": 0, \"kind\": \"video\", \"name\": \"The Video Stream\", \"mime\": \"video/x-pn-realvideo\", \"duration_ms\": 4000, "
         "\"codec\": \"RV20\", \"bit_rate\": 120000, \"max_bit_rate\": 120000, \"preroll_ms\": 0, "
         "\"width\": 160, \"height\": 120, \"fps\": 15},\n"
@@ -36,7 +36,7 @@ TEST(CliList, JsonListsTheUsableStreamsOfEachFileWithTheirDetails)
         "  ]},\n"
         "  {\"path\": \"" + dataFile("audio_ac3_meta.rm") + "\", \"size\": 37531, \"duration_ms\": 3008, "
         "\"title\": \"Test Tone\", \"author\": \"Corpus Maker\", \"copyright\": \"(c) nobody\", \"comment\": \"a comment\", "
-        "\"indexed\": false, \"streams\": [\n"
+        "\"properties\": {}, \"indexed\": false, \"streams\": [\n"
         "    {\"number\": 0, \"kind\": \"audio\", \"name\": \"The Audio Stream\", \"mime\": \"audio/x-pn-realaudio\", \"duration_ms\": 3008, "
         "\"codec\": \"dnet\", \"bit_rate\": 96000, \"max_bit_rate\": 96000, \"preroll_ms\": 0, "
         "\"sample_rate\": 48000, \"channels\": 1}\n"

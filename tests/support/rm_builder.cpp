@@ -77,6 +77,22 @@ std::string chunkMdpr(const StreamSpec& s)
            + be32(s.typeSpecific.size()) + s.typeSpecific;
 }
 
+std::string fileInfoProperty(const std::string& name, uint32_t type, const std::string& value)
+{
+    const std::string body = be16(0) + std::string(1, static_cast<char>(name.size())) + name + be32(type)
+                             + be16(static_cast<uint16_t>(value.size())) + value;
+    return be32(static_cast<uint32_t>(4 + body.size())) + body;
+}
+
+std::string fileInfoData(const std::vector<std::string>& properties, uint16_t streams, uint16_t rules)
+{
+    std::string body = be16(0) + be16(streams) + std::string(6u * streams, 'S') + be16(rules)
+                       + std::string(2u * rules, 'R') + be16(static_cast<uint16_t>(properties.size()));
+    for (const std::string& p : properties)
+        body += p;
+    return be32(static_cast<uint32_t>(4 + body.size())) + body;
+}
+
 std::string chunkCont(const ContentSpec& c)
 {
     const uint32_t size = 18 + c.title.size() + c.author.size() + c.copyright.size() + c.comment.size();

@@ -82,6 +82,13 @@ struct RealAudioSpec {
 };
 std::string realAudioHeader(const RealAudioSpec& a);
 
+// One property of a logical-fileinfo stream (type 0 a number, 1 a buffer,
+// 2 a text, stored with its terminating NUL), and the stream's whole
+// type-specific data: `streams` physical streams and `rules` rules (their
+// bytes filler), then the properties.
+std::string fileInfoProperty(const std::string& name, uint32_t type, const std::string& value);
+std::string fileInfoData(const std::vector<std::string>& properties, uint16_t streams = 0, uint16_t rules = 0);
+
 std::string chunkRmf(uint32_t numHeaders, uint32_t fileVersion = 0);
 std::string chunkProp(const PropSpec& p, uint32_t numPackets, uint32_t indexOffset, uint32_t dataOffset,
                       uint16_t numStreams);

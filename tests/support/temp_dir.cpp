@@ -37,4 +37,9 @@ std::string dataFile(const std::string& name)
     return std::string(KESTROVA_TEST_DATA) + "/" + name;
 }
 
+std::string realFile(const std::string& name)
+{
+    return std::string(KESTROVA_REAL_CORPUS) + "/" + name;
+}
+
 }  // namespace testing_rm

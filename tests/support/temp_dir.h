@@ -26,4 +26,7 @@ private:
 // Path of a sample file kept with the tests.
 std::string dataFile(const std::string& name);
 
+// The path of a file of the corpus written by real producers.
+std::string realFile(const std::string& name);
+
 }  // namespace testing_rm
