@@ -1,7 +1,9 @@
 // The commands that change the list of sources: Add, Remove and Rename.
 #include <cstring>
+#include <utility>
 
 #include "framework/file_dialog.h"
+#include "text/source_texts.h"
 #include "ui/mux_dlg.h"
 #include "ui/rename_dlg.h"
 
@@ -38,7 +40,10 @@ void CMuxDlg::AddSource(const CString& path)
         HTREEITEM stream = m_tree.InsertItem(names[i], kinds[i], kinds[i], file);
         m_tree.SetItemData(stream, static_cast<DWORD_PTR>(kinds[i]));
     }
-    m_sources.push_back({m_muxer.LastScanSource(), {numbers, numbers + count}, ScannedSourceDetails(m_muxer)});
+    // The file's texts in UTF-8, as kestrova-cli shows them.
+    SourceDetails details = ScannedSourceDetails(m_muxer);
+    text::ShowTextsAsUtf8(details);
+    m_sources.push_back({m_muxer.LastScanSource(), {numbers, numbers + count}, std::move(details)});
     m_tree.Expand(file, TVE_EXPAND);
     m_tree.EnsureVisible(file);
 }

@@ -58,13 +58,13 @@ TEST_F(MainDialogTest, FileTipsShowTitleAuthorAndDuration)
 
 TEST_F(MainDialogTest, FileTipsShowTextsInTheirCodePageAndWhereTheFileComesFrom)
 {
-    // A long title and author in Windows-1251 take two bytes a letter in
-    // UTF-8, more than a tip holds.
+    // A title and an author of 256 letters each in Windows-1251, as much as
+    // a file holds, take two bytes a letter in UTF-8: more than a tip holds.
     testing_rm::FileSpec wordy = WithPackets({{.number = 0}});
-    std::string title, author = "x";
-    for (int k = 0; k < 25; ++k) {
-        title += "Гимн России ";
-        author += "Александров ";
+    std::string title, author;
+    for (int k = 0; k < 32; ++k) {
+        title += "ГимнРосс";
+        author += "Алексндр";
     }
     wordy.content = {testing_rm::inCodePage("WINDOWS-1251", title), testing_rm::inCodePage("WINDOWS-1251", author),
                      "", ""};
