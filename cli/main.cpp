@@ -45,7 +45,10 @@ const char kMergeUsage[] =
     "                           the output's content description (at most 256 bytes each)\n"
     "      --name K=TEXT        names output stream K (0 for the first, as the report\n"
     "                           counts them); repeatable\n"
-    "      --no-index           no index records built for streams whose sources have none\n";
+    "      --no-index           no index records built for streams whose sources have none\n"
+    "      --text-encoding NAME  the code page of the sources' texts (GBK, BIG5, SHIFT_JIS,\n"
+    "                            WINDOWS-1251...), instead of the one detected, for the texts\n"
+    "                            kept beside given ones, which are written in UTF-8 with them\n";
 
 const char kCheckUsage[] =
     "  kestrova-cli check [--json] [--text-encoding NAME] FILE...\n"
@@ -156,6 +159,7 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
 {
     MergeRequest request;
     bool optionsDone = false;
+    std::string problem;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!optionsDone && (arg == "-o" || arg == "--output")) {
@@ -191,6 +195,9 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
             ++i;
             if (!request.settings.streamNames.emplace(number, name).second)
                 return usage(&self, ("--name gives output stream " + std::to_string(number) + " two names").c_str());
+        } else if (!optionsDone && takeTextEncoding(args, i, request.textEncoding, problem)) {
+            if (!problem.empty())
+                return usage(&self, problem.c_str());
         } else if (!optionsDone && arg == "--") {
             optionsDone = true;
         } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {

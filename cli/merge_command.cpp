@@ -11,6 +11,7 @@
 
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
+#include "text/source_texts.h"
 
 namespace {
 
@@ -119,6 +120,13 @@ int mergeCommand(const MergeRequest& request)
     RmMuxer muxer;
     MuxJob job = request.settings;
     job.muxer = &muxer;
+    const std::string textEncoding = request.textEncoding;
+    job.keptTextsToUtf8 = [textEncoding](std::vector<std::string>& texts) {
+        std::vector<std::string*> each;
+        for (std::string& t : texts)
+            each.push_back(&t);
+        text::ShowAsUtf8(each, textEncoding);
+    };
 
     for (const MergeRequest::Source& source : request.sources) {
         char names[kMaxStreams][rm::kNameCapacity];

@@ -10,6 +10,8 @@
 struct MergeRequest {
     std::string output;
     bool quiet = false;
+    // The code page of the sources' texts (--text-encoding); "" to detect it.
+    std::string textEncoding;
     // How to merge, as the engine takes it: the helper stream, --strict,
     // --no-sync, --no-index, --verify, the output's texts. The selection is made from
     // the sources.

@@ -53,6 +53,13 @@ struct MuxJob {
     // Texts of the output's content description: each one given replaces
     // what the merge takes from the sources. At most 256 bytes each.
     std::optional<std::string> title, author, copyright, comment;
+    // When the job gives some of those texts and keeps others from the
+    // sources, turns the kept ones (title, author, copyright, comment, in
+    // this order, as stored; the given ones' places hold the stored texts
+    // too) into UTF-8, the code page of given texts, so that the output's
+    // texts read in one code page. Empty keeps them as stored. Set by the
+    // front ends, which know code pages.
+    std::function<void(std::vector<std::string>& texts)> keptTextsToUtf8;
     // New names of output streams, by output stream number (0 for the first
     // stream written, as the report counts them). At most 255 bytes each.
     std::map<uint16_t, std::string> streamNames;

@@ -4,6 +4,7 @@
 #include "mux/rm_muxer.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -46,8 +47,32 @@ std::string OutputTextsProblem(const MuxJob& job, int outputStreams)
     return {};
 }
 
-void RmMuxer::ApplyOutputTexts(const MuxJob& job)
+std::string RmMuxer::ApplyOutputTexts(const MuxJob& job)
 {
+    bool givesOne = false, keepsOne = false;
+    for (const ContentText& text : kContentTexts) {
+        givesOne = givesOne || (job.*text.given).has_value();
+        keepsOne = keepsOne || (!(job.*text.given) && m_content.*text.length > 0);
+    }
+    // Given texts are UTF-8; the kept ones follow, so that the output's
+    // texts are all in one code page.
+    if (givesOne && keepsOne && job.keptTextsToUtf8) {
+        std::vector<std::string> kept;
+        for (const ContentText& text : kContentTexts)
+            kept.emplace_back(m_content.*text.bytes, m_content.*text.length);
+        job.keptTextsToUtf8(kept);
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            const ContentText& text = kContentTexts[k];
+            if ((job.*text.given).has_value())
+                continue;
+            if (kept[k].size() > rm::kTextCapacity)
+                return std::string("The ") + text.what + " kept from the sources is " + std::to_string(kept[k].size())
+                       + " bytes long in UTF-8, the code page of the texts given; the output holds at most "
+                       + std::to_string(rm::kTextCapacity) + ": give the " + text.what + " too";
+            std::memcpy(m_content.*text.bytes, kept[k].data(), kept[k].size());
+            m_content.*text.length = static_cast<uint16_t>(kept[k].size());
+        }
+    }
     for (const ContentText& text : kContentTexts) {
         const std::optional<std::string>& given = job.*text.given;
         if (!given)
@@ -60,4 +85,5 @@ void RmMuxer::ApplyOutputTexts(const MuxJob& job)
         std::memcpy(slot.stream_name, name.data(), name.size());
         slot.stream_name_size = static_cast<uint8_t>(name.size());
     }
+    return {};
 }

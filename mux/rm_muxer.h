@@ -267,7 +267,9 @@ private:
     void LoadIndexes(uint16_t f);
     std::string LocateData(uint16_t f, const HeaderWalk& walk);
     std::string CheckTakenStreams() const;
-    void ApplyOutputTexts(const MuxJob& job);
+    // Puts the texts the job gives in place of the sources'; "" or why the
+    // output cannot hold the texts it keeps once they are in UTF-8.
+    std::string ApplyOutputTexts(const MuxJob& job);
     std::string CreateOutput();
     std::string WriteHeaderSection();
     LoopEnd PacketLoop();

@@ -54,8 +54,9 @@ void RmMuxer::RunMerge(MuxJob& job)
         error = CheckTakenStreams();
     if (error.empty())
         error = OutputTextsProblem(job, m_streamCount);
+    if (error.empty())
+        error = ApplyOutputTexts(job);
     if (error.empty()) {
-        ApplyOutputTexts(job);
         PrepareIndexes(job);
         error = CreateOutput();
     }

@@ -3,6 +3,8 @@
 // them byte for byte; the file-info properties in list --json.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/code_pages.h"
 #include "support/process.h"
 #include "support/rm_builder.h"
@@ -123,6 +125,45 @@ TEST(CliTexts, AMergeKeepsTheSourcesTextsByteForByteAndWritesGivenOnesInUtf8)
     }
 }
 
+TEST(CliTexts, TextsKeptBesideGivenOnesAreWrittenInUtf8Too)
+{
+    TempDir dir;
+    const std::string out = dir.file("out.rm");
+    for (const CodePageCase& c : kCodePages) {
+        SCOPED_TRACE(c.encoding);
+        const std::string source = dir.file("source.rm");
+        writeFileBytes(source, buildFile(withTexts(inCodePage(c.encoding, c.utf8))));
+        // Detected, or named.
+        for (const std::vector<std::string>& named : {std::vector<std::string>{},
+                                                      std::vector<std::string>{"--text-encoding", c.encoding}}) {
+            std::vector<std::string> args = {"merge", "--quiet", "-o", out, "--author", "Ünïcode"};
+            args.insert(args.end(), named.begin(), named.end());
+            args.push_back(source);
+            const Outcome o = cli(args);
+            ASSERT_EQ(o.status, 0) << o.err;
+            const auto parsed = parseRm(readFileBytes(out));
+            ASSERT_TRUE(parsed);
+            EXPECT_EQ(parsed->title, c.utf8.title);
+            EXPECT_EQ(parsed->author, "Ünïcode");
+            EXPECT_EQ(parsed->copyright, c.utf8.copyright);
+            EXPECT_EQ(parsed->comment, c.utf8.comment);
+        }
+    }
+
+    // A kept text that UTF-8 makes longer than the output holds fails the
+    // merge, and nothing is written.
+    const std::string wide = dir.file("wide.rm");
+    writeFileBytes(wide, buildFile(withTexts({inCodePage("WINDOWS-1251", std::string(100, 'x') + "Гимн России на РТР Гимн России на РТР Гимн России на РТР Гимн России на РТР Гимн России"), "", "", ""})));
+    const std::string refused = dir.file("refused.rm");
+    const Outcome o = cli({"merge", "--quiet", "-o", refused, "--author", "A", "--text-encoding", "CP1251", wide});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(has(o.err, "The title kept from the sources is ")) << o.err;
+    EXPECT_TRUE(has(o.err, "give the title too")) << o.err;
+    EXPECT_FALSE(std::filesystem::exists(refused));
+    // Given, it is written.
+    EXPECT_EQ(cli({"merge", "--quiet", "-o", refused, "--author", "A", "--title", "T", wide}).status, 0);
+}
+
 TEST(CliTexts, TheRealWindows1251TitleReads)
 {
     const std::string path = realFile("rv30_cook_armexport60.rm");
@@ -185,6 +226,7 @@ TEST(CliTexts, AnUnknownOrMissingCodePageIsBadUsage)
         {{"list", "--text-encoding", "KLINGON", path}, "unknown text encoding \"KLINGON\""},
         {{"check", "--text-encoding=", path}, "unknown text encoding \"\""},
         {{"list", "--json", path, "--text-encoding"}, "--text-encoding needs a NAME"},
+        {{"merge", "-o", "/nonexistent/out.rm", "--text-encoding", "KLINGON", path}, "unknown text encoding \"KLINGON\""},
     };
     for (const Case& c : cases) {
         const Outcome o = cli(c.args);
