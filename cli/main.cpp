@@ -46,9 +46,9 @@ const char kMergeUsage[] =
     "      --name K=TEXT        names output stream K (0 for the first, as the report\n"
     "                           counts them); repeatable\n"
     "      --no-index           no index records built for streams whose sources have none\n"
-    "      --text-encoding NAME  the code page of the sources' texts (GBK, BIG5, SHIFT_JIS,\n"
-    "                            WINDOWS-1251...), instead of the one detected, for the texts\n"
-    "                            kept beside given ones, which are written in UTF-8 with them\n";
+    "      --text-encoding NAME the code page of the sources' texts (GBK, BIG5, SHIFT_JIS,\n"
+    "                           WINDOWS-1251...) instead of the one detected, for the texts\n"
+    "                           kept beside given ones, written in UTF-8 with them\n";
 
 const char kCheckUsage[] =
     "  kestrova-cli check [--json] [--text-encoding NAME] FILE...\n"

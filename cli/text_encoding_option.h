@@ -13,8 +13,9 @@
 // nothing, for any other argument.
 // The option's lines in a command's usage.
 #define TEXT_ENCODING_USAGE \
-    "      --text-encoding NAME  read the files' texts in code page NAME (GBK, BIG5,\n" \
-    "                            SHIFT_JIS, WINDOWS-1251...) instead of detecting it\n"
+    "      --text-encoding NAME\n" \
+    "                          read the files' texts in code page NAME (GBK, BIG5,\n" \
+    "                          SHIFT_JIS, WINDOWS-1251...) instead of detecting it\n"
 
 bool takeTextEncoding(const std::vector<std::string>& args, std::size_t& i, std::string& encoding,
                       std::string& problem);

@@ -76,6 +76,14 @@ TEST(TextEncoding, EachTextInUtf8StaysAndTheOthersShareOneCodePage)
     EXPECT_EQ(text::ShowAsUtf8({&utf8}, "WINDOWS-1252"), "WINDOWS-1252");
     EXPECT_EQ(utf8, "Ã©");
 
+    // A few Spanish or German words, which uchardet takes for a Nordic or
+    // Maltese code page, are Western European.
+    for (const char* western : {"Año nuevo en España", "Müller", "Grüße aus Köln", "Smörgåsbord på svenska"}) {
+        std::string t = in("WINDOWS-1252", western);
+        text::ShowAsUtf8({&t});
+        EXPECT_EQ(t, western);
+    }
+
     // Nothing found (a lone byte says nothing): Windows-1252.
     std::string lone = "\x93quoted\x94";
     EXPECT_EQ(text::ShowAsUtf8({&lone}), text::kFallbackEncoding);
