@@ -120,13 +120,7 @@ int mergeCommand(const MergeRequest& request)
     RmMuxer muxer;
     MuxJob job = request.settings;
     job.muxer = &muxer;
-    const std::string textEncoding = request.textEncoding;
-    job.keptTextsToUtf8 = [textEncoding](std::vector<std::string>& texts) {
-        std::vector<std::string*> each;
-        for (std::string& t : texts)
-            each.push_back(&t);
-        text::ShowAsUtf8(each, textEncoding);
-    };
+    job.keptTextsToUtf8 = text::KeptTextsToUtf8(request.textEncoding);
 
     for (const MergeRequest::Source& source : request.sources) {
         char names[kMaxStreams][rm::kNameCapacity];

@@ -33,4 +33,14 @@ std::string ShowTextsAsUtf8(FileTexts& file, const std::string& encoding)
     return ShowAsUtf8(texts, encoding);
 }
 
+std::function<void(std::vector<std::string>& texts)> KeptTextsToUtf8(const std::string& encoding)
+{
+    return [encoding](std::vector<std::string>& texts) {
+        std::vector<std::string*> each;
+        for (std::string& t : texts)
+            each.push_back(&t);
+        ShowAsUtf8(each, encoding);
+    };
+}
+
 }  // namespace text

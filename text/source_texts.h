@@ -2,6 +2,7 @@
 // description and its file-info properties, all read in one code page.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,9 @@ std::string ShowAsUtf8(const std::vector<std::string*>& texts, const std::string
 // The same for a file's title, author, copyright and comment, and the names
 // and text values of its properties.
 std::string ShowTextsAsUtf8(FileTexts& texts, const std::string& encoding = {});
+
+// What a merge job calls for the texts it keeps beside given ones
+// (MuxJob::keptTextsToUtf8): ShowAsUtf8 with `encoding`.
+std::function<void(std::vector<std::string>& texts)> KeptTextsToUtf8(const std::string& encoding = {});
 
 }  // namespace text
