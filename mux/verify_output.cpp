@@ -49,7 +49,7 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
         auto file = std::make_unique<rm::InFile>();
         if (!file->openSame(*m_files[f]))
             return "Cannot read " + m_files[f]->path() + " again to verify the output: " + file->error();
-        readers.emplace_back(*file, m_dataStart[f], m_dataEnd[f], m_dataRunOnEnd[f]);
+        readers.emplace_back(*file, m_dataWalk[f]);
         sources.push_back(std::move(file));
     }
     const auto sourceName = [this](int o) {
