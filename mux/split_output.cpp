@@ -40,7 +40,7 @@ bool RmMuxer::SplitsBefore(int l, int64_t time)
     // stream 0) may open a part.
     const uint16_t o = m_laneOut[l];
     const rm::RmPacketHeader& header = m_current[l].header;
-    const bool starts = o == m_splitAnchor && (header.flags & kKeyframeFlag) != 0
+    const bool starts = o == m_splitAnchor && IsKeyframe(m_sourceFile[l], header, m_current[l].offset)
                         && (!m_splitAnchorSeen || time != m_splitAnchorTime);
     if (o == m_splitAnchor) {
         m_splitAnchorTime = time;
