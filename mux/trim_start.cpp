@@ -51,13 +51,15 @@ RmMuxer::StartFound RmMuxer::LocateStart(int part, uint32_t startMs, uint64_t se
                && header.timestamp == record->timestamp;
     };
     // The scan starts a record earlier than the start needs, so that the
-    // packets of the other streams just before the keyframe are seen too.
+    // packets of the other streams just before the keyframe are seen too;
+    // not when that record lies far back (a long stretch between keyframes).
+    constexpr uint64_t kLookBack = 1024 * 1024;
     uint64_t from = m_dataStart[f];
     if (const rm::RmIndexEntry* record = recordBefore(m_indexTables[anchor], startMs); holds(f, anchor, record)) {
         from = record->offset;
         const std::vector<rm::RmIndexEntry>& table = m_indexTables[anchor];
         const std::size_t k = static_cast<std::size_t>(record - table.data());
-        if (k > 0 && holds(f, anchor, &table[k - 1]))
+        if (k > 0 && table[k - 1].offset + kLookBack >= from && holds(f, anchor, &table[k - 1]))
             from = table[k - 1].offset;
     }
 
