@@ -436,7 +436,11 @@ bool RmMuxer::WritePacket(int l, int64_t time)
     if (m_laneWritten[l]++ == 0)
         m_laneFirst[l] = packet.offset;
     m_outEnd[o] = std::max<int64_t>(m_outEnd[o], fileTime + usualStep(m_laneSteps[l]));
-    m_splitBytes += packet.header.length;
+    const uint32_t length = packet.header.length;
+    const uint32_t payload = length - static_cast<uint32_t>(std::min<std::size_t>(rm::packetHeaderSize(bytes), length));
+    m_written.add(timestamp, length, payload);
+    m_streamWritten[o].add(timestamp, length, payload);
+    m_splitBytes += length;
     m_hasCurrent[l] = false;
     ++m_packetsWritten;
     ++m_packetsCopied[o];

@@ -17,6 +17,7 @@
 #include "mux/mux_job.h"
 #include "mux/packet_queue.h"
 #include "mux/source_cursor.h"
+#include "mux/written_figures.h"
 #include "rm/data_walk.h"
 #include "rm/header_walker.h"
 #include "rm/input_file.h"
@@ -190,7 +191,7 @@ public:
     // the rewrites in place. Failures are kept by m_out.
     void WriteFileHeader();
     void WriteProperties(bool first);
-    void WriteStreamHeaders();
+    void WriteStreamHeaders(bool first);
     void WriteContent();
     void WriteDataHeader(bool first);
     void WriteIndexes();
@@ -311,8 +312,8 @@ private:
     // The split settings say a new part file starts at this packet.
     bool SplitsBefore(int lane, int64_t time);
     std::string StartNextSplitPart(const MuxJob& job, int64_t time);
-    // Output streams' durations from the packets written, in their headers.
-    void WriteDurations();
+    // Output streams' durations from the packets written, for their headers.
+    void SetWrittenDurations();
     // Whether the packet of source f at `offset`, whose header is `header`,
     // is marked as a keyframe (read from its bytes where its header's
     // version keeps the mark past the fields read).
@@ -331,6 +332,8 @@ private:
     // Notes the split part just finished for the report.
     void NoteSplitPart();
     std::string PutPartsInPlace(MuxJob& job);
+    // The output's PROP and MDPR figures, from what the packet loop wrote.
+    void SetWrittenFigures();
     std::string VerifyOutput(const MuxJob& job);
     std::string PutInPlace(MuxJob& job);
     void ReleaseRun();
@@ -347,9 +350,13 @@ private:
 
     // Per-run state.
     std::string m_tempPath;
-    struct MergedProperties {
-        uint32_t maxBitRate, avgBitRate, maxPacketSize, avgPacketSize, duration;
-    } m_merged{};
+    // The output's duration: the longest of its sources'.
+    uint32_t m_mergedDuration = 0;
+    // What the packet loop wrote, in all and per output stream: the
+    // finisher writes the output's figures from these.
+    WrittenFigures m_written;
+    WrittenFigures m_streamWritten[kMaxStreams];
+    uint32_t m_streamHeadersPos = 0;
     // The lanes: each slot's output stream and part (its place among the
     // inputs laid end to end; 0 side by side), and each output stream's
     // first lane, whose header it is written with.
@@ -419,9 +426,8 @@ private:
     uint32_t m_droppedByDelay[kMaxStreams]{};
     int64_t m_delay[kMaxStreams]{};
     // Output durations from what was written (any job but a plain merge):
-    // where each stream header lies, and each stream's end.
+    // each stream's end.
     bool m_durationsWritten = false;
-    uint32_t m_streamHeaderPos[kMaxStreams]{};
     int64_t m_outEnd[kMaxStreams]{};
     uint64_t m_bytesRead = 0;
     // A split: the settings, the output timestamp the current part file
