@@ -12,6 +12,10 @@ PacketReader::PacketReader(InFile& in, const DataWalk& walk)
 {
 }
 
+PacketReader::PacketReader(InFile& in, const DataWalk& walk, uint64_t start) : m_in(in), m_walk(walk), m_pos(start)
+{
+}
+
 bool PacketReader::failed() const
 {
     return m_in.failed();

@@ -19,6 +19,9 @@ public:
     // first chunk. The reader seeks before every read, so others may use
     // `in` in between.
     PacketReader(InFile& in, const DataWalk& walk);
+    // The same from `start`, where a packet of the walk's first chunk
+    // stands (a place found before, by an index record or another reader).
+    PacketReader(InFile& in, const DataWalk& walk, uint64_t start);
 
     // Reads the header of the next whole packet and moves past the packet.
     // False once the data has ended; end() and endOffset() then say how
