@@ -57,11 +57,6 @@ Outcome cli(std::vector<std::string> args)
     return run(args);
 }
 
-std::string realFile(const std::string& name)
-{
-    return std::string(KESTROVA_REAL_CORPUS) + "/" + name;
-}
-
 std::vector<std::string> payloadsOf(const std::vector<ParsedPacket>& packets)
 {
     std::vector<std::string> payloads;

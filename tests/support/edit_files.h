@@ -9,6 +9,7 @@
 #include "support/process.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
+#include "support/temp_dir.h"
 
 namespace testing_rm {
 
@@ -29,9 +30,6 @@ std::string filmBytes(const FilmSpec& film);
 
 // kestrova-cli with these arguments.
 Outcome cli(std::vector<std::string> args);
-
-// The real files kept with the project, found through the build.
-std::string realFile(const std::string& name);
 
 // Each packet's payload, of one stream, in file order.
 std::vector<std::string> payloadsOf(const std::vector<ParsedPacket>& packets);
