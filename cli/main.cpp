@@ -52,6 +52,18 @@ const char kCheckUsage[] =
     "      Exit status 1 when a FILE has a problem.\n"
     "      --json              one JSON array instead of the report\n";
 
+const char kRepairUsage[] =
+    "  kestrova-cli repair -o OUTPUT [OPTION]... FILE\n"
+    "      Writes a clean copy of a damaged FILE: every packet of its usable\n"
+    "      streams that holds together, read on past damage (a cut end, holes,\n"
+    "      junk, a damaged data chunk header), with its index rebuilt; tells\n"
+    "      each damaged region and the packets recovered per stream.\n"
+    "      -o, --output OUTPUT  the file to write\n"
+    "      --quiet              no progress bar and no report (warnings are still shown)\n"
+    "      --no-sync            do not wait for the output to reach the disk\n"
+    "      --verify             read the output back and compare it with what was\n"
+    "                           recovered of FILE before it takes its name\n";
+
 const char kProgramUsage[] =
     "  kestrova-cli --version\n"
     "  kestrova-cli COMMAND --help\n";
@@ -59,11 +71,13 @@ const char kProgramUsage[] =
 int runList(const Command& self, const std::vector<std::string>& args);
 int runMerge(const Command& self, const std::vector<std::string>& args);
 int runCheck(const Command& self, const std::vector<std::string>& args);
+int runRepair(const Command& self, const std::vector<std::string>& args);
 
 const Command kCommands[] = {
     {"list", kListUsage, runList},
     {"merge", kMergeUsage, runMerge},
     {"check", kCheckUsage, runCheck},
+    {"repair", kRepairUsage, runRepair},
 };
 
 // The usage of one command, or of them all.
@@ -189,6 +203,39 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
         return usage(&self, "merge needs -o OUTPUT");
     if (request.sources.empty())
         return usage(&self, "merge needs at least one FILE");
+    return mergeCommand(request);
+}
+
+int runRepair(const Command& self, const std::vector<std::string>& args)
+{
+    MergeRequest request;
+    request.settings.repair = true;
+    bool optionsDone = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsDone && (arg == "-o" || arg == "--output")) {
+            if (i + 1 == args.size())
+                return usage(&self, "-o needs an OUTPUT file");
+            request.output = args[++i];
+        } else if (!optionsDone && arg == "--quiet") {
+            request.quiet = true;
+        } else if (!optionsDone && arg == "--no-sync") {
+            request.settings.sync = false;
+        } else if (!optionsDone && arg == "--verify") {
+            request.settings.verify = true;
+        } else if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return usage(&self, ("unknown option " + arg).c_str());
+        } else {
+            // The whole argument is the file: a repair takes all its streams.
+            request.sources.push_back({arg, {}});
+        }
+    }
+    if (request.output.empty())
+        return usage(&self, "repair needs -o OUTPUT");
+    if (request.sources.size() != 1)
+        return usage(&self, "repair needs one FILE");
     return mergeCommand(request);
 }
 

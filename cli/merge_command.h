@@ -31,5 +31,6 @@ MergeRequest::Source parseSourceArgument(const std::string& argument);
 bool parseStreamName(const std::string& argument, uint16_t& number, std::string& name);
 
 // Returns the exit status: 0 merged, 1 the merge failed or was cancelled,
-// 2 bad input.
+// 2 bad input. With settings.repair, the one source is repaired into the
+// output, and the report tells the damage found.
 int mergeCommand(const MergeRequest& request);

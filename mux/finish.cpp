@@ -17,6 +17,8 @@ std::string RmMuxer::CheckWhatWasRead()
             selected = selected || m_sourceFile[o] == f;
         if (!selected || m_packetsFound[f] != 0)
             continue;
+        if (m_repair)
+            return m_files[f]->path() + " holds no packet that could be recovered; nothing was written";
         return m_files[f]->path()
                + (m_hasDataChunk[f] ? " holds no packets: its data chunk is empty"
                                     : " holds no packets: it has no whole data chunk");
@@ -101,6 +103,7 @@ void RmMuxer::Report(MuxJob& job)
                                m_buildIndex[o] ? 0 : records, m_buildIndex[o] ? records : 0});
     }
     job.warnings = m_warnings;
+    ReportDamage(job);
 }
 
 void RmMuxer::ReleaseRun()

@@ -31,6 +31,8 @@ void RmMuxer::StartCursors()
                                         m_dataRunOnEnd[f]);
                 m_cursorSource[cursor] = f;
                 m_cursorPrimary[cursor] = true;
+                if (m_repair)
+                    m_cursors[cursor].expect(&m_expect[f]);
                 // The header pass is over: the source is read through its cursors.
                 m_files[f]->releaseBuffer();
             }
@@ -72,6 +74,8 @@ void RmMuxer::GiveOwnCursor(int o)
     m_cursors[cursor].start(*m_files[f], *m_out, from, scanFrom, m_dataEnd[f], m_dataRunOnEnd[f]);
     m_cursorSource[cursor] = f;
     m_cursorPrimary[cursor] = false;
+    if (m_repair)
+        m_cursors[cursor].expect(&m_expect[f]);
     m_cursorOf[o] = static_cast<int8_t>(cursor);
     m_queues[o].init();
     ++m_readAhead.ownCursors;
@@ -105,6 +109,13 @@ void RmMuxer::FetchPacket(int pos)
             m_streamDone[pos] = 1;
             return;
         case SourceCursor::Step::End:
+            // A repair goes on past damage, where it can.
+            if (m_repair && Resynchronise(f, reader))
+                continue;
+            if (!m_readFailure.empty()) {
+                m_streamDone[pos] = 1;
+                return;
+            }
             if (primary)
                 EndSourceAt(f, reader);
             m_streamDone[pos] = 1;
@@ -115,6 +126,13 @@ void RmMuxer::FetchPacket(int pos)
         if (primary) {
             ++m_packetsFound[f];
             m_bytesDone += header.length;
+            // What the next packet after damage may look like.
+            if (m_repair) {
+                m_lastStreamRead[f] = header.stream_number;
+                for (rm::PacketExpectations::Stream& stream : m_expect[f].streams)
+                    if (stream.number == header.stream_number)
+                        stream.lastTimestamp = header.timestamp;
+            }
         }
         const uint16_t number = header.stream_number;
         if (!Taken(f, number))
@@ -137,6 +155,9 @@ void RmMuxer::EndSourceAt(uint16_t f, const SourceCursor& reader)
     if (reader.ranOnAt() != 0 && !m_sourceEnded[f])
         Warn(f, reader.ranOnAt(),
              "the data chunk's size ends it here, but its packets go on after it; they were read as well");
+    // A repair has recorded the damage it could not pass.
+    if (m_repair)
+        return EndSource(f);
     switch (reader.end()) {
     case rm::PacketStart::Packet:
     case rm::PacketStart::EndOfData:
@@ -227,6 +248,8 @@ bool RmMuxer::WritePacket(int o)
     bytes[4] = static_cast<uint8_t>(o >> 8);
     bytes[5] = static_cast<uint8_t>(o);
     m_out->writeInPlace(bytes, packet.header.length);
+    if (m_repair)
+        NoteRepairedPacket(o);
     m_hasCurrent[o] = false;
     ++m_packetsWritten;
     ++m_packetsCopied[o];

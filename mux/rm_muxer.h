@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "rm/header_walker.h"
 #include "rm/input_file.h"
 #include "rm/output_file.h"
+#include "rm/packet_resync.h"
 #include "rm/records.h"
 
 inline constexpr int kMaxSources = 10;
@@ -140,8 +142,14 @@ public:
     // and keeps the file open as a source at the lowest free file index
     // (LastScanSource). Returns 0 otherwise, with nothing kept;
     // LastScanError and LastScanMessage then say why.
+    //
+    // With `repair`, a file is kept for a repair (MuxJob::repair): its header
+    // section must hold the properties and at least one usable stream
+    // header, but may be cut or damaged after them, where its data chunk is
+    // then searched for. A file that Scan refuses without `repair` and
+    // takes with it is damaged with its header intact.
     int32_t Scan(const std::string& path, char names[][rm::kNameCapacity], int32_t kinds[],
-                 uint16_t numbers[] = nullptr);
+                 uint16_t numbers[] = nullptr, bool repair = false);
     ScanError LastScanError() const { return m_scanError; }
     const std::string& LastScanMessage() const { return m_scanMessage; }
     // The file index the file accepted last was kept at.
@@ -284,6 +292,18 @@ private:
     // The source's data has ended, cleanly or (when `damage` says how) at
     // a packet that is not whole; either is checked against its count.
     void EndSource(uint16_t f, uint64_t damagedAt = 0, const std::string& damage = {});
+    // Repair: where the data chunk stands, or where its packets start when
+    // its header is gone, and what a packet of this source looks like.
+    std::string LocateDamagedData(uint16_t f, const HeaderWalk& walk);
+    // Repair: the cursor stopped where its packets no longer hold together
+    // (or at a data chunk's header); true when it was moved on to the next
+    // place where they do, the region passed over being recorded.
+    bool Resynchronise(uint16_t f, SourceCursor& reader);
+    void RecordSkip(uint16_t f, uint64_t from, uint64_t to, bool damage);
+    // Repair: notes the timestamps of stream o's packets around each damaged
+    // region, for the report; after the packet is written.
+    void NoteRepairedPacket(int o);
+    void ReportDamage(MuxJob& job) const;
     void Warn(uint16_t f, uint64_t offset, const std::string& text);
     std::string CheckWhatWasRead();
     std::string FinishOutput(const MuxJob& job);
@@ -333,4 +353,27 @@ private:
     float m_progressCount = 0;
     uint64_t m_bytesTotal = 0;
     uint64_t m_bytesDone = 0;
+
+    // Repair (see MuxJob::repair).
+    bool m_repair = false;
+    rm::PacketExpectations m_expect[kMaxSources];
+    std::optional<uint16_t> m_lastStreamRead[kMaxSources];  // by the source's first cursor
+    // Each stretch of a source the cursors passed over, in the order found:
+    // damage, or the header of a further data chunk.
+    struct Skip {
+        uint16_t file = 0;
+        uint64_t from = 0, to = 0;
+        bool damage = false;
+        // The source streams of the packets right before and right after it.
+        std::optional<uint16_t> streamBefore, streamAfter;
+        // The timestamps of each output stream's last packet before it and
+        // first packet after it.
+        std::optional<uint32_t> before[kMaxStreams], after[kMaxStreams];
+    };
+    std::vector<Skip> m_skips;
+    // Per output stream: skips passed, its last timestamp, and the largest
+    // step between two of its packets with no skip between them.
+    std::size_t m_skipsPassed[kMaxStreams]{};
+    std::optional<uint32_t> m_lastWritten[kMaxStreams];
+    uint32_t m_largestStep[kMaxStreams]{};
 };

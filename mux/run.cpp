@@ -40,8 +40,10 @@ void RmMuxer::RunMerge(MuxJob& job)
     job.error.clear();
     job.streams.clear();
     job.warnings.clear();
+    job.damage.clear();
     Reset(job);
     m_addHelper = job.addHelper;
+    m_repair = job.repair;
 
     std::string error;
     const SelectionCheck selection = CheckSelection(job.selection, job.addHelper);
@@ -120,6 +122,11 @@ void RmMuxer::Reset(const MuxJob& job)
     m_warnings.clear();
     m_readFailure.clear();
     m_bytesTotal = m_bytesDone = 0;
+    m_skips.clear();
+    std::fill(std::begin(m_lastStreamRead), std::end(m_lastStreamRead), std::nullopt);
+    std::fill(std::begin(m_skipsPassed), std::end(m_skipsPassed), std::size_t{0});
+    std::fill(std::begin(m_lastWritten), std::end(m_lastWritten), std::nullopt);
+    std::fill(std::begin(m_largestStep), std::end(m_largestStep), 0u);
 
     // Chunks the output always carries start out empty, for sources that
     // lack them; the writers give each chunk the size of what it holds.
@@ -145,7 +152,7 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
         return m_in->path() + ": a selected stream has more than 2048 bytes of codec data";
     if (walk.refused == StreamTake::NoRoom)
         return "More than 10 streams are selected; a merge holds at most 10";
-    if (!walk.usable(m_props.data_offset, m_in->size())) {
+    if (m_repair ? !walk.sawProperties : !walk.usable(m_props.data_offset, m_in->size())) {
         if (!walk.sawProperties)
             return m_in->path() + " has no properties chunk";
         return "Cannot read the header section of " + m_in->path() + "; has the file changed?";
@@ -162,6 +169,10 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
     m_merged.avgPacketSize = (m_merged.avgPacketSize + m_props.avg_packet_size) >> 2;
     m_merged.duration = std::max(m_merged.duration, duration);
 
+    // A repair builds the index from the packets it writes: the source's
+    // may point anywhere.
+    if (m_repair)
+        return LocateDamagedData(f, walk);
     LoadIndexes(f);
     if (m_in->failed())
         return m_in->readError();

@@ -24,6 +24,7 @@ void SourceCursor::start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom
 {
     m_file = &file;
     m_out = &out;
+    m_expect = nullptr;
     m_windowStart = pageStart(windowFrom);
     m_length = 0;
     m_scan = scanFrom;
@@ -108,6 +109,8 @@ SourceCursor::Step SourceCursor::next(rm::RmPacketHeader& header, uint64_t& offs
         m_dataEnd = m_runOnEnd;
         m_end = classifyWithin(m_dataEnd);
     }
+    if (m_end == rm::PacketStart::Packet && m_expect && !rm::plausiblePacket(at, m_scan, 0, *m_expect, header))
+        m_end = rm::PacketStart::Damaged;
     if (m_end == rm::PacketStart::Damaged)
         m_damagedLength = header.length;
     if (m_end != rm::PacketStart::Packet)
@@ -134,4 +137,17 @@ uint8_t* SourceCursor::bytes(uint64_t pos, std::size_t n, uint64_t keepFrom)
     if (cover(pos, n, keepFrom) != Step::Packet)
         return nullptr;
     return m_window + (pos - m_windowStart);
+}
+
+void SourceCursor::resume(uint64_t at)
+{
+    if (at < m_windowStart || at > m_windowStart + m_length) {
+        // Beyond the window: it starts over there, once what is written
+        // from it has gone out.
+        m_out->release();
+        m_windowStart = pageStart(at);
+        m_length = 0;
+    }
+    m_scan = at;
+    m_end = rm::PacketStart::Packet;
 }

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "rm/packet_resync.h"
 #include "rm/packet_start.h"
 #include "rm/records.h"
 
@@ -50,6 +51,9 @@ public:
     // window's bytes move or are read over.
     void start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom, uint64_t scanFrom, uint64_t dataEnd,
                uint64_t runOnEnd);
+    // From now on a packet whose header `expect` finds implausible ends the
+    // data as a damaged one (a repair's reading); null for none.
+    void expect(const rm::PacketExpectations* expectations) { m_expect = expectations; }
     // Lets go of the window.
     void stop();
     bool started() const { return m_file != nullptr; }
@@ -62,6 +66,10 @@ public:
     // a packet found by another cursor); null when they cannot be read. The
     // caller may change them: the window is the cursor's own copy.
     uint8_t* bytes(uint64_t pos, std::size_t n, uint64_t keepFrom);
+
+    // Goes on reading packets at `at`, past the place next() ended at (a
+    // repair's way over damage); the data then ends no earlier than before.
+    void resume(uint64_t at);
 
     uint64_t scanPlace() const { return m_scan; }
     // How the data ended, once next() gave End; where, and the length of a
@@ -80,6 +88,7 @@ private:
     Step cover(uint64_t pos, std::size_t n, uint64_t keepFrom);
 
     rm::InFile* m_file = nullptr;
+    const rm::PacketExpectations* m_expect = nullptr;
     rm::OutFile* m_out = nullptr;
     std::unique_ptr<uint8_t[]> m_storage;
     uint8_t* m_window = nullptr;  // in m_storage, on a page boundary

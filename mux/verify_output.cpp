@@ -1,7 +1,9 @@
 // Reading a finished output back, as kestrova-cli check reads a file, and
 // comparing each of its streams with the source stream it was copied from,
 // before the output takes its name.
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "mux/rm_muxer.h"
@@ -42,14 +44,23 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
     // Each output stream's source is read from the start of its data by a
     // reader of its own, through a descriptor of its own.
     std::vector<std::unique_ptr<rm::InFile>> sources;
-    std::vector<rm::PacketReader> readers;
-    readers.reserve(m_streamCount);
+    std::vector<std::optional<rm::PacketReader>> readers(m_streamCount);
+    // A repaired source is read from each place to the next stretch its
+    // cursors passed over, and on after it.
+    const auto repairedUpTo = [this](uint16_t f, uint64_t from) {
+        uint64_t end = m_dataEnd[f];
+        if (m_repair)
+            for (const Skip& skip : m_skips)
+                if (skip.file == f && skip.from >= from)
+                    end = std::min(end, skip.from);
+        return end;
+    };
     for (int o = 0; o < m_streamCount; ++o) {
         const uint16_t f = m_sourceFile[o];
         auto file = std::make_unique<rm::InFile>();
         if (!file->openSame(*m_files[f]))
             return "Cannot read " + m_files[f]->path() + " again to verify the output: " + file->error();
-        readers.emplace_back(*file, m_dataStart[f], m_dataEnd[f], m_dataRunOnEnd[f]);
+        readers[o].emplace(*file, m_dataStart[f], repairedUpTo(f, m_dataStart[f]), m_dataRunOnEnd[f]);
         sources.push_back(std::move(file));
     }
     const auto sourceName = [this](int o) {
@@ -60,10 +71,18 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
     // Moves the reader of output stream o to the next packet of its source
     // stream, payload and all; false at the end of the source's data.
     const auto nextSourcePacket = [&](int o) {
-        while (readers[o].next(source))
-            if (source.stream_number == m_sourceStream[o])
-                return readers[o].readPayload(sourcePayload);
-        return false;
+        for (;;) {
+            while (readers[o]->next(source))
+                if (source.stream_number == m_sourceStream[o])
+                    return readers[o]->readPayload(sourcePayload);
+            const uint16_t f = m_sourceFile[o];
+            const auto skip = std::find_if(m_skips.begin(), m_skips.end(), [&](const Skip& s) {
+                return s.file == f && s.from == readers[o]->endOffset();
+            });
+            if (!m_repair || readers[o]->failed() || skip == m_skips.end())
+                return false;
+            readers[o].emplace(*sources[o], skip->to, repairedUpTo(f, skip->to));
+        }
     };
     const auto readFailure = [&](int o) { return sources[o]->failed() ? sources[o]->readError() : std::string(); };
 
@@ -81,7 +100,7 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
                          + " of the output past the " + std::to_string(compared[o]) + " packets of " + sourceName(o);
         } else if (std::string field = differingField(packet.header, packet.payload, source, sourcePayload);
                    !field.empty()) {
-            difference = place + " differs in its " + field + " from the packet at " + byteAt(readers[o].offset())
+            difference = place + " differs in its " + field + " from the packet at " + byteAt(readers[o]->offset())
                          + " of " + sourceName(o);
         } else {
             ++compared[o];
@@ -110,7 +129,7 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
     for (int o = 0; o < m_streamCount; ++o) {
         if (nextSourcePacket(o))
             return failed + "stream " + std::to_string(o) + " ends after " + std::to_string(compared[o])
-                   + " packets, but " + sourceName(o) + " has more from " + byteAt(readers[o].offset()) + nothing;
+                   + " packets, but " + sourceName(o) + " has more from " + byteAt(readers[o]->offset()) + nothing;
         if (std::string error = readFailure(o); !error.empty())
             return error;
     }
