@@ -85,7 +85,7 @@ void printRepairReport(const MuxJob& job)
                     rm::formatOffset(region.end).c_str(), rm::formatOffset(region.skipped).c_str(),
                     streams.empty() ? "no stream lost packets around it"
                                     : ((region.streams.size() == 1 ? "stream " : "streams ") + streams
-                                       + " lost packets around it")
+                                       + " may have lost packets around it")
                                           .c_str());
     }
     uint32_t records = 0;

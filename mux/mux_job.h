@@ -48,9 +48,11 @@ struct DamagedRegion {
     uint64_t first = 0;       // the first byte that is not a whole packet
     uint64_t end = 0;         // the byte after the region: the next packet that chains, or the end of the data
     uint64_t skipped = 0;     // bytes passed over: end - first
-    // Output stream numbers whose packets stand on both sides of the
-    // region, or only before it or only after it: the streams that may
-    // have lost packets in it, in output order.
+    // The output streams that may have lost packets in it, in output order:
+    // those with packets on one side of it only, those whose packets on
+    // either side lie further apart than anywhere else in the stream, and
+    // those of the packets right before and after it (a frame's packets
+    // come in a run, so its neighbours were most likely theirs too).
     std::vector<uint16_t> streams;
 };
 

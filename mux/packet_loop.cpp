@@ -123,6 +123,8 @@ void RmMuxer::FetchPacket(int pos)
         case SourceCursor::Step::Packet:
             break;
         }
+        if (m_repair && !RepairTakes(f, reader, header, offset, KeepFrom(cursor)))
+            continue;
         if (primary) {
             ++m_packetsFound[f];
             m_bytesDone += header.length;

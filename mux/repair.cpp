@@ -34,7 +34,15 @@ std::string RmMuxer::LocateDamagedData(uint16_t f, const HeaderWalk& walk)
     // The data chunk where the headers or the walk put it; else the first
     // "DATA" id after the header section that packets follow; else, with
     // its header gone, the first packets that hold together.
-    const uint64_t headersEnd = walk.endOffset;
+    // (After the last header chunk read: an id the walk did not know may be
+    // the data chunk's, damaged, with its size leading anywhere.)
+    uint64_t headersEnd = 0;
+    for (const WalkedChunk& chunk : walk.chunks)
+        if (chunk.place.id.is(rm::kIdProperties) || chunk.place.id.is(rm::kIdMediaProperties)
+            || chunk.place.id.is(rm::kIdContent))
+            headersEnd = std::max(headersEnd, chunk.end);
+    if (headersEnd == 0 || walk.end == rm::HeaderEnd::Data)
+        headersEnd = walk.endOffset;
     const rm::DataChunk data =
         rm::locateDataChunk(*m_in, m_props, walk.end == rm::HeaderEnd::Data ? walk.endOffset : 0);
     uint64_t start = 0;
@@ -109,6 +117,32 @@ bool RmMuxer::Resynchronise(uint16_t f, SourceCursor& reader)
     return false;
 }
 
+bool RmMuxer::RepairTakes(uint16_t f, SourceCursor& reader, const rm::RmPacketHeader& header, uint64_t offset,
+                         uint64_t keepFrom)
+{
+    const uint64_t next = offset + header.length;
+    if (next >= m_dataEnd[f])
+        return true;
+    const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(rm::kPacketHeaderSize, m_dataEnd[f] - next));
+    const uint8_t* bytes = reader.bytes(next, n, keepFrom);
+    if (!bytes)
+        return true;  // the file ends there: the next step tells
+    rm::RmPacketHeader after;
+    if (n == rm::kPacketHeaderSize && plausiblePacket(bytes, next, 0, m_expect[f], after))
+        return true;
+    if (n >= rm::kChunkIdSize && rm::chunkFollowsData(bytes))
+        return true;
+    // No packet follows it: either its length is wrong, and packets go on
+    // inside the bytes it claims, or the damage starts right after it.
+    rm::InFile& file = *m_files[f];
+    const std::optional<uint64_t> resume = rm::findNextPacket(file, offset + 1, m_expect[f]);
+    if (file.failed() || !resume || *resume >= next)
+        return true;
+    RecordSkip(f, offset, *resume, true);
+    reader.resume(*resume);
+    return false;
+}
+
 void RmMuxer::RecordSkip(uint16_t f, uint64_t from, uint64_t to, bool damage)
 {
     for (const Skip& skip : m_skips)
@@ -170,6 +204,9 @@ void RmMuxer::ReportDamage(MuxJob& job) const
             const uint16_t number = m_sourceStream[o];
             const bool lost = !before || !after || (*after > *before && *after - *before > m_largestStep[o])
                               || skip.streamBefore == number || skip.streamAfter == number;
+            // A damaged data chunk header before the first packet held none.
+            if (skip.to == m_dataStart[skip.file] && region.skipped <= rm::kDataHeaderChunkSize)
+                continue;
             if (lost)
                 region.streams.push_back(static_cast<uint16_t>(o));
         }

@@ -299,6 +299,12 @@ private:
     // (or at a data chunk's header); true when it was moved on to the next
     // place where they do, the region passed over being recorded.
     bool Resynchronise(uint16_t f, SourceCursor& reader);
+    // Repair: whether the packet the cursor just gave holds together with
+    // what follows it. When it does not, and packets go on inside the bytes
+    // its length claims, the length is wrong: it is passed over as damage,
+    // the cursor moved on, and false returned.
+    bool RepairTakes(uint16_t f, SourceCursor& reader, const rm::RmPacketHeader& header, uint64_t offset,
+                     uint64_t keepFrom);
     void RecordSkip(uint16_t f, uint64_t from, uint64_t to, bool damage);
     // Repair: notes the timestamps of stream o's packets around each damaged
     // region, for the report; after the packet is written.

@@ -22,12 +22,7 @@ constexpr const char* kChunksAfterData[] = {kIdIndex, "RMMD", "RJMD", kIdData};
 
 bool chunkIdAt(const uint8_t* bytes, std::size_t avail)
 {
-    if (avail < 4)
-        return false;
-    for (const char* id : kChunksAfterData)
-        if (std::memcmp(bytes, id, 4) == 0)
-            return true;
-    return false;
+    return avail >= kChunkIdSize && chunkFollowsData(bytes);
 }
 
 std::optional<uint32_t> latestTimestamp(const PacketExpectations& expect)
@@ -61,6 +56,14 @@ bool chains(InFile& in, uint64_t at, const RmPacketHeader& header, const PacketE
 }
 
 }  // namespace
+
+bool chunkFollowsData(const uint8_t* bytes)
+{
+    for (const char* id : kChunksAfterData)
+        if (std::memcmp(bytes, id, kChunkIdSize) == 0)
+            return true;
+    return false;
+}
 
 bool plausiblePacket(const uint8_t* bytes, uint64_t at, uint64_t passed, const PacketExpectations& expect,
                      RmPacketHeader& header)

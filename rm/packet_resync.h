@@ -32,6 +32,10 @@ struct PacketExpectations {
     uint32_t bytesPerSecond = 0;
 };
 
+// Whether the four bytes at `bytes` are the id of a chunk that may follow a
+// data chunk ("INDX", "RMMD", "RJMD", "DATA").
+bool chunkFollowsData(const uint8_t* bytes);
+
 // The header of a packet at `bytes` (at least kPacketHeaderSize of them),
 // standing `passed` bytes after the place the search began at `at`: true
 // when it is one by its fields (version 0 or 1, a length that holds a
