@@ -1,7 +1,9 @@
 // kestrova-cli: lists the streams of RealMedia files and merges chosen
 // streams into one new file, with the same engine as the dialogs.
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/check_command.h"
@@ -46,11 +48,16 @@ const char kMergeUsage[] =
     "      --no-index           no index records built for streams whose sources have none\n";
 
 const char kCheckUsage[] =
-    "  kestrova-cli check [--json] FILE...\n"
+    "  kestrova-cli check [--json | --json-lines] [-r] [--jobs N] FILE|FOLDER...\n"
     "      Reads each FILE as a merge reads a source: its streams' packets,\n"
     "      timestamps, keyframes and index records, and every problem found.\n"
     "      Exit status 1 when a FILE has a problem.\n"
-    "      --json              one JSON array instead of the report\n";
+    "      --json              one JSON array instead of the report\n"
+    "      -r, --recursive     check the files named .rm, .rmvb or .ra (any case) in\n"
+    "                          each FOLDER and its subfolders; others are counted\n"
+    "      --jobs N            check N files at once (default: the number of cores)\n"
+    "      --json-lines        one JSON object per file as it finishes (path, size,\n"
+    "                          streams, problems, verdict), then a summary line\n";
 
 const char kRepairUsage[] =
     "  kestrova-cli repair -o OUTPUT [OPTION]... FILE\n"
@@ -111,7 +118,7 @@ bool asksForHelp(const std::vector<std::string>& args)
     return false;
 }
 
-// The arguments of list and check: [--json] FILE...; false, after telling
+// The arguments of list: [--json] FILE...; false, after telling
 // why, when they are not.
 bool readFilesAndJson(const Command& self, const std::vector<std::string>& args, std::vector<std::string>& files,
                       bool& json, int& status)
@@ -146,10 +153,37 @@ int runList(const Command& self, const std::vector<std::string>& args)
 
 int runCheck(const Command& self, const std::vector<std::string>& args)
 {
-    std::vector<std::string> files;
-    bool json = false;
-    int status = 0;
-    return readFilesAndJson(self, args, files, json, status) ? checkCommand(files, json) : status;
+    CheckOptions options;
+    options.jobs = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::string> paths;
+    bool optionsDone = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsDone && arg == "--json") {
+            options.json = true;
+        } else if (!optionsDone && arg == "--json-lines") {
+            options.jsonLines = true;
+        } else if (!optionsDone && (arg == "-r" || arg == "--recursive")) {
+            options.recursive = true;
+        } else if (!optionsDone && (arg == "--jobs" || arg == "-j")) {
+            const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+            if (value.empty() || value.size() > 4 || value.find_first_not_of("0123456789") != std::string::npos
+                || std::stoul(value) == 0)
+                return usage(&self, "--jobs needs a number of files from 1 to 9999");
+            options.jobs = static_cast<unsigned>(std::stoul(value));
+        } else if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return usage(&self, ("unknown option " + arg).c_str());
+        } else {
+            paths.push_back(arg);
+        }
+    }
+    if (options.json && options.jsonLines)
+        return usage(&self, "--json and --json-lines cannot be used together");
+    if (paths.empty())
+        return usage(&self, "check needs at least one FILE or FOLDER");
+    return checkCommand(paths, options);
 }
 
 int runMerge(const Command& self, const std::vector<std::string>& args)
