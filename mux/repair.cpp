@@ -46,19 +46,21 @@ std::string RmMuxer::LocateDamagedData(uint16_t f, const HeaderWalk& walk)
     const rm::DataChunk data =
         rm::locateDataChunk(*m_in, m_props, walk.end == rm::HeaderEnd::Data ? walk.endOffset : 0);
     uint64_t start = 0;
+    rm::DataChunk chunk;
     if (!m_in->failed() && data.found) {
         start = data.start;
-        m_packetsPromised[f] = data.promisedPackets;
+        chunk = data;
     } else if (const auto chunk = m_in->failed() ? std::nullopt : rm::findDataChunk(*m_in, headersEnd, expect)) {
         start = *chunk + rm::kDataHeaderChunkSize;
     } else if (const auto first = m_in->failed() ? std::nullopt : rm::findNextPacket(*m_in, headersEnd, expect)) {
         start = *first;
-        RecordSkip(f, headersEnd, start, true);
+        RecordSkip(f, headersEnd, start);
     }
     if (m_in->failed())
         return m_in->readError();
     if (start == 0) {
-        m_dataStart[f] = m_dataEnd[f] = m_dataRunOnEnd[f] = 0;
+        m_dataStart[f] = 0;
+        m_dataWalk[f] = {};
         m_sourceEnded[f] = true;
         return {};
     }
@@ -66,8 +68,12 @@ std::string RmMuxer::LocateDamagedData(uint16_t f, const HeaderWalk& walk)
     // the file, or to the first chunk that follows them.
     m_hasDataChunk[f] = true;
     m_dataStart[f] = start;
-    m_dataEnd[f] = fileSize;
-    m_dataRunOnEnd[f] = 0;
+    m_packetsPromised[f] = m_props.num_packets;
+    chunk.found = true;
+    chunk.start = start;
+    chunk.end = fileSize;
+    chunk.runOnEnd = 0;
+    m_dataWalk[f] = rm::DataWalk(chunk, fileSize, 0);
     return {};
 }
 
@@ -81,6 +87,8 @@ bool RmMuxer::Resynchronise(uint16_t f, SourceCursor& reader)
             reader.resume(skip.to);
             return true;
         }
+    // The end of the file, or a chunk that follows the data: it has ended.
+    // Zeros may be an end marker, or a hole in the data.
     if (reader.end() == rm::PacketStart::EndOfData) {
         uint8_t bytes[rm::kPacketHeaderSize];
         const std::size_t got = file.readAt(bytes, sizeof bytes, at);
@@ -88,15 +96,6 @@ bool RmMuxer::Resynchronise(uint16_t f, SourceCursor& reader)
             m_readFailure = file.readError();
             return false;
         }
-        // A further data chunk: its packets follow its header.
-        if (got >= rm::kChunkIdSize && std::memcmp(bytes, rm::kIdData, rm::kChunkIdSize) == 0
-            && rm::packetChainsAt(file, at + rm::kDataHeaderChunkSize, m_expect[f])) {
-            RecordSkip(f, at, at + rm::kDataHeaderChunkSize, false);
-            reader.resume(at + rm::kDataHeaderChunkSize);
-            return true;
-        }
-        // The end of the file, or a chunk that follows the data: it has
-        // ended. Zeros may be an end marker, or a hole in the data.
         if (got < sizeof bytes || !allZero(bytes, got))
             return false;
     }
@@ -106,14 +105,14 @@ bool RmMuxer::Resynchronise(uint16_t f, SourceCursor& reader)
         return false;
     }
     if (next) {
-        RecordSkip(f, at, *next, true);
+        RecordSkip(f, at, *next);
         reader.resume(*next);
         return true;
     }
     // Nothing after it holds together: the rest of the data is lost, unless
     // it was an end marker of zeros.
     if (reader.end() != rm::PacketStart::EndOfData)
-        RecordSkip(f, at, m_dataEnd[f], true);
+        RecordSkip(f, at, m_expect[f].end);
     return false;
 }
 
@@ -121,9 +120,10 @@ bool RmMuxer::RepairTakes(uint16_t f, SourceCursor& reader, const rm::RmPacketHe
                          uint64_t keepFrom)
 {
     const uint64_t next = offset + header.length;
-    if (next >= m_dataEnd[f])
+    const uint64_t end = m_expect[f].end;
+    if (next >= end)
         return true;
-    const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(rm::kPacketHeaderSize, m_dataEnd[f] - next));
+    const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(rm::kPacketHeaderSize, end - next));
     const uint8_t* bytes = reader.bytes(next, n, keepFrom);
     if (!bytes)
         return true;  // the file ends there: the next step tells
@@ -138,12 +138,12 @@ bool RmMuxer::RepairTakes(uint16_t f, SourceCursor& reader, const rm::RmPacketHe
     const std::optional<uint64_t> resume = rm::findNextPacket(file, offset + 1, m_expect[f]);
     if (file.failed() || !resume || *resume >= next)
         return true;
-    RecordSkip(f, offset, *resume, true);
+    RecordSkip(f, offset, *resume);
     reader.resume(*resume);
     return false;
 }
 
-void RmMuxer::RecordSkip(uint16_t f, uint64_t from, uint64_t to, bool damage)
+void RmMuxer::RecordSkip(uint16_t f, uint64_t from, uint64_t to)
 {
     for (const Skip& skip : m_skips)
         if (skip.file == f && skip.from == from)
@@ -152,7 +152,6 @@ void RmMuxer::RecordSkip(uint16_t f, uint64_t from, uint64_t to, bool damage)
     skip.file = f;
     skip.from = from;
     skip.to = to;
-    skip.damage = damage;
     skip.streamBefore = m_lastStreamRead[f];
     uint8_t header[rm::kPacketHeaderSize];
     if (to < m_files[f]->size() && m_files[f]->readAt(header, sizeof header, to) == sizeof header)
@@ -167,7 +166,7 @@ void RmMuxer::NoteRepairedPacket(int o)
     bool crossed = false;
     for (std::size_t& k = m_skipsPassed[o]; k < m_skips.size() && m_skips[k].to <= offset; ++k) {
         Skip& skip = m_skips[k];
-        if (skip.file != m_sourceFile[o] || !skip.damage)
+        if (skip.file != m_sourceFile[o])
             continue;
         skip.before[o] = m_lastWritten[o];
         skip.after[o] = timestamp;
@@ -183,8 +182,6 @@ void RmMuxer::ReportDamage(MuxJob& job) const
     job.damage.clear();
     for (std::size_t k = 0; k < m_skips.size(); ++k) {
         const Skip& skip = m_skips[k];
-        if (!skip.damage)
-            continue;
         DamagedRegion region;
         region.path = m_files[skip.file] ? m_files[skip.file]->path() : std::string();
         region.first = skip.from;

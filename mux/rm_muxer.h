@@ -17,6 +17,7 @@
 #include "mux/mux_job.h"
 #include "mux/packet_queue.h"
 #include "mux/source_cursor.h"
+#include "rm/data_walk.h"
 #include "rm/header_walker.h"
 #include "rm/input_file.h"
 #include "rm/output_file.h"
@@ -35,9 +36,6 @@ bool IsVideo(const rm::RmStreamHeader& slot);
 // The kind of a stream as it is listed: by its MIME type, and unknown when
 // it has no name.
 StreamKind KindOf(const rm::RmStreamHeader& slot);
-
-// The packet flag of a keyframe.
-inline constexpr uint8_t kKeyframeFlag = 0x02;
 
 // Why Scan refused a file.
 enum class ScanError {
@@ -243,10 +241,9 @@ public:
     // Where each source's packets may be read: from the first packet to the
     // end of its data chunk, as far as the file reaches.
     uint64_t m_dataStart[kMaxSources]{};
-    uint64_t m_dataEnd[kMaxSources]{};
-    uint64_t m_dataRunOnEnd[kMaxSources]{};  // see rm::DataChunk::runOnEnd
-    // Each source's data chunk as the packet loop reads it: the packet count
-    // its headers give (0 for none), the packets found so far, and whether
+    rm::DataWalk m_dataWalk[kMaxSources];  // from the first data chunk on
+    // Each source's data as the packet loop reads it: the packet count its
+    // properties give (0 for none), the packets found so far, and whether
     // the end of its data has been reached.
     uint32_t m_packetsPromised[kMaxSources]{};
     uint32_t m_packetsFound[kMaxSources]{};
@@ -285,13 +282,15 @@ private:
     void EndSourceAt(uint16_t f, const SourceCursor& reader);
     void PrepareIndexes(const MuxJob& job);
     // Points the source's index record for the packet about to be written
-    // at its new place, or builds one; before the packet is written.
-    void IndexPacket(int o);
+    // at its new place, or builds one; before the packet, whose bytes are
+    // `bytes`, is written.
+    void IndexPacket(int o, const uint8_t* bytes);
     void KeepMatchedIndexes();
     void ReportProgress();
     // The source's data has ended, cleanly or (when `damage` says how) at
     // a packet that is not whole; either is checked against its count.
-    void EndSource(uint16_t f, uint64_t damagedAt = 0, const std::string& damage = {});
+    void EndSource(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt = 0, const std::string& damage = {});
+    void WarnUnreadChunks(uint16_t f, const std::vector<rm::DataChunkRead>& chunks);
     // Repair: where the data chunk stands, or where its packets start when
     // its header is gone, and what a packet of this source looks like.
     std::string LocateDamagedData(uint16_t f, const HeaderWalk& walk);
@@ -305,7 +304,7 @@ private:
     // the cursor moved on, and false returned.
     bool RepairTakes(uint16_t f, SourceCursor& reader, const rm::RmPacketHeader& header, uint64_t offset,
                      uint64_t keepFrom);
-    void RecordSkip(uint16_t f, uint64_t from, uint64_t to, bool damage);
+    void RecordSkip(uint16_t f, uint64_t from, uint64_t to);
     // Repair: notes the timestamps of stream o's packets around each damaged
     // region, for the report; after the packet is written.
     void NoteRepairedPacket(int o);
@@ -364,12 +363,10 @@ private:
     bool m_repair = false;
     rm::PacketExpectations m_expect[kMaxSources];
     std::optional<uint16_t> m_lastStreamRead[kMaxSources];  // by the source's first cursor
-    // Each stretch of a source the cursors passed over, in the order found:
-    // damage, or the header of a further data chunk.
+    // Each stretch of damage the cursors passed over, in the order found.
     struct Skip {
         uint16_t file = 0;
         uint64_t from = 0, to = 0;
-        bool damage = false;
         // The source streams of the packets right before and right after it.
         std::optional<uint16_t> streamBefore, streamAfter;
         // The timestamps of each output stream's last packet before it and

@@ -220,23 +220,17 @@ std::string RmMuxer::LocateData(uint16_t f, const HeaderWalk& walk)
         return m_in->readError();
     if (!data.found) {
         // A file without one has no packets.
-        m_dataStart[f] = m_dataEnd[f] = m_dataRunOnEnd[f] = 0;
+        m_dataStart[f] = 0;
+        m_dataWalk[f] = {};
         m_sourceEnded[f] = true;
         return {};
     }
     m_hasDataChunk[f] = true;
     m_dataHeader = data.header;
     m_dataStart[f] = data.start;
-    m_dataEnd[f] = data.end;
-    m_dataRunOnEnd[f] = data.runOnEnd;
-    m_packetsPromised[f] = data.promisedPackets;
-    // Packets in a chunk that next_data_header chains on to are not read.
-    const uint32_t next = data.header.next_data_header;
-    rm::ChunkId id;
-    if (next != 0 && next != data.offset && next < m_in->size() && m_in->seek(next) && rm::readChunkId(*m_in, id)
-        && id.is(rm::kIdData))
-        Warn(f, next, "a second data chunk starts here; its packets were not copied");
-    return m_in->failed() ? m_in->readError() : std::string();
+    m_dataWalk[f] = rm::DataWalk(data, m_in->size(), m_props.index_offset);
+    m_packetsPromised[f] = m_props.num_packets;
+    return {};
 }
 
 std::string RmMuxer::CheckTakenStreams() const
@@ -279,7 +273,7 @@ std::string RmMuxer::WriteHeaderSection()
     // Progress by bytes stands in when no selected stream has index records.
     for (uint16_t f = 0; f < m_fileCount; ++f)
         if (std::any_of(m_sourceFile, m_sourceFile + m_streamCount, [f](uint16_t s) { return s == f; }))
-            m_bytesTotal += m_dataEnd[f] - m_dataStart[f];
+            m_bytesTotal += m_dataWalk[f].reach() - m_dataStart[f];
 
     if (m_out->failed())
         return "Cannot write the output file: " + m_out->error();

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "rm/data_walk.h"
 #include "rm/packet_resync.h"
 #include "rm/packet_start.h"
 #include "rm/records.h"
@@ -44,16 +45,19 @@ public:
         Failed    // a read failed: the InFile says why
     };
 
-    // Starts reading `file`'s packets at `scanFrom`, up to `dataEnd`, or on
-    // to `runOnEnd` (when not 0) should a packet start right at dataEnd; the
-    // window starts empty at `windowFrom` (at or before scanFrom). `out`
-    // writes packets from the window in place: it is flushed before the
-    // window's bytes move or are read over.
-    void start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom, uint64_t scanFrom, uint64_t dataEnd,
-               uint64_t runOnEnd);
+    // Starts reading `file`'s packets at `scanFrom`, where `walk` leads from
+    // there on (through every data chunk that follows); the window starts
+    // empty at `windowFrom` (at or before scanFrom). `out` writes packets
+    // from the window in place: it is flushed before the window's bytes
+    // move or are read over.
+    void start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom, uint64_t scanFrom, const rm::DataWalk& walk);
     // From now on a packet whose header `expect` finds implausible ends the
     // data as a damaged one (a repair's reading); null for none.
     void expect(const rm::PacketExpectations* expectations) { m_expect = expectations; }
+    // Goes on reading packets at `at`, past the place next() ended at (a
+    // repair's way over damage), to the end of the file when that lies
+    // past the data chunk's bounds.
+    void resume(uint64_t at);
     // Lets go of the window.
     void stop();
     bool started() const { return m_file != nullptr; }
@@ -67,19 +71,18 @@ public:
     // caller may change them: the window is the cursor's own copy.
     uint8_t* bytes(uint64_t pos, std::size_t n, uint64_t keepFrom);
 
-    // Goes on reading packets at `at`, past the place next() ended at (a
-    // repair's way over damage); the data then ends no earlier than before.
-    void resume(uint64_t at);
-
     uint64_t scanPlace() const { return m_scan; }
     // How the data ended, once next() gave End; where, and the length of a
     // damaged packet.
     rm::PacketStart end() const { return m_end; }
     uint64_t endPlace() const { return m_scan; }
     uint16_t damagedLength() const { return m_damagedLength; }
-    // Where the packets ran on past the end the data chunk's size gave; 0
+    // Where the packets ran on past the end a data chunk's size gave; 0
     // when they did not.
-    uint64_t ranOnAt() const { return m_ranOnAt; }
+    uint64_t ranOnAt() const { return m_walk.ranOnAt(); }
+    // The data chunks gone into, with the packets this cursor found in each.
+    const rm::DataWalk& walk() const { return m_walk; }
+
     // The most bytes the window has held.
     std::size_t highWater() const { return m_highWater; }
 
@@ -95,9 +98,7 @@ private:
     uint64_t m_windowStart = 0;  // file position of m_window[0]
     std::size_t m_length = 0;    // bytes in the window
     uint64_t m_scan = 0;
-    uint64_t m_dataEnd = 0;
-    uint64_t m_runOnEnd = 0;
-    uint64_t m_ranOnAt = 0;
+    rm::DataWalk m_walk;
     rm::PacketStart m_end = rm::PacketStart::EndOfData;
     uint16_t m_damagedLength = 0;
     std::size_t m_highWater = 0;

@@ -47,20 +47,25 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
     std::vector<std::optional<rm::PacketReader>> readers(m_streamCount);
     // A repaired source is read from each place to the next stretch its
     // cursors passed over, and on after it.
-    const auto repairedUpTo = [this](uint16_t f, uint64_t from) {
-        uint64_t end = m_dataEnd[f];
-        if (m_repair)
-            for (const Skip& skip : m_skips)
-                if (skip.file == f && skip.from >= from)
-                    end = std::min(end, skip.from);
-        return end;
+    const auto walkFrom = [this](uint16_t f, uint64_t from) {
+        if (!m_repair)
+            return m_dataWalk[f];
+        const uint64_t fileSize = m_files[f]->size();
+        rm::DataChunk part;
+        part.found = true;
+        part.offset = part.start = from;
+        part.end = fileSize;
+        for (const Skip& skip : m_skips)
+            if (skip.file == f && skip.from >= from)
+                part.end = std::min(part.end, skip.from);
+        return rm::DataWalk(part, fileSize, 0);
     };
     for (int o = 0; o < m_streamCount; ++o) {
         const uint16_t f = m_sourceFile[o];
         auto file = std::make_unique<rm::InFile>();
         if (!file->openSame(*m_files[f]))
             return "Cannot read " + m_files[f]->path() + " again to verify the output: " + file->error();
-        readers[o].emplace(*file, m_dataStart[f], repairedUpTo(f, m_dataStart[f]), m_dataRunOnEnd[f]);
+        readers[o].emplace(*file, walkFrom(f, m_dataStart[f]));
         sources.push_back(std::move(file));
     }
     const auto sourceName = [this](int o) {
@@ -81,7 +86,7 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
             });
             if (!m_repair || readers[o]->failed() || skip == m_skips.end())
                 return false;
-            readers[o].emplace(*sources[o], skip->to, repairedUpTo(f, skip->to));
+            readers[o].emplace(*sources[o], walkFrom(f, skip->to));
         }
     };
     const auto readFailure = [&](int o) { return sources[o]->failed() ? sources[o]->readError() : std::string(); };
