@@ -91,6 +91,27 @@ struct MuxJob {
     // region passed over is reported in `damage`. Its index is not used: the
     // output's is built from the packets written. A data chunk whose header
     // is damaged, or that PROP points past, is found by searching for it.
+    //
+    // How a front end repairs FILE into OUT (kestrova-cli repair does this):
+    //   RmMuxer muxer;
+    //   count = muxer.Scan(FILE, names, kinds, numbers, /*repair=*/true);
+    //   (0: the header section itself is gone; LastScanMessage says why)
+    //   MuxJob job; job.muxer = &muxer; job.repair = true;
+    //   job.selection[muxer.LastScanSource() * 10 + numbers[k]] = 1 for every k < count;
+    //   muxer.SetOutputPath(OUT) (after OutputPathProblem(OUT) is "");
+    //   run MuxWorker(&job) on a worker thread, as for a merge.
+    // Completed: OUT is written; job.damage lists the regions passed over
+    // (empty: no damage found), job.streams the packets recovered per
+    // stream and the index records built, job.warnings the rest. Failed:
+    // nothing was written; job.error says why (a file with no packet that
+    // could be recovered: "FILE holds no packet that could be recovered;
+    // nothing was written").
+    //
+    // A file is damaged with its header intact when Scan without `repair`
+    // refuses it with ScanError::Invalid and Scan with `repair` (on a muxer
+    // of its own) takes it; one that Scan takes may still be damaged in its
+    // data, which a merge copies up to the damage with a warning and
+    // CheckSource lists as CutPacket or DamagedPacket problems.
     bool repair = false;
 
     // Read by the caller once the worker has ended.

@@ -33,7 +33,7 @@ expect()
     fi
 }
 
-expect 'kestrova-cli ' 'list merge check --help --version'
+expect 'kestrova-cli ' 'list merge check repair --help --version'
 expect 'kestrova-cli m' 'merge'
 expect 'kestrova-cli --v' '--version'
 expect 'kestrova-cli list -' '--json --help'
@@ -41,7 +41,9 @@ expect 'kestrova-cli list ' '-dash.rm a.rm b.RMVB c.rmvb folder'
 expect 'kestrova-cli list --json a' 'a.rm'
 expect 'kestrova-cli merge --h' '--helper --help'
 expect 'kestrova-cli merge -' '-o --output --helper --quiet --strict --no-sync --no-index --verify --title --author --copyright --comment --name --help'
-expect 'kestrova-cli check -' '--json --help'
+expect 'kestrova-cli check -' '--json --json-lines -r --recursive --jobs --help'
+expect 'kestrova-cli check --jobs ' ''
+expect 'kestrova-cli repair -' '-o --output --quiet --no-sync --verify --help'
 expect 'kestrova-cli merge --title ' ''
 expect 'kestrova-cli merge -o ' '-dash.rm a.rm b.RMVB c.rmvb folder'
 expect 'kestrova-cli merge --output c' 'c.rmvb'
