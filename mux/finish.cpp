@@ -35,6 +35,7 @@ std::string RmMuxer::FinishOutput(const MuxJob& job)
     m_dataHeader.num_packets = m_packetsWritten;
     m_dataHeader.size = static_cast<uint32_t>(m_out->tell() - m_props.data_offset);
     m_props.num_packets = m_packetsWritten;
+    SetWrittenFigures();
     // With no index chunk to write, 0 says that the file has none.
     const bool anyIndex = m_streamCount > 0 || m_addHelper;
     m_props.index_offset = anyIndex ? static_cast<uint32_t>(m_out->tell()) : 0;
@@ -42,6 +43,7 @@ std::string RmMuxer::FinishOutput(const MuxJob& job)
     WriteIndexes();
     WriteDataHeader(false);
     WriteProperties(false);
+    WriteStreamHeaders(false);
     ReleaseRun();
 
     // On disk before it takes the output's name, so that a crash never
@@ -53,6 +55,27 @@ std::string RmMuxer::FinishOutput(const MuxJob& job)
     if (!written)
         return "Cannot write the output file: " + writeError;
     return {};
+}
+
+void RmMuxer::SetWrittenFigures()
+{
+    // What the output holds, not what its sources claimed: computed here,
+    // once, from the counts the packet loop kept, whatever the job made of
+    // the sources (side by side, one after another, cut to a range).
+    const uint32_t duration = m_props.duration;
+    m_props.max_bit_rate = m_written.maxBitRate(duration);
+    m_props.avg_bit_rate = m_written.avgBitRate(duration);
+    m_props.max_packet_size = m_written.maxPacketSize();
+    m_props.avg_packet_size = m_written.avgPacketSize();
+    for (int o = 0; o < m_streamCount; ++o) {
+        rm::RmStreamHeader::Fixed& fixed = m_streams[o].fixed;
+        const WrittenFigures& written = m_streamWritten[o];
+        const uint32_t streamDuration = fixed.duration;
+        fixed.max_bit_rate = written.maxBitRate(streamDuration);
+        fixed.avg_bit_rate = written.avgBitRate(streamDuration);
+        fixed.max_packet_size = written.maxPacketSize();
+        fixed.avg_packet_size = written.avgPacketSize();
+    }
 }
 
 std::string RmMuxer::PutInPlace(MuxJob& job)

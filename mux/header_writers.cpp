@@ -48,8 +48,14 @@ void RmMuxer::WriteProperties(bool first)
         m_props.num_streams = m_props.num_streams + 1;
 }
 
-void RmMuxer::WriteStreamHeaders()
+void RmMuxer::WriteStreamHeaders(bool first)
 {
+    // Rewritten in place at the end with the figures of what was written;
+    // nothing else in them changes, so neither do their sizes.
+    if (first)
+        m_streamHeadersPos = static_cast<uint32_t>(m_out->tell());
+    else
+        m_out->seek(m_streamHeadersPos);
     for (int i = 0; i < m_streamCount; ++i)
         rm::writeStreamHeader(*m_out, m_streams[i]);
     if (m_addHelper)

@@ -284,6 +284,10 @@ bool RmMuxer::WritePacket(int o)
     bytes[4] = static_cast<uint8_t>(o >> 8);
     bytes[5] = static_cast<uint8_t>(o);
     m_out->writeInPlace(bytes, packet.header.length);
+    const uint32_t length = packet.header.length;
+    const uint32_t payload = length - static_cast<uint32_t>(std::min<std::size_t>(rm::packetHeaderSize(bytes), length));
+    m_written.add(packet.header.timestamp, length, payload);
+    m_streamWritten[o].add(packet.header.timestamp, length, payload);
     if (m_repair)
         NoteRepairedPacket(o);
     m_hasCurrent[o] = false;

@@ -17,6 +17,7 @@
 #include "mux/mux_job.h"
 #include "mux/packet_queue.h"
 #include "mux/source_cursor.h"
+#include "mux/written_figures.h"
 #include "rm/data_walk.h"
 #include "rm/header_walker.h"
 #include "rm/input_file.h"
@@ -190,7 +191,7 @@ public:
     // the rewrites in place. Failures are kept by m_out.
     void WriteFileHeader();
     void WriteProperties(bool first);
-    void WriteStreamHeaders();
+    void WriteStreamHeaders(bool first);
     void WriteContent();
     void WriteDataHeader(bool first);
     void WriteIndexes();
@@ -312,6 +313,8 @@ private:
     void Warn(uint16_t f, uint64_t offset, const std::string& text);
     std::string CheckWhatWasRead();
     std::string FinishOutput(const MuxJob& job);
+    // The output's PROP and MDPR figures, from what the packet loop wrote.
+    void SetWrittenFigures();
     std::string VerifyOutput(const MuxJob& job);
     std::string PutInPlace(MuxJob& job);
     void ReleaseRun();
@@ -328,9 +331,13 @@ private:
 
     // Per-run state.
     std::string m_tempPath;
-    struct MergedProperties {
-        uint32_t maxBitRate, avgBitRate, maxPacketSize, avgPacketSize, duration;
-    } m_merged{};
+    // The output's duration: the longest of its sources'.
+    uint32_t m_mergedDuration = 0;
+    // What the packet loop wrote, in all and per output stream: the
+    // finisher writes the output's figures from these.
+    WrittenFigures m_written;
+    WrittenFigures m_streamWritten[kMaxStreams];
+    uint32_t m_streamHeadersPos = 0;
     // Each stream's index: the next source record to match and the records
     // matched so far, or, when built, whether it is video (indexed by
     // keyframe), the last timestamp seen and the next whole second.

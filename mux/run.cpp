@@ -103,7 +103,9 @@ void RmMuxer::Reset(const MuxJob& job)
 {
     m_streamCount = 0;
     std::memcpy(m_selected, job.selection, sizeof m_selected);
-    m_merged = {};
+    m_mergedDuration = 0;
+    m_written = {};
+    std::fill(std::begin(m_streamWritten), std::end(m_streamWritten), WrittenFigures{});
     std::fill(std::begin(m_streamDone), std::end(m_streamDone), uint8_t{0});
     std::fill(std::begin(m_hasCurrent), std::end(m_hasCurrent), false);
     m_addHelper = false;
@@ -158,16 +160,10 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
         return "Cannot read the header section of " + m_in->path() + "; has the file changed?";
     }
 
-    // Merged file properties; the averages are a quarter of the running sum.
-    // (Fields of the packed images are copied out, never bound to references.)
-    const uint32_t maxBitRate = m_props.max_bit_rate;
-    const uint32_t maxPacketSize = m_props.max_packet_size;
+    // The output lasts as long as its longest source; its other figures are
+    // those of the packets written, set when the output is finished.
     const uint32_t duration = m_props.duration;
-    m_merged.maxBitRate = std::max(m_merged.maxBitRate, maxBitRate);
-    m_merged.avgBitRate = (m_merged.avgBitRate + m_props.avg_bit_rate) >> 2;
-    m_merged.maxPacketSize = std::max(m_merged.maxPacketSize, maxPacketSize);
-    m_merged.avgPacketSize = (m_merged.avgPacketSize + m_props.avg_packet_size) >> 2;
-    m_merged.duration = std::max(m_merged.duration, duration);
+    m_mergedDuration = std::max(m_mergedDuration, duration);
 
     // A repair builds the index from the packets it writes: the source's
     // may point anywhere.
@@ -247,18 +243,21 @@ std::string RmMuxer::CheckTakenStreams() const
 std::string RmMuxer::WriteHeaderSection()
 {
     m_props.num_streams = m_streamCount;
-    m_props.avg_bit_rate = m_merged.avgBitRate;
-    m_props.avg_packet_size = m_merged.avgPacketSize;
-    m_props.max_bit_rate = m_merged.maxBitRate;
-    m_props.max_packet_size = m_merged.maxPacketSize;
-    m_props.duration = m_merged.duration;
+    m_props.avg_bit_rate = m_props.max_bit_rate = 0;
+    m_props.avg_packet_size = m_props.max_packet_size = 0;
+    m_props.duration = m_mergedDuration;
+    // A player fills its buffer for the longest preroll any stream asks.
+    uint32_t preroll = 0;
+    for (int o = 0; o < m_streamCount; ++o)
+        preroll = std::max<uint32_t>(preroll, m_streams[o].fixed.preroll);
+    m_props.preroll = preroll;
     m_dataHeader.num_packets = m_props.num_packets;
     // The output has one data chunk.
     m_dataHeader.next_data_header = 0;
 
     WriteFileHeader();
     WriteProperties(true);
-    WriteStreamHeaders();
+    WriteStreamHeaders(true);
     WriteContent();
     m_props.data_offset = static_cast<uint32_t>(m_out->tell());
     WriteDataHeader(true);

@@ -36,4 +36,8 @@ bool packetRunsOn(const uint8_t* bytes, std::size_t avail, uint64_t room);
 // that counts or indexes keyframes asks this.
 bool isKeyframe(const uint8_t* packet, std::size_t n);
 
+// The length of the header of the packet that starts at `packet` (at least
+// 2 bytes): 13 for object_version 1, 12 otherwise.
+std::size_t packetHeaderSize(const uint8_t* packet);
+
 }  // namespace rm
