@@ -25,10 +25,11 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import corpus  # noqa: E402
 
-# The clips the collection is made of: a second or two each, small pictures,
+# The clips the collection is made of: a few seconds each, small pictures
+# (sides a multiple of 16, as the RealVideo encoders want),
 # RealVideo 1.0 or 2.0 with AC-3 sound, or sound alone.
 CLIPS = {
-    "rv10-ac3": ["-f", "lavfi", "-i", "testsrc=size=160x120:rate=15", "-f", "lavfi", "-i", "sine=f=440",
+    "rv10-ac3": ["-f", "lavfi", "-i", "testsrc=size=160x128:rate=15", "-f", "lavfi", "-i", "sine=f=440",
                  "-t", "2", "-c:v", "rv10", "-b:v", "100k", "-c:a", "ac3", "-b:a", "64k"],
     "rv20-ac3": ["-f", "lavfi", "-i", "testsrc2=size=176x144:rate=12", "-f", "lavfi", "-i", "sine=f=330",
                  "-t", "1", "-c:v", "rv20", "-b:v", "150k", "-c:a", "ac3", "-b:a", "96k"],
@@ -81,8 +82,7 @@ def make_collection(cache: Path, files: int) -> Path:
     for name, args in CLIPS.items():
         target = clips / f"{name}.rm"
         if not target.exists():
-            subprocess.run(["ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y", *args, str(target)],
-                           check=True)
+            corpus._ffmpeg(args, target)
     sources = [(clips / f"{name}.rm").read_bytes() for name in CLIPS]
     partial = cache / f"collection-{files}.partial"
     shutil.rmtree(partial, ignore_errors=True)

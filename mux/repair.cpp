@@ -99,7 +99,7 @@ bool RmMuxer::Resynchronise(uint16_t f, SourceCursor& reader)
         if (got < sizeof bytes || !allZero(bytes, got))
             return false;
     }
-    const std::optional<uint64_t> next = rm::findNextPacket(file, at + 1, m_expect[f]);
+    const std::optional<uint64_t> next = SearchFrom(f, at + 1);
     if (file.failed()) {
         m_readFailure = file.readError();
         return false;
@@ -135,12 +135,24 @@ bool RmMuxer::RepairTakes(uint16_t f, SourceCursor& reader, const rm::RmPacketHe
     // No packet follows it: either its length is wrong, and packets go on
     // inside the bytes it claims, or the damage starts right after it.
     rm::InFile& file = *m_files[f];
-    const std::optional<uint64_t> resume = rm::findNextPacket(file, offset + 1, m_expect[f]);
+    const std::optional<uint64_t> resume = SearchFrom(f, offset + 1);
     if (file.failed() || !resume || *resume >= next)
         return true;
     RecordSkip(f, offset, *resume);
     reader.resume(*resume);
     return false;
+}
+
+std::optional<uint64_t> RmMuxer::SearchFrom(uint16_t f, uint64_t from)
+{
+    // A packet that no packet follows is searched past twice: from inside
+    // it, then from its end. The second search takes the first's answer.
+    const std::optional<Search>& last = m_lastSearch[f];
+    if (last && last->from <= from && last->found && *last->found >= from)
+        return last->found;
+    const std::optional<uint64_t> found = rm::findNextPacket(*m_files[f], from, m_expect[f]);
+    m_lastSearch[f] = Search{from, found};
+    return found;
 }
 
 void RmMuxer::RecordSkip(uint16_t f, uint64_t from, uint64_t to)

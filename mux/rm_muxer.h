@@ -370,6 +370,15 @@ private:
     bool m_repair = false;
     rm::PacketExpectations m_expect[kMaxSources];
     std::optional<uint16_t> m_lastStreamRead[kMaxSources];  // by the source's first cursor
+    // The last search for packets after damage in each source: where it
+    // began and what it found. A search from a later place that this one
+    // found nothing before has the same answer.
+    struct Search {
+        uint64_t from = 0;
+        std::optional<uint64_t> found;
+    };
+    std::optional<Search> m_lastSearch[kMaxSources];
+    std::optional<uint64_t> SearchFrom(uint16_t f, uint64_t from);
     // Each stretch of damage the cursors passed over, in the order found.
     struct Skip {
         uint16_t file = 0;

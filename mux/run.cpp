@@ -126,6 +126,7 @@ void RmMuxer::Reset(const MuxJob& job)
     m_bytesTotal = m_bytesDone = 0;
     m_skips.clear();
     std::fill(std::begin(m_lastStreamRead), std::end(m_lastStreamRead), std::nullopt);
+    std::fill(std::begin(m_lastSearch), std::end(m_lastSearch), std::nullopt);
     std::fill(std::begin(m_skipsPassed), std::end(m_skipsPassed), std::size_t{0});
     std::fill(std::begin(m_lastWritten), std::end(m_lastWritten), std::nullopt);
     std::fill(std::begin(m_largestStep), std::end(m_largestStep), 0u);

@@ -68,8 +68,9 @@ bool chunkFollowsData(const uint8_t* bytes)
 bool plausiblePacket(const uint8_t* bytes, uint64_t at, uint64_t passed, const PacketExpectations& expect,
                      RmPacketHeader& header)
 {
-    // Cheap tests on the raw bytes first: the search makes one at every byte.
-    if (bytes[0] != 0 || bytes[1] > 1)
+    // Cheap tests on the raw bytes first, version and length: the search
+    // makes one at every byte, and holes of zeros are common.
+    if (bytes[0] != 0 || bytes[1] > 1 || (bytes[2] == 0 && bytes[3] < kPacketHeaderSize))
         return false;
     reverseBytes(bytes, &header, kPacketHeaderSize);
     if (header.length < kPacketHeaderSize || header.length > expect.end - std::min(at, expect.end))
