@@ -221,12 +221,14 @@ void RmMuxer::WarnUnreadChunks(uint16_t f, const std::vector<rm::DataChunkRead>&
     // passed over in silence.
     for (const rm::DataChunkRead& read : chunks) {
         const uint32_t next = read.chunk.header.next_data_header;
+        const auto isNext = [next](const rm::DataChunkRead& c) { return c.chunk.offset == next; };
         if (next == 0 || next == read.chunk.offset || next >= m_files[f]->size()
-            || std::any_of(chunks.begin(), chunks.end(), [next](const rm::DataChunkRead& c) { return c.chunk.offset == next; }))
+            || std::any_of(chunks.begin(), chunks.end(), isNext))
             continue;
         char id[rm::kChunkIdSize];
         if (m_files[f]->readAt(id, sizeof id, next) == sizeof id && std::memcmp(id, rm::kIdData, sizeof id) == 0)
-            Warn(f, next, "a data chunk starts here that does not follow the packets before it; its packets were not copied");
+            Warn(f, next,
+                 "a data chunk starts here that does not follow the packets before it; its packets were not copied");
     }
 }
 
@@ -270,8 +272,6 @@ bool RmMuxer::WritePacket(int o)
     const int cursor = m_cursorOf[o];
     const PacketNode& packet = m_current[o];
     uint8_t* bytes = m_cursors[cursor].bytes(packet.offset, packet.header.length, KeepFrom(cursor));
-    if (bytes)
-        IndexPacket(o, bytes);
     if (!bytes) {
         // The packet was whole when another cursor found it.
         rm::InFile& file = *m_files[m_sourceFile[o]];
@@ -279,6 +279,7 @@ bool RmMuxer::WritePacket(int o)
                                       : file.path() + " changed while it was read: a packet found in it is gone";
         return false;
     }
+    IndexPacket(o, bytes);
     // The packet goes out as it lies in the window, with its new stream
     // number written over the old one (big-endian, at byte 4 of its header).
     bytes[4] = static_cast<uint8_t>(o >> 8);

@@ -78,11 +78,14 @@ void CMuxDlg::OnOK()
     worker->Wait();
 
     // What the user should know about the sources, then why the merge failed.
+    // Warnings are not a failure: a merge that completed says it wrote the output.
     if (!m_job.warnings.empty()) {
         std::string text;
         for (const MergeWarning& warning : m_job.warnings)
             text += (text.empty() ? "" : "\n") + warning.message();
-        MessageBox(text, "Warning", MB_ICONHAND | MB_OK);
+        if (m_job.outcome == MuxOutcome::Completed)
+            text += "\n\nThe output was written: " + std::string(output);
+        MessageBox(text, "Warning", MB_ICONEXCLAMATION | MB_OK);
     }
     if (m_job.outcome == MuxOutcome::Failed)
         MessageBox(m_job.error, "Error", MB_ICONHAND | MB_OK);

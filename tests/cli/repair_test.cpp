@@ -236,6 +236,8 @@ TEST_F(RepairCli, EveryDamageKindInARealFile)
 {
     if (!haveProgram("ffmpeg"))
         GTEST_SKIP() << "ffmpeg is not installed";
+    if (!std::filesystem::exists(realFile("rv30_cook_armexport60.rm")))
+        GTEST_SKIP() << "the real files are not at " << KESTROVA_REAL_CORPUS;
     // Stream 2 (logical-fileinfo) has duration 0: not usable, not copied.
     repairEachDamage(readFileBytes(realFile("rv30_cook_armexport60.rm")), {0, 1}, true);
 }

@@ -38,7 +38,8 @@ void expectSameStream(const std::string& source, uint16_t sourceNumber, const st
         EXPECT_EQ(actual[k].version, expected[k].version);
         ASSERT_EQ(actual[k].payload, expected[k].payload) << source << " packet " << k;
     }
-    // The stream header travels unchanged but for its number.
+    // The stream header travels unchanged but for its number and the
+    // figures of what was written (rates, packet sizes).
     for (const ParsedStream& s : in.streams)
         if (s.number == sourceNumber) {
             const ParsedStream& m = out->streams.at(mergedNumber);
