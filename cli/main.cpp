@@ -1,7 +1,9 @@
 // kestrova-cli: lists the streams of RealMedia files and merges chosen
 // streams into one new file, with the same engine as the dialogs.
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/check_command.h"
@@ -74,12 +76,29 @@ const char kSplitUsage[] =
     "      --at T,T...          new parts at the first keyframes at these times\n";
 
 const char kCheckUsage[] =
-    "  kestrova-cli check [--json] [--text-encoding NAME] FILE...\n"
+    "  kestrova-cli check [--json | --json-lines] [-r] [--jobs N] [--text-encoding NAME] FILE|FOLDER...\n"
     "      Reads each FILE as a merge reads a source: its texts, its streams'\n"
     "      packets, timestamps, keyframes and index records, and every problem found.\n"
     "      Exit status 1 when a FILE has a problem.\n"
     "      --json              one JSON array instead of the report\n"
+    "      -r, --recursive     check the files named .rm, .rmvb or .ra (any case) in\n"
+    "                          each FOLDER and its subfolders; others are counted\n"
+    "      --jobs N            check N files at once (default: the number of cores)\n"
+    "      --json-lines        one JSON object per file as it finishes (path, size,\n"
+    "                          streams, problems, verdict), then a summary line\n"
     TEXT_ENCODING_USAGE;
+
+const char kRepairUsage[] =
+    "  kestrova-cli repair -o OUTPUT [OPTION]... FILE\n"
+    "      Writes a clean copy of a damaged FILE: every packet of its usable\n"
+    "      streams that holds together, read on past damage (a cut end, holes,\n"
+    "      junk, a damaged data chunk header), with its index rebuilt; tells\n"
+    "      each damaged region and the packets recovered per stream.\n"
+    "      -o, --output OUTPUT  the file to write\n"
+    "      --quiet              no progress bar and no report (warnings are still shown)\n"
+    "      --no-sync            do not wait for the output to reach the disk\n"
+    "      --verify             read the output back and compare it with what was\n"
+    "                           recovered of FILE before it takes its name\n";
 
 const char kProgramUsage[] =
     "  kestrova-cli --version\n"
@@ -88,6 +107,7 @@ const char kProgramUsage[] =
 int runList(const Command& self, const std::vector<std::string>& args);
 int runMerge(const Command& self, const std::vector<std::string>& args);
 int runCheck(const Command& self, const std::vector<std::string>& args);
+int runRepair(const Command& self, const std::vector<std::string>& args);
 
 const Command kCommands[] = {
     {"list", kListUsage, runList},
@@ -95,6 +115,7 @@ const Command kCommands[] = {
     {"append", kAppendUsage, runMerge},
     {"split", kSplitUsage, runMerge},
     {"check", kCheckUsage, runCheck},
+    {"repair", kRepairUsage, runRepair},
 };
 
 // The usage of one command, or of them all.
@@ -128,8 +149,8 @@ bool asksForHelp(const std::vector<std::string>& args)
     return false;
 }
 
-// The arguments of list and check: [--json] [--text-encoding NAME] FILE...;
-// false, after telling why, when they are not.
+// The arguments of list: [--json] [--text-encoding NAME] FILE...; false,
+// after telling why, when they are not.
 bool readFilesAndJson(const Command& self, const std::vector<std::string>& args, std::vector<std::string>& files,
                       bool& json, std::string& textEncoding, int& status)
 {
@@ -172,12 +193,41 @@ int runList(const Command& self, const std::vector<std::string>& args)
 
 int runCheck(const Command& self, const std::vector<std::string>& args)
 {
-    std::vector<std::string> files;
-    bool json = false;
-    std::string textEncoding;
-    int status = 0;
-    return readFilesAndJson(self, args, files, json, textEncoding, status) ? checkCommand(files, json, textEncoding)
-                                                                           : status;
+    CheckOptions options;
+    options.jobs = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::string> paths;
+    bool optionsDone = false;
+    std::string problem;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsDone && arg == "--json") {
+            options.json = true;
+        } else if (!optionsDone && arg == "--json-lines") {
+            options.jsonLines = true;
+        } else if (!optionsDone && (arg == "-r" || arg == "--recursive")) {
+            options.recursive = true;
+        } else if (!optionsDone && (arg == "--jobs" || arg == "-j")) {
+            const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+            if (value.empty() || value.size() > 4 || value.find_first_not_of("0123456789") != std::string::npos
+                || std::stoul(value) == 0)
+                return usage(&self, "--jobs needs a number of files from 1 to 9999");
+            options.jobs = static_cast<unsigned>(std::stoul(value));
+        } else if (!optionsDone && takeTextEncoding(args, i, options.textEncoding, problem)) {
+            if (!problem.empty())
+                return usage(&self, problem.c_str());
+        } else if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return usage(&self, ("unknown option " + arg).c_str());
+        } else {
+            paths.push_back(arg);
+        }
+    }
+    if (options.json && options.jsonLines)
+        return usage(&self, "--json and --json-lines cannot be used together");
+    if (paths.empty())
+        return usage(&self, "check needs at least one FILE or FOLDER");
+    return checkCommand(paths, options);
 }
 
 // A time option's value; false, after telling why, when it is none.
@@ -316,6 +366,39 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
         return usage(&self, "split needs --every, --size or --at");
     if (job.startMs && job.endMs && *job.endMs <= *job.startMs)
         return usage(&self, "--end must come after --start");
+    return mergeCommand(request);
+}
+
+int runRepair(const Command& self, const std::vector<std::string>& args)
+{
+    MergeRequest request;
+    request.settings.repair = true;
+    bool optionsDone = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsDone && (arg == "-o" || arg == "--output")) {
+            if (i + 1 == args.size())
+                return usage(&self, "-o needs an OUTPUT file");
+            request.output = args[++i];
+        } else if (!optionsDone && arg == "--quiet") {
+            request.quiet = true;
+        } else if (!optionsDone && arg == "--no-sync") {
+            request.settings.sync = false;
+        } else if (!optionsDone && arg == "--verify") {
+            request.settings.verify = true;
+        } else if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+            return usage(&self, ("unknown option " + arg).c_str());
+        } else {
+            // The whole argument is the file: a repair takes all its streams.
+            request.sources.push_back({arg, {}});
+        }
+    }
+    if (request.output.empty())
+        return usage(&self, "repair needs -o OUTPUT");
+    if (request.sources.size() != 1)
+        return usage(&self, "repair needs one FILE");
     return mergeCommand(request);
 }
 

@@ -13,6 +13,7 @@
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "text/source_texts.h"
+#include "rm/input_file.h"
 
 namespace {
 
@@ -71,6 +72,34 @@ std::string indexReport(const StreamReport& stream)
     if (stream.indexBuilt > 0)
         out += ", " + std::to_string(stream.indexBuilt) + " index records built";
     return out;
+}
+
+// What a repair found and did, after "Wrote OUTPUT".
+void printRepairReport(const MuxJob& job)
+{
+    if (job.damage.empty())
+        std::printf("no damage found\n");
+    for (const DamagedRegion& region : job.damage) {
+        std::string streams;
+        for (std::size_t k = 0; k < region.streams.size(); ++k)
+            streams += (k ? ", " : "") + std::to_string(region.streams[k]);
+        std::printf("damaged region at bytes %s to %s: %s bytes skipped; %s\n", rm::formatOffset(region.first).c_str(),
+                    rm::formatOffset(region.end).c_str(), rm::formatOffset(region.skipped).c_str(),
+                    streams.empty() ? "no stream lost packets around it"
+                                    : ((region.streams.size() == 1 ? "stream " : "streams ") + streams
+                                       + " may have lost packets around it")
+                                          .c_str());
+    }
+    uint32_t records = 0;
+    for (std::size_t o = 0; o < job.streams.size(); ++o) {
+        const StreamReport& stream = job.streams[o];
+        records += stream.indexBuilt;
+        std::printf("stream %zu: %u packets recovered from %s stream %u%s\n", o, stream.packets,
+                    stream.sourcePath.c_str(), stream.sourceStream, indexReport(stream).c_str());
+    }
+    std::printf("rebuilt: the index (%u records), the data chunk header, and the packet count, sizes and "
+                "figures of the file properties\n",
+                records);
 }
 
 std::string listNumbers(const uint16_t* numbers, int32_t count)
@@ -173,7 +202,7 @@ int mergeCommand(const MergeRequest& request)
         char names[kMaxStreams][rm::kNameCapacity];
         int32_t kinds[kMaxStreams];
         uint16_t numbers[kMaxStreams];
-        const int32_t count = muxer.Scan(source.path, names, kinds, numbers);
+        const int32_t count = muxer.Scan(source.path, names, kinds, numbers, job.repair);
         if (count == 0)
             return fail(source.path + ": " + muxer.LastScanMessage()
                             + (muxer.LastScanReason().empty() ? "" : "\n  " + muxer.LastScanReason()),
@@ -250,6 +279,10 @@ int mergeCommand(const MergeRequest& request)
         if (!request.quiet) {
             if (!split)
                 std::printf("Wrote %s\n", request.output.c_str());
+            if (job.repair) {
+                printRepairReport(job);
+                return kMerged;
+            }
             for (const SplitPart& part : job.parts)
                 std::printf("Wrote %s: %s from %s, %u packets\n", part.path.c_str(),
                             formatMediaTime(part.durationMs).c_str(), formatMediaTime(part.startMs).c_str(),
@@ -265,7 +298,7 @@ int mergeCommand(const MergeRequest& request)
         }
         return kMerged;
     case MuxOutcome::Cancelled:
-        return fail("merge cancelled; nothing was written", kMergeFailed);
+        return fail(std::string(job.repair ? "repair" : "merge") + " cancelled; nothing was written", kMergeFailed);
     case MuxOutcome::Failed:
     case MuxOutcome::NotRun:
         break;

@@ -46,5 +46,6 @@ std::optional<uint64_t> parseSize(const std::string& text);
 bool parseDelay(const std::string& argument, uint16_t& number, int32_t& ms);
 
 // Returns the exit status: 0 merged, 1 the merge failed or was cancelled,
-// 2 bad input.
+// 2 bad input. With settings.repair, the one source is repaired into the
+// output, and the report tells the damage found.
 int mergeCommand(const MergeRequest& request);

@@ -19,6 +19,8 @@ std::string RmMuxer::CheckWhatWasRead()
             selected = selected || m_sourceFile[l] == f;
         if (!selected || m_packetsFound[f] != 0 || !m_readWhole[f])
             continue;
+        if (m_repair)
+            return m_files[f]->path() + " holds no packet that could be recovered; nothing was written";
         return m_files[f]->path()
                + (m_hasDataChunk[f] ? " holds no packets: its data chunk is empty"
                                     : " holds no packets: it has no whole data chunk");
@@ -176,6 +178,7 @@ void RmMuxer::Report(MuxJob& job)
     trim.shiftMs = static_cast<uint32_t>(m_trimShift);
     trim.bytesRead = m_bytesRead;
     job.parts = m_parts;
+    ReportDamage(job);
 }
 
 void RmMuxer::ReleaseRun()

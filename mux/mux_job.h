@@ -91,6 +91,23 @@ struct MergeWarning {
     std::string message() const;
 };
 
+// A stretch of a source's data that a repair passed over: from the place
+// where the packets stopped holding together to the next packet that does
+// (or the end of the data). Packets that lay wholly or partly inside it are
+// lost; packets wholly outside it are copied.
+struct DamagedRegion {
+    std::string path;         // the source, as it was added
+    uint64_t first = 0;       // the first byte that is not a whole packet
+    uint64_t end = 0;         // the byte after the region: the next packet that chains, or the end of the data
+    uint64_t skipped = 0;     // bytes passed over: end - first
+    // The output streams that may have lost packets in it, in output order:
+    // those with packets on one side of it only, those whose packets on
+    // either side lie further apart than anywhere else in the stream, and
+    // those of the packets right before and after it (a frame's packets
+    // come in a run, so its neighbours were most likely theirs too).
+    std::vector<uint16_t> streams;
+};
+
 struct MuxJob {
     // 1 where the stream with that key is to be merged.
     uint16_t selection[kStreamKeyCount] = {};
@@ -126,6 +143,35 @@ struct MuxJob {
     // Called with the path of the finished temporary output just before it
     // is read back; tests damage it here.
     std::function<void(const std::string& path)> beforeVerify;
+    // Repair: the source is read by a tolerant reader. Where its packets stop
+    // holding together (a packet cut short, an absurd length, an implausible
+    // header, bytes that are no packet), the reader looks for the next packet
+    // that chains and goes on from there, instead of ending the source; each
+    // region passed over is reported in `damage`. Its index is not used: the
+    // output's is built from the packets written. A data chunk whose header
+    // is damaged, or that PROP points past, is found by searching for it.
+    //
+    // How a front end repairs FILE into OUT (kestrova-cli repair does this):
+    //   RmMuxer muxer;
+    //   count = muxer.Scan(FILE, names, kinds, numbers, /*repair=*/true);
+    //   (0: the header section itself is gone; LastScanMessage says why)
+    //   MuxJob job; job.muxer = &muxer; job.repair = true;
+    //   job.selection[muxer.LastScanSource() * 10 + numbers[k]] = 1 for every k < count;
+    //   muxer.SetOutputPath(OUT) (after OutputPathProblem(OUT) is "");
+    //   run MuxWorker(&job) on a worker thread, as for a merge.
+    // Completed: OUT is written; job.damage lists the regions passed over
+    // (empty: no damage found), job.streams the packets recovered per
+    // stream and the index records built, job.warnings the rest. Failed:
+    // nothing was written; job.error says why (a file with no packet that
+    // could be recovered: "FILE holds no packet that could be recovered;
+    // nothing was written").
+    //
+    // A file is damaged with its header intact when Scan without `repair`
+    // refuses it with ScanError::Invalid and Scan with `repair` (on a muxer
+    // of its own) takes it; one that Scan takes may still be damaged in its
+    // data, which a merge copies up to the damage with a warning and
+    // CheckSource lists as CutPacket or DamagedPacket problems.
+    bool repair = false;
 
     // What to copy and how to lay it out: merge puts the inputs side by
     // side, append one after another; when `inputs` is empty it is built
@@ -156,6 +202,8 @@ struct MuxJob {
     std::vector<MergeWarning> warnings;
     TrimReport trim;
     std::vector<SplitPart> parts;  // the files a split wrote, in order
+    // Repair only: every region of damage passed over, in file order.
+    std::vector<DamagedRegion> damage;
 };
 
 // The worker thread's entry: runs the merge of the MuxJob `job` points to.

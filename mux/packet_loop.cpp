@@ -60,6 +60,8 @@ void RmMuxer::StartCursors(int part, const uint64_t seekFrom[kMaxSources])
                 m_cursorFrom[cursor] = from;
                 m_cursorPrimary[cursor] = true;
                 m_readWhole[f] = from == m_dataStart[f];
+                if (m_repair)
+                    m_cursors[cursor].expect(&m_expect[f]);
                 // The header pass is over: the source is read through its cursors.
                 m_files[f]->releaseBuffer();
             }
@@ -103,6 +105,8 @@ void RmMuxer::GiveOwnCursor(int l)
     m_cursorSource[cursor] = f;
     m_cursorFrom[cursor] = from;
     m_cursorPrimary[cursor] = false;
+    if (m_repair)
+        m_cursors[cursor].expect(&m_expect[f]);
     m_cursorOf[l] = static_cast<int8_t>(cursor);
     m_queues[l].init();
     ++m_readAhead.ownCursors;
@@ -202,6 +206,13 @@ void RmMuxer::FetchPacket(int pos)
             m_streamDone[pos] = 1;
             return;
         case SourceCursor::Step::End:
+            // A repair goes on past damage, where it can.
+            if (m_repair && Resynchronise(f, reader))
+                continue;
+            if (!m_readFailure.empty()) {
+                m_streamDone[pos] = 1;
+                return;
+            }
             if (primary)
                 EndSourceAt(f, reader);
             m_streamDone[pos] = 1;
@@ -209,9 +220,18 @@ void RmMuxer::FetchPacket(int pos)
         case SourceCursor::Step::Packet:
             break;
         }
+        if (m_repair && !RepairTakes(f, reader, header, offset, KeepFrom(cursor)))
+            continue;
         if (primary) {
             ++m_packetsFound[f];
             m_bytesDone += header.length;
+            // What the next packet after damage may look like.
+            if (m_repair) {
+                m_lastStreamRead[f] = header.stream_number;
+                for (rm::PacketExpectations::Stream& stream : m_expect[f].streams)
+                    if (stream.number == header.stream_number)
+                        stream.lastTimestamp = header.timestamp;
+            }
         }
         const uint16_t number = header.stream_number;
         if (!Taken(f, number))
@@ -241,6 +261,9 @@ void RmMuxer::EndSourceAt(uint16_t f, const SourceCursor& reader)
     if (reader.ranOnAt() != 0)
         Warn(f, reader.ranOnAt(),
              "the data chunk's size ends it here, but its packets go on after it; they were read as well");
+    // A repair has recorded the damage it could not pass.
+    if (m_repair)
+        return EndSource(f, reader.walk());
     switch (reader.end()) {
     case rm::PacketStart::Packet:
     case rm::PacketStart::EndOfData:
@@ -442,6 +465,8 @@ bool RmMuxer::WritePacket(int l, int64_t time)
     m_written.add(timestamp, length, payload);
     m_streamWritten[o].add(timestamp, length, payload);
     m_splitBytes += length;
+    if (m_repair)
+        NoteRepairedPacket(o);
     m_hasCurrent[l] = false;
     ++m_packetsWritten;
     ++m_packetsCopied[o];

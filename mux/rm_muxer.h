@@ -22,6 +22,7 @@
 #include "rm/header_walker.h"
 #include "rm/input_file.h"
 #include "rm/output_file.h"
+#include "rm/packet_resync.h"
 #include "rm/records.h"
 
 inline constexpr int kMaxSources = 10;
@@ -147,8 +148,14 @@ public:
     // and keeps the file open as a source at the lowest free file index
     // (LastScanSource). Returns 0 otherwise, with nothing kept;
     // LastScanError and LastScanMessage then say why.
+    //
+    // With `repair`, a file is kept for a repair (MuxJob::repair): its header
+    // section must hold the properties and at least one usable stream
+    // header, but may be cut or damaged after them, where its data chunk is
+    // then searched for. A file that Scan refuses without `repair` and
+    // takes with it is damaged with its header intact.
     int32_t Scan(const std::string& path, char names[][rm::kNameCapacity], int32_t kinds[],
-                 uint16_t numbers[] = nullptr);
+                 uint16_t numbers[] = nullptr, bool repair = false);
     ScanError LastScanError() const { return m_scanError; }
     const std::string& LastScanMessage() const { return m_scanMessage; }
     // The file index the file accepted last was kept at.
@@ -330,6 +337,24 @@ private:
     // a packet that is not whole; either is checked against its count.
     void EndSource(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt = 0, const std::string& damage = {});
     void WarnUnreadChunks(uint16_t f, const std::vector<rm::DataChunkRead>& chunks);
+    // Repair: where the data chunk stands, or where its packets start when
+    // its header is gone, and what a packet of this source looks like.
+    std::string LocateDamagedData(uint16_t f, const HeaderWalk& walk);
+    // Repair: the cursor stopped where its packets no longer hold together
+    // (or at a data chunk's header); true when it was moved on to the next
+    // place where they do, the region passed over being recorded.
+    bool Resynchronise(uint16_t f, SourceCursor& reader);
+    // Repair: whether the packet the cursor just gave holds together with
+    // what follows it. When it does not, and packets go on inside the bytes
+    // its length claims, the length is wrong: it is passed over as damage,
+    // the cursor moved on, and false returned.
+    bool RepairTakes(uint16_t f, SourceCursor& reader, const rm::RmPacketHeader& header, uint64_t offset,
+                     uint64_t keepFrom);
+    void RecordSkip(uint16_t f, uint64_t from, uint64_t to);
+    // Repair: notes the timestamps of stream o's packets around each damaged
+    // region, for the report; after the packet is written.
+    void NoteRepairedPacket(int o);
+    void ReportDamage(MuxJob& job) const;
     void Warn(uint16_t f, uint64_t offset, const std::string& text);
     std::string CheckWhatWasRead();
     std::string FinishOutput(const MuxJob& job);
@@ -456,4 +481,34 @@ private:
     float m_progressCount = 0;
     uint64_t m_bytesTotal = 0;
     uint64_t m_bytesDone = 0;
+
+    // Repair (see MuxJob::repair).
+    bool m_repair = false;
+    rm::PacketExpectations m_expect[kMaxSources];
+    std::optional<uint16_t> m_lastStreamRead[kMaxSources];  // by the source's first cursor
+    // The last search for packets after damage in each source: where it
+    // began and what it found. A search from a later place that this one
+    // found nothing before has the same answer.
+    struct Search {
+        uint64_t from = 0;
+        std::optional<uint64_t> found;
+    };
+    std::optional<Search> m_lastSearch[kMaxSources];
+    std::optional<uint64_t> SearchFrom(uint16_t f, uint64_t from);
+    // Each stretch of damage the cursors passed over, in the order found.
+    struct Skip {
+        uint16_t file = 0;
+        uint64_t from = 0, to = 0;
+        // The source streams of the packets right before and right after it.
+        std::optional<uint16_t> streamBefore, streamAfter;
+        // The timestamps of each output stream's last packet before it and
+        // first packet after it.
+        std::optional<uint32_t> before[kMaxStreams], after[kMaxStreams];
+    };
+    std::vector<Skip> m_skips;
+    // Per output stream: skips passed, its last timestamp, and the largest
+    // step between two of its packets with no skip between them.
+    std::size_t m_skipsPassed[kMaxStreams]{};
+    std::optional<uint32_t> m_lastWritten[kMaxStreams];
+    uint32_t m_largestStep[kMaxStreams]{};
 };

@@ -43,8 +43,10 @@ void RmMuxer::RunMerge(MuxJob& job)
     job.trim = {};
     job.parts.clear();
     job.refused = false;
+    job.damage.clear();
     Reset(job);
     m_addHelper = job.addHelper;
+    m_repair = job.repair;
 
     std::string error;
     // A job given by its inputs is judged by the output streams it lays out.
@@ -196,6 +198,12 @@ void RmMuxer::Reset(const MuxJob& job)
     m_warnings.clear();
     m_readFailure.clear();
     m_bytesTotal = m_bytesDone = 0;
+    m_skips.clear();
+    std::fill(std::begin(m_lastStreamRead), std::end(m_lastStreamRead), std::nullopt);
+    std::fill(std::begin(m_lastSearch), std::end(m_lastSearch), std::nullopt);
+    std::fill(std::begin(m_skipsPassed), std::end(m_skipsPassed), std::size_t{0});
+    std::fill(std::begin(m_lastWritten), std::end(m_lastWritten), std::nullopt);
+    std::fill(std::begin(m_largestStep), std::end(m_largestStep), 0u);
 
     // Chunks the output always carries start out empty, for sources that
     // lack them; the writers give each chunk the size of what it holds.
@@ -221,7 +229,7 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
         return m_in->path() + ": a selected stream has more than 2048 bytes of codec data";
     if (walk.refused == StreamTake::NoRoom)
         return "More than 10 streams are selected; a merge holds at most 10";
-    if (!walk.usable(m_props.data_offset, m_in->size())) {
+    if (m_repair ? !walk.sawProperties : !walk.usable(m_props.data_offset, m_in->size())) {
         if (!walk.sawProperties)
             return m_in->path() + " has no properties chunk";
         return "Cannot read the header section of " + m_in->path() + "; has the file changed?";
@@ -232,6 +240,10 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
     const uint32_t duration = m_props.duration;
     m_mergedDuration = std::max(m_mergedDuration, duration);
 
+    // A repair builds the index from the packets it writes: the source's
+    // may point anywhere.
+    if (m_repair)
+        return LocateDamagedData(f, walk);
     LoadIndexes(f);
     if (m_in->failed())
         return m_in->readError();

@@ -40,7 +40,7 @@ int32_t RmMuxer::Reject(ScanError error, const std::string& message)
 }
 
 int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], int32_t kinds[],
-                      uint16_t numbers[])
+                      uint16_t numbers[], bool repair)
 {
     m_streamCount = 0;
     // A file without a CONT chunk has no texts, whatever the last one had.
@@ -67,7 +67,10 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
     if (walk.refused == StreamTake::NoRoom)
         return Reject(ScanError::TooManyStreams);
     // Without properties there is no data chunk to read packets from.
-    if (!walk.usable(m_props.data_offset, m_in->size()) || m_streamCount == 0) {
+    // A repair needs no more than the properties and the stream headers:
+    // it searches for the data chunk should the walk not reach it.
+    const bool usable = repair ? walk.sawProperties : walk.usable(m_props.data_offset, m_in->size());
+    if (!usable || m_streamCount == 0) {
         m_scanReason = walk.refusal(m_props.data_offset, m_in->size());
         return Reject(ScanError::Invalid);
     }

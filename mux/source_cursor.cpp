@@ -24,6 +24,7 @@ void SourceCursor::start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom
 {
     m_file = &file;
     m_out = &out;
+    m_expect = nullptr;
     m_windowStart = pageStart(windowFrom);
     m_length = 0;
     m_scan = scanFrom;
@@ -104,6 +105,11 @@ SourceCursor::Step SourceCursor::next(rm::RmPacketHeader& header, uint64_t& offs
                 m_damagedLength = header.length;
             return Step::End;
         case rm::DataWalk::Place::Packet:
+            if (m_expect && !rm::plausiblePacket(at, m_scan, 0, *m_expect, header)) {
+                m_end = rm::PacketStart::Damaged;
+                m_damagedLength = header.length;
+                return Step::End;
+            }
             break;
         }
         step = cover(m_scan, header.length, keepFrom);
@@ -130,4 +136,24 @@ uint8_t* SourceCursor::bytes(uint64_t pos, std::size_t n, uint64_t keepFrom)
     if (cover(pos, n, keepFrom) != Step::Packet)
         return nullptr;
     return m_window + (pos - m_windowStart);
+}
+
+void SourceCursor::resume(uint64_t at)
+{
+    if (at < m_windowStart || at > m_windowStart + m_length) {
+        // Beyond the window: it starts over there, once what is written
+        // from it has gone out.
+        m_out->release();
+        m_windowStart = pageStart(at);
+        m_length = 0;
+    }
+    if (at >= m_walk.reach()) {
+        rm::DataChunk rest;
+        rest.found = true;
+        rest.offset = rest.start = at;
+        rest.end = m_file->size();
+        m_walk = rm::DataWalk(rest, m_file->size(), 0);
+    }
+    m_scan = at;
+    m_end = rm::PacketStart::Packet;
 }

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "rm/data_walk.h"
+#include "rm/packet_resync.h"
 #include "rm/packet_start.h"
 #include "rm/records.h"
 
@@ -53,6 +54,13 @@ public:
     // Writes later packets into `out`; what the previous output held of
     // the window must have been written.
     void setOutput(rm::OutFile& out) { m_out = &out; }
+    // From now on a packet whose header `expect` finds implausible ends the
+    // data as a damaged one (a repair's reading); null for none.
+    void expect(const rm::PacketExpectations* expectations) { m_expect = expectations; }
+    // Goes on reading packets at `at`, past the place next() ended at (a
+    // repair's way over damage), to the end of the file when that lies
+    // past the data chunk's bounds.
+    void resume(uint64_t at);
     // Lets go of the window.
     void stop();
     bool started() const { return m_file != nullptr; }
@@ -86,6 +94,7 @@ private:
     Step cover(uint64_t pos, std::size_t n, uint64_t keepFrom);
 
     rm::InFile* m_file = nullptr;
+    const rm::PacketExpectations* m_expect = nullptr;
     rm::OutFile* m_out = nullptr;
     std::unique_ptr<uint8_t[]> m_storage;
     uint8_t* m_window = nullptr;  // in m_storage, on a page boundary

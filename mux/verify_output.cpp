@@ -41,6 +41,21 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
     if (job.beforeVerify)
         job.beforeVerify(m_tempPath);
 
+    // A repaired source is read from each place to the next stretch its
+    // cursors passed over, and on after it.
+    const auto walkFrom = [this](uint16_t f, uint64_t from) {
+        if (!m_repair)
+            return m_dataWalk[f];
+        const uint64_t fileSize = m_files[f]->size();
+        rm::DataChunk part;
+        part.found = true;
+        part.offset = part.start = from;
+        part.end = fileSize;
+        for (const Skip& skip : m_skips)
+            if (skip.file == f && skip.from >= from)
+                part.end = std::min(part.end, skip.from);
+        return rm::DataWalk(part, fileSize, 0);
+    };
     // Each output stream's lanes are read in turn, each up to its first
     // written packet and from there on, by a reader of its own through a
     // descriptor of its own; each packet is expected with its lane's shift.
@@ -64,7 +79,7 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
             openError = "Cannot read " + m_files[f]->path() + " again to verify the output: " + sources[o]->error();
             return false;
         }
-        readers[o].emplace(*sources[o], m_dataWalk[f]);
+        readers[o].emplace(*sources[o], walkFrom(f, m_dataStart[f]));
         return true;
     };
     const auto sourceName = [this, &lane](int o) {
@@ -101,7 +116,13 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
                                                          + m_delay[o]);
                 return true;
             }
-            return false;
+            const uint16_t f = m_sourceFile[l];
+            const auto skip = std::find_if(m_skips.begin(), m_skips.end(), [&](const Skip& s) {
+                return s.file == f && s.from == readers[o]->endOffset();
+            });
+            if (!m_repair || readers[o]->failed() || skip == m_skips.end())
+                return false;
+            readers[o].emplace(*sources[o], walkFrom(f, skip->to));
         }
     };
     const auto readFailure = [&](int o) {

@@ -126,7 +126,7 @@ TEST_F(CheckCli, BadUsageAndFilesThatCannotBeOpenedExitTwo)
     EXPECT_EQ(cli({"check"}).status, 2);
     EXPECT_EQ(cli({"check", "--yaml", dataFile("video_rv10.rm")}).status, 2);
     const Outcome help = cli({"--help"});
-    EXPECT_NE(help.out.find("kestrova-cli check [--json] [--text-encoding NAME] FILE..."), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("kestrova-cli check [--json | --json-lines] [-r] [--jobs N] [--text-encoding NAME] FILE|FOLDER..."), std::string::npos) << help.out;
 
     // The other files are still checked.
     const Outcome o = cli({"check", dir.file("missing.rm"), dataFile("video_rv10.rm")});

@@ -1,0 +1,152 @@
+// The resynchronising search: plausible packet headers, and the first one
+// that the packet after it confirms.
+#include "rm/packet_resync.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "rm/chunk_ids.h"
+#include "rm/input_file.h"
+#include "rm/reversed.h"
+
+namespace rm {
+
+namespace {
+
+// Each read of the search takes this much; the blocks overlap by a header.
+constexpr std::size_t kSearchBlock = 64 * 1024;
+
+// The chunks that may follow a data chunk: a packet that ends right before
+// one of them ends the data.
+constexpr const char* kChunksAfterData[] = {kIdIndex, "RMMD", "RJMD", kIdData};
+
+bool chunkIdAt(const uint8_t* bytes, std::size_t avail)
+{
+    return avail >= kChunkIdSize && chunkFollowsData(bytes);
+}
+
+std::optional<uint32_t> latestTimestamp(const PacketExpectations& expect)
+{
+    std::optional<uint32_t> latest;
+    for (const PacketExpectations::Stream& s : expect.streams)
+        if (s.lastTimestamp && (!latest || *s.lastTimestamp > *latest))
+            latest = s.lastTimestamp;
+    return latest;
+}
+
+// Whether the place right after the packet `header` at `at` ends the data
+// or holds a plausible packet of its own.
+bool chains(InFile& in, uint64_t at, const RmPacketHeader& header, const PacketExpectations& expect)
+{
+    const uint64_t next = at + header.length;
+    if (next == expect.end)
+        return true;
+    uint8_t bytes[kPacketHeaderSize];
+    const std::size_t got = in.readAt(bytes, std::min<uint64_t>(sizeof bytes, expect.end - next), next);
+    if (chunkIdAt(bytes, got))
+        return true;
+    if (got < kPacketHeaderSize)
+        return false;
+    PacketExpectations after = expect;
+    for (PacketExpectations::Stream& s : after.streams)
+        if (s.number == header.stream_number)
+            s.lastTimestamp = header.timestamp;
+    RmPacketHeader second;
+    return plausiblePacket(bytes, next, 0, after, second);
+}
+
+}  // namespace
+
+bool chunkFollowsData(const uint8_t* bytes)
+{
+    for (const char* id : kChunksAfterData)
+        if (std::memcmp(bytes, id, kChunkIdSize) == 0)
+            return true;
+    return false;
+}
+
+bool plausiblePacket(const uint8_t* bytes, uint64_t at, uint64_t passed, const PacketExpectations& expect,
+                     RmPacketHeader& header)
+{
+    // Cheap tests on the raw bytes first, version and length: the search
+    // makes one at every byte, and holes of zeros are common.
+    if (bytes[0] != 0 || bytes[1] > 1 || (bytes[2] == 0 && bytes[3] < kPacketHeaderSize))
+        return false;
+    reverseBytes(bytes, &header, kPacketHeaderSize);
+    if (header.length < kPacketHeaderSize || header.length > expect.end - std::min(at, expect.end))
+        return false;
+    const PacketExpectations::Stream* stream = nullptr;
+    for (const PacketExpectations::Stream& s : expect.streams)
+        if (s.number == header.stream_number)
+            stream = &s;
+    if (!stream)
+        return false;
+    // Behind its own stream's last packet by a little at most (frames sent
+    // ahead of their time), and ahead of the latest of all by the time the
+    // bytes passed over could hold.
+    const uint64_t timestamp = header.timestamp;
+    if (stream->lastTimestamp && timestamp + expect.behindMs < *stream->lastTimestamp)
+        return false;
+    const std::optional<uint32_t> latest = latestTimestamp(expect);
+    if (!latest || expect.bytesPerSecond == 0)
+        return true;
+    return timestamp <= *latest + expect.aheadMs + passed * 1000 / expect.bytesPerSecond;
+}
+
+std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketExpectations& expect)
+{
+    std::vector<uint8_t> block(kSearchBlock);
+    for (uint64_t base = from; base + kPacketHeaderSize <= expect.end;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(kSearchBlock, expect.end - base));
+        const std::size_t got = in.readAt(block.data(), want, base);
+        if (in.failed() || got < kPacketHeaderSize)
+            return std::nullopt;
+        const std::size_t places = got - kPacketHeaderSize + 1;
+        for (std::size_t k = 0; k < places; ++k) {
+            RmPacketHeader header;
+            if (plausiblePacket(block.data() + k, base + k, base + k - from, expect, header)
+                && chains(in, base + k, header, expect))
+                return base + k;
+            if (in.failed())
+                return std::nullopt;
+        }
+        if (got < want)
+            return std::nullopt;  // the file ends here
+        base += places;
+    }
+    return std::nullopt;
+}
+
+bool packetChainsAt(InFile& in, uint64_t at, const PacketExpectations& expect)
+{
+    uint8_t bytes[kPacketHeaderSize];
+    RmPacketHeader header;
+    return at + kPacketHeaderSize <= expect.end && in.readAt(bytes, sizeof bytes, at) == sizeof bytes
+           && plausiblePacket(bytes, at, 0, expect, header) && chains(in, at, header, expect);
+}
+
+std::optional<uint64_t> findDataChunk(InFile& in, uint64_t from, const PacketExpectations& expect)
+{
+    std::vector<uint8_t> block(kSearchBlock);
+    for (uint64_t base = from; base + kChunkIdSize <= expect.end;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(kSearchBlock, expect.end - base));
+        const std::size_t got = in.readAt(block.data(), want, base);
+        if (in.failed() || got < kChunkIdSize)
+            return std::nullopt;
+        const std::size_t places = got - kChunkIdSize + 1;
+        for (std::size_t k = 0; k < places; ++k) {
+            if (std::memcmp(block.data() + k, kIdData, kChunkIdSize) != 0)
+                continue;
+            if (packetChainsAt(in, base + k + kDataHeaderChunkSize, expect))
+                return base + k;
+            if (in.failed())
+                return std::nullopt;
+        }
+        if (got < want)
+            return std::nullopt;
+        base += places;
+    }
+    return std::nullopt;
+}
+
+}  // namespace rm
