@@ -23,11 +23,6 @@ Outcome cli(std::vector<std::string> args)
     return run(args);
 }
 
-std::string realFile(const std::string& name)
-{
-    return std::string(KESTROVA_REAL_CORPUS) + "/" + name;
-}
-
 // Bytes that are no RealMedia: a fixed pseudo-random sequence, with zeros
 // and ones among them as packet headers have.
 std::string junk(std::size_t n, uint32_t seed)
