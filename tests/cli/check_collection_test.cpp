@@ -89,8 +89,8 @@ TEST_F(CheckCollection, JsonLinesGiveOneLinePerFileWithItsVerdict)
             EXPECT_NE(line.find("\"verdict\": \"" + verdict + "\"}"), std::string::npos) << path << ": " << line;
         }
         EXPECT_NE(lineOf(damaged).find("\"kind\": \"cut_packet\""), std::string::npos);
-        EXPECT_NE(lineOf(good).find("\"size\": " + std::to_string(sound.size()) + ", \"streams\": [{\"number\": 0"),
-                  std::string::npos);
+        EXPECT_NE(lineOf(good).find("\"size\": " + std::to_string(sound.size()) + ", "), std::string::npos);
+        EXPECT_NE(lineOf(good).find("\"streams\": [{\"number\": 0"), std::string::npos);
     }
 }
 
