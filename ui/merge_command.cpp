@@ -28,12 +28,13 @@ bool CMuxDlg::CollectSelection(uint16_t selection[kStreamKeyCount])
     case SelectionProblem::None:
         return true;
     case SelectionProblem::TwoVideos:
-        MessageBox("Only one video stream allowed", "Error", MB_ICONHAND | MB_OK);
+        MessageBox(tr("Only one video stream allowed").toStdString(), tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return false;
     case SelectionProblem::TooManyStreams:
-        MessageBox(m_addPlugin ? "More than 9 streams are ticked; with the helper stream a merge holds at most 9"
-                               : "More than 10 streams are ticked; a merge holds at most 10",
-                   "Error", MB_ICONHAND | MB_OK);
+        MessageBox((m_addPlugin ? tr("More than 9 streams are ticked; with the helper stream a merge holds at most 9")
+                                : tr("More than 10 streams are ticked; a merge holds at most 10"))
+                       .toStdString(),
+                   tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return false;
     }
     return false;
@@ -51,12 +52,13 @@ void CMuxDlg::OnOK()
 
     // An existing file is replaced only when the user says so; a name typed
     // without an extension gets ".rm".
-    CFileDialog dialog(FALSE, "rm", nullptr, OFN_OVERWRITEPROMPT, kRealMediaFilter);
+    const CString filter = tr(kRealMediaFilter).toStdString();
+    CFileDialog dialog(FALSE, "rm", nullptr, OFN_OVERWRITEPROMPT, filter.c_str());
     if (dialog.DoModal() != IDOK)
         return;
     const CString output = dialog.GetPathName();
     if (const std::string problem = m_muxer.OutputPathProblem(output); !problem.empty()) {
-        MessageBox(problem, "Error", MB_ICONHAND | MB_OK);
+        MessageBox(problem, tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return;
     }
 
@@ -68,7 +70,7 @@ void CMuxDlg::OnOK()
     ResetMergeSignals();
     std::unique_ptr<CWinThread> worker = AfxBeginThread(MuxWorker, &m_job);
     if (!worker) {
-        MessageBox("The merge could not be started", "Error", MB_ICONHAND | MB_OK);
+        MessageBox(tr("The merge could not be started").toStdString(), tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return;
     }
     CProgressDlg progress;
@@ -82,9 +84,9 @@ void CMuxDlg::OnOK()
         std::string text;
         for (const MergeWarning& warning : m_job.warnings)
             text += (text.empty() ? "" : "\n") + warning.message();
-        MessageBox(text, "Warning", MB_ICONHAND | MB_OK);
+        MessageBox(text, tr("Warning").toStdString(), MB_ICONHAND | MB_OK);
     }
     if (m_job.outcome == MuxOutcome::Failed)
-        MessageBox(m_job.error, "Error", MB_ICONHAND | MB_OK);
+        MessageBox(m_job.error, tr("Error").toStdString(), MB_ICONHAND | MB_OK);
     OnCancel();
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <vector>
+#include <QCoreApplication>
 
 #include "framework/dialog.h"
 #include "framework/image_list.h"
@@ -14,10 +15,13 @@
 #include "mux/rm_muxer.h"
 #include "mux/source_details.h"
 
-// The filter of the open and save dialogs.
-inline constexpr char kRealMediaFilter[] = "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||";
+// The filter of the open and save dialogs, translated where it is used.
+inline constexpr char kRealMediaFilter[] = QT_TRANSLATE_NOOP("CMuxDlg", "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
 
 class CMuxDlg : public CDialog {
+    // tr(): the dialog's texts in the user's language.
+    Q_DECLARE_TR_FUNCTIONS(CMuxDlg)
+
 public:
     explicit CMuxDlg(CWnd* parent = nullptr);
 

@@ -21,6 +21,7 @@ inline constexpr int IDC_RENAME = 1004;
 inline constexpr int IDC_STREAM_NAME = 1005;
 inline constexpr int IDC_PROGRESS = 1006;
 inline constexpr int IDC_ADD_PLUGIN = 1007;
+inline constexpr int IDC_VERSION = 1008;
 
 // The system menu's About command.
 inline constexpr UINT IDM_ABOUTBOX = 0x0010;
