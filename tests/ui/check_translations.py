@@ -2,12 +2,14 @@
 """Checks the dialogs' translations (ui/translations/*.ts) against the code.
 
 Every text the code marks for translation is in each language's file and
-translated; no file keeps a text the code no longer has; each translation
+translated, and the desktop entry and the metainfo carry each language's
+name and summary; no file keeps a text the code no longer has; each translation
 keeps what the program fills in or reads from it: the "%1" markers, line
 breaks and tabs, an access key ("&") where the text has one, and a file
 filter's patterns.
 
 Usage: check_translations.py LUPDATE SOURCE_DIR TS_FILE...
+(the desktop entry and the metainfo are read from SOURCE_DIR/ui)
 """
 import glob
 import os
@@ -70,6 +72,17 @@ def main():
                 problems.append(f"{where} has no translation")
             elif markers(translation) != markers(source):
                 problems.append(f"{where}: {translation!r} does not keep its markers {markers(source)}")
+    desktop = glob.glob(os.path.join(source_dir, "ui", "*.desktop"))[0]
+    metainfo = ET.parse(glob.glob(os.path.join(source_dir, "ui", "*.metainfo.xml.in"))[0]).getroot()
+    entry = open(desktop, encoding="utf-8").read()
+    lang = "{http://www.w3.org/XML/1998/namespace}lang"
+    for path in ts_files:
+        language = re.fullmatch(r"kestrova_(\w+)\.ts", os.path.basename(path)).group(1)
+        for key in ("GenericName", "Comment", "Keywords"):
+            if not re.search(rf"^{key}\[{language}\]=.+$", entry, re.M):
+                problems.append(f"{os.path.basename(desktop)}: no {key}[{language}]")
+        if not [s for s in metainfo.iter("summary") if s.get(lang) == language and s.text]:
+            problems.append(f"metainfo: no summary in {language}")
     for problem in problems:
         print(problem)
     print(f"{len(ts_files)} languages, {len(in_code)} texts, {len(problems)} problems")
