@@ -166,8 +166,8 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int count)
         return;
     }
     if (QString::fromStdString(value).size() > count) {
-        AfxMessageBox(QCoreApplication::translate("CDialog", "Please enter no more than %1 characters.").arg(count).toStdString(),
-                      MB_ICONEXCLAMATION);
+        const QString prompt = QCoreApplication::translate("CDialog", "Please enter no more than %1 characters.");
+        AfxMessageBox(prompt.arg(count).toStdString(), MB_ICONEXCLAMATION);
         pDX->Fail();
     }
 }

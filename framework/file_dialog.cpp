@@ -125,8 +125,8 @@ BOOL CFileDialog::ConfirmOverwrite(const CString& path) const
     if (!(m_flags & OFN_OVERWRITEPROMPT) || !file.exists() || file.isDir())
         return TRUE;
     // The question, caption and buttons of Qt's save dialog.
-    const QString question =
-        QCoreApplication::translate("CFileDialog", "%1 already exists.\nDo you want to replace it?").arg(file.fileName());
+    const QString question = QCoreApplication::translate("CFileDialog", "%1 already exists.\nDo you want to replace it?")
+                                 .arg(file.fileName());
     return AfxShowMessageBox(m_parent ? m_parent->GetSafeHwnd() : nullptr, question.toStdString(),
                              QCoreApplication::translate("CFileDialog", "Save As").toStdString(),
                              MB_YESNO | MB_ICONEXCLAMATION)

@@ -14,15 +14,34 @@ std::vector<std::unique_ptr<QTranslator>>& installed()
     return translators;
 }
 
+// The locales whose translations serve `locale`, nearest first. Chinese
+// is translated once per script, under the names zh_CN (Simplified) and
+// zh_TW (Traditional) that Qt's catalogues use too: Hong Kong and Macao
+// read the Traditional one, Singapore the Simplified one.
+std::vector<QLocale> candidates(const QLocale& locale)
+{
+    std::vector<QLocale> locales{locale};
+    if (locale.language() == QLocale::Chinese) {
+        if (locale.script() == QLocale::TraditionalChineseScript)
+            locales.emplace_back(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan);
+        else
+            locales.emplace_back(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China);
+    }
+    return locales;
+}
+
 // Loads `name`_<language>.qm for the locale from `folder` and installs it;
 // null when there is no such file.
 std::unique_ptr<QTranslator> install(const QLocale& locale, const QString& name, const QString& folder)
 {
-    auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(locale, name, QStringLiteral("_"), folder))
-        return nullptr;
-    QCoreApplication::installTranslator(translator.get());
-    return translator;
+    for (const QLocale& candidate : candidates(locale)) {
+        auto translator = std::make_unique<QTranslator>();
+        if (!translator->load(candidate, name, QStringLiteral("_"), folder))
+            continue;
+        QCoreApplication::installTranslator(translator.get());
+        return translator;
+    }
+    return nullptr;
 }
 
 }  // namespace

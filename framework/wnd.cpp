@@ -228,8 +228,9 @@ CMenu* CWnd::GetSystemMenu(BOOL)
         m_systemMenu = std::make_unique<CMenu>(*this);
         if (m_style & WS_MINIMIZEBOX)
             m_systemMenu->AppendMenu(MF_STRING, SC_MINIMIZE,
-                                     QCoreApplication::translate("CWnd", "Mi&nimize").toStdString());
-        m_systemMenu->AppendMenu(MF_STRING, SC_CLOSE, QCoreApplication::translate("CWnd", "&Close\tAlt+F4").toStdString());
+                                 QCoreApplication::translate("CWnd", "Mi&nimize").toStdString());
+        m_systemMenu->AppendMenu(MF_STRING, SC_CLOSE,
+                                 QCoreApplication::translate("CWnd", "&Close\tAlt+F4").toStdString());
     }
     return m_systemMenu.get();
 }

@@ -60,8 +60,8 @@ void CMuxDlg::AddSource(const CString& path)
         // its limits; and for an invalid file, what makes it so (that
         // detail, from the file's bytes, stays as the muxer words it).
         const std::string& reason = m_muxer.LastScanReason();
-        MessageBox(RefusalText(m_muxer).toStdString() + (reason.empty() ? "" : "\n" + reason), tr("Error").toStdString(),
-                   MB_ICONHAND | MB_OK);
+        MessageBox(RefusalText(m_muxer).toStdString() + (reason.empty() ? "" : "\n" + reason),
+                   tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return;
     }
 

@@ -1,11 +1,13 @@
 // The dialogs in each shipped language: the words they show, taken from
 // the user's locale, and texts that are never cut.
 #include <cstdlib>
+#include <filesystem>
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QStyle>
 
 #include "framework/app.h"
@@ -35,9 +37,10 @@ const Words kEnglish{"en", "Real Media muxer", "Merge", "Add", "Remove", "Cancel
 const Words kShipped[] = {
     {"de", "RealMedia-Muxer", "Zusammenführen", "Hinzufügen", "Entfernen", "Abbrechen",
      "Nur Dateien können entfernt werden", "Warnung"},
-    {"ja", "RealMedia マルチプレクサー", "結合", "追加", "削除", "キャンセル", "削除できるのはファイルだけです", "警告"},
-    {"ru", "Мультиплексор RealMedia", "Объединить", "Добавить", "Удалить", "Отмена", "Удалять можно только файлы",
-     "Предупреждение"},
+    {"ja", "RealMedia マルチプレクサー", "結合", "追加", "削除", "キャンセル", "削除できるのはファイルだけです",
+     "警告"},
+    {"ru", "Мультиплексор RealMedia", "Объединить", "Добавить", "Убрать", "Отмена",
+     "Убрать из списка можно только файлы", "Предупреждение"},
     {"zh_CN", "RealMedia 合并器", "合并", "添加", "移除", "取消", "只能移除文件", "警告"},
     {"zh_TW", "RealMedia 合併器", "合併", "新增", "移除", "取消", "只能移除檔案", "警告"},
 };
@@ -184,6 +187,38 @@ TEST_F(LanguageTest, NoTextIsCutInAnyLanguage)
         CProgressDlg progress;
         progress.DoModal();
         ResetMergeSignals();
+    }
+}
+
+TEST_F(LanguageTest, EachLocaleGetsTheNearestShippedLanguage)
+{
+    const struct {
+        const char* locale;
+        const char* file;  // "" for English
+    } cases[] = {
+        {"de_DE", "kestrova_de.qm"}, {"de_AT", "kestrova_de.qm"}, {"ru_UA", "kestrova_ru.qm"},
+        {"ja_JP", "kestrova_ja.qm"}, {"zh_CN", "kestrova_zh_CN.qm"}, {"zh_SG", "kestrova_zh_CN.qm"},
+        {"zh_TW", "kestrova_zh_TW.qm"}, {"zh_HK", "kestrova_zh_TW.qm"}, {"zh_MO", "kestrova_zh_TW.qm"},
+        {"zh", "kestrova_zh_CN.qm"}, {"en_GB", ""}, {"fr_FR", ""}, {"C", ""},
+    };
+    for (const auto& c : cases) {
+        const CString loaded = Use(c.locale);
+        EXPECT_EQ(loaded.empty() ? "" : std::filesystem::path(loaded).filename().string(), c.file) << c.locale;
+    }
+}
+
+TEST_F(LanguageTest, QtsStandardButtonsComeFromQtsOwnCatalogue)
+{
+    const struct {
+        const char* language;
+        const char* yes;
+        const char* no;
+    } cases[] = {{"de", "&Ja", "&Nein"}, {"ru", "&Да", "&Нет"}, {"en", "&Yes", "&No"}};
+    for (const auto& c : cases) {
+        Use(c.language);
+        QMessageBox box(QMessageBox::Question, "", "", QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QString(c.yes)) << c.language;
+        EXPECT_EQ(box.button(QMessageBox::No)->text(), QString(c.no)) << c.language;
     }
 }
 

@@ -1,7 +1,7 @@
 // The main dialog's window: the tree grows with it and the buttons keep to
 // its right edge; its size, and the folder of the files chosen last, are
 // remembered for the next time it opens.
-#include <QFileInfo>
+#include <filesystem>
 #include <QScrollBar>
 #include <QTreeWidget>
 
@@ -68,7 +68,7 @@ TEST_F(MainDialogTest, RemembersItsSizeAndTheFolderLastUsed)
     EXPECT_EQ(script.fileDialogs[0].folder, "");  // nothing remembered yet
 
     // The next time, as after the program is started again.
-    const CString dataFolder = QFileInfo(QString::fromStdString(dataFile("audio_ac3_meta.rm"))).absolutePath().toStdString();
+    const CString dataFolder = std::filesystem::path(dataFile("audio_ac3_meta.rm")).parent_path().string();
     CMuxDlg again;
     script.OnNextModal([this, &chosen](CDialog& d) {
         EXPECT_EQ(d.GetSafeHwnd()->size(), chosen);

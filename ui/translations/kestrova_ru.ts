@@ -69,7 +69,7 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>Only files can be removed</source>
-        <translation>Удалять можно только файлы</translation>
+        <translation>Убрать из списка можно только файлы</translation>
     </message>
     <message>
         <source>Video streams can not be renamed</source>
@@ -139,7 +139,7 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>Remove</source>
-        <translation>Удалить</translation>
+        <translation>Убрать</translation>
     </message>
     <message>
         <source>Rename</source>
