@@ -9,9 +9,20 @@ namespace {
 
 constexpr int kFileImage = kUnknownStream;
 
-// Why the muxer refused a file, in the dialog's words. The refusals whose
-// message carries the system's reason (a file that cannot be opened or
-// read) are shown as the muxer words them.
+// The muxer's message for a file it could not open: its sentence in the
+// dialog's words, with the system's reason as given. Any other message as
+// the muxer words it (a read that failed says at which byte, and why).
+QString UnopenedText(const std::string& message)
+{
+    const std::string sentence = "The file cannot be opened: ";
+    if (message.rfind(sentence, 0) != 0)
+        return QString::fromStdString(message);
+    return QCoreApplication::translate("CMuxDlg", "The file cannot be opened: %1")
+        .arg(QString::fromStdString(message.substr(sentence.size())));
+}
+
+// Why the muxer refused a file, in the dialog's words; the details the
+// muxer reads from the file's bytes stay as it words them.
 QString RefusalText(const RmMuxer& muxer)
 {
     switch (muxer.LastScanError()) {
@@ -33,7 +44,7 @@ QString RefusalText(const RmMuxer& muxer)
     case ScanError::CannotRead:
         break;
     }
-    return QString::fromStdString(muxer.LastScanMessage());
+    return UnopenedText(muxer.LastScanMessage());
 }
 
 }  // namespace

@@ -207,6 +207,27 @@ TEST_F(LanguageTest, EachLocaleGetsTheNearestShippedLanguage)
     }
 }
 
+TEST_F(LanguageTest, RefusalsAreTheDialogsSentencesAroundTheFilesDetails)
+{
+    ASSERT_NE(Use("de"), "");
+    const std::string text = dir.file("text.rm");
+    testing_rm::writeFileBytes(text, "plain text, not a RealMedia file");
+    Show([&](CMuxDlg& d) {
+        Add(d, dir.file("missing.rm"));
+        Add(d, text);
+    });
+    ASSERT_EQ(script.messages.size(), 2u);
+    // The system's reason stays as the system gives it.
+    EXPECT_EQ(script.messages[0].text.rfind("Die Datei kann nicht geöffnet werden: ", 0), 0u) << script.messages[0].text;
+    EXPECT_EQ(script.messages[0].text.find("cannot"), std::string::npos) << script.messages[0].text;
+    // What the muxer read in the file's bytes stays in its words, on the second line.
+    EXPECT_EQ(script.messages[1].text.rfind("Ungültige RM-Datei oder keine verwendbaren Streams\nNot a RealMedia file", 0),
+              0u)
+        << script.messages[1].text;
+    for (const MessageBoxRequest& message : script.messages)
+        EXPECT_EQ(message.caption, "Fehler");
+}
+
 TEST_F(LanguageTest, QtsStandardButtonsComeFromQtsOwnCatalogue)
 {
     const struct {

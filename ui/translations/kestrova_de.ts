@@ -91,6 +91,10 @@ Möchten Sie die Datei ersetzen?</translation>
         <source>Real media (*.rm,*.rmvb)|*.rm;*.rmvb||</source>
         <translation>RealMedia-Dateien (*.rm,*.rmvb)|*.rm;*.rmvb||</translation>
     </message>
+    <message>
+        <source>The file cannot be opened: %1</source>
+        <translation>Die Datei kann nicht geöffnet werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

@@ -91,6 +91,10 @@ Do you want to replace it?</source>
         <source>Real media (*.rm,*.rmvb)|*.rm;*.rmvb||</source>
         <translation>RealMedia ファイル (*.rm,*.rmvb)|*.rm;*.rmvb||</translation>
     </message>
+    <message>
+        <source>The file cannot be opened: %1</source>
+        <translation>ファイルを開けません: %1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

@@ -91,6 +91,10 @@ Do you want to replace it?</source>
         <source>Real media (*.rm,*.rmvb)|*.rm;*.rmvb||</source>
         <translation>Файлы RealMedia (*.rm,*.rmvb)|*.rm;*.rmvb||</translation>
     </message>
+    <message>
+        <source>The file cannot be opened: %1</source>
+        <translation>Не удаётся открыть файл: %1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

@@ -91,6 +91,10 @@ Do you want to replace it?</source>
         <source>Real media (*.rm,*.rmvb)|*.rm;*.rmvb||</source>
         <translation>RealMedia 文件 (*.rm,*.rmvb)|*.rm;*.rmvb||</translation>
     </message>
+    <message>
+        <source>The file cannot be opened: %1</source>
+        <translation>无法打开该文件：%1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
