@@ -91,6 +91,21 @@ struct MergeWarning {
     std::string message() const;
 };
 
+// A stretch of a source's data that a repair passed over: from the place
+// where the packets stopped holding together to the next packet that does
+// (or the end of the data). Packets that lay wholly or partly inside it are
+// lost; packets wholly outside it are copied.
+struct DamagedRegion {
+    std::string path;         // the source, as it was added
+    uint64_t first = 0;       // the first byte that is not a whole packet
+    uint64_t end = 0;         // the byte after the region: the next packet that chains, or the end of the data
+    uint64_t skipped = 0;     // bytes passed over: end - first
+    // Output stream numbers whose packets stand on both sides of the
+    // region, or only before it or only after it: the streams that may
+    // have lost packets in it, in output order.
+    std::vector<uint16_t> streams;
+};
+
 struct MuxJob {
     // 1 where the stream with that key is to be merged.
     uint16_t selection[kStreamKeyCount] = {};
@@ -119,6 +134,14 @@ struct MuxJob {
     // Called with the path of the finished temporary output just before it
     // is read back; tests damage it here.
     std::function<void(const std::string& path)> beforeVerify;
+    // Repair: the source is read by a tolerant reader. Where its packets stop
+    // holding together (a packet cut short, an absurd length, an implausible
+    // header, bytes that are no packet), the reader looks for the next packet
+    // that chains and goes on from there, instead of ending the source; each
+    // region passed over is reported in `damage`. Its index is not used: the
+    // output's is built from the packets written. A data chunk whose header
+    // is damaged, or that PROP points past, is found by searching for it.
+    bool repair = false;
 
     // What to copy and how to lay it out: merge puts the inputs side by
     // side, append one after another; when `inputs` is empty it is built
@@ -146,6 +169,8 @@ struct MuxJob {
     std::vector<MergeWarning> warnings;
     TrimReport trim;
     std::vector<SplitPart> parts;  // the files a split wrote, in order
+    // Repair only: every region of damage passed over, in file order.
+    std::vector<DamagedRegion> damage;
 };
 
 // The worker thread's entry: runs the merge of the MuxJob `job` points to.
