@@ -87,10 +87,19 @@ DialogWidget::DialogWidget(CWnd& owner, const DialogTemplate& dialogTemplate, QW
     setFixedSize(DialogUnitsToPixelsX(dialogTemplate.cx), DialogUnitsToPixelsY(dialogTemplate.cy));
 
     QWidget* previousTabStop = nullptr;
+    // A label whose text marks a mnemonic ("&Start:") hands the focus to
+    // the control that follows it in the template, as dialog labels do.
+    QLabel* labelWithMnemonic = nullptr;
     for (const DialogControl& control : dialogTemplate.controls) {
         QWidget* widget = CreateControl(control);
         if (!widget)
             continue;
+        if (labelWithMnemonic)
+            labelWithMnemonic->setBuddy(widget);
+        labelWithMnemonic = nullptr;
+        if (auto* label = qobject_cast<QLabel*>(widget);
+            label && !(control.style & SS_NOPREFIX) && label->text().contains(u'&'))
+            labelWithMnemonic = label;
         widget->setGeometry(DialogUnitsToPixelsX(control.x), DialogUnitsToPixelsY(control.y),
                             DialogUnitsToPixelsX(control.cx), DialogUnitsToPixelsY(control.cy));
         AfxSetControlId(widget, control.id);
