@@ -19,7 +19,7 @@ void CMuxDlg::OnAddFile()
         AddSource(path);
 }
 
-void CMuxDlg::AddSource(const CString& path)
+void CMuxDlg::AddSource(const CString& path, bool offerRepair)
 {
     char names[kMaxStreams][rm::kNameCapacity];
     int32_t kinds[kMaxStreams];
@@ -27,10 +27,25 @@ void CMuxDlg::AddSource(const CString& path)
     const int32_t count = m_muxer.Scan(path, names, kinds, numbers);
     if (count == 0) {
         // The muxer says why: not a usable RealMedia file, or past one of
-        // its limits; and for an invalid file, what makes it so.
+        // its limits; and for an invalid file, what makes it so. An invalid
+        // file whose header section is intact is damaged: a repair is offered.
         const std::string& reason = m_muxer.LastScanReason();
+        if (offerRepair && m_muxer.LastScanError() == ScanError::Invalid
+            && OfferRepair(path, reason.empty() ? m_muxer.LastScanMessage() : reason) != RepairOffer::NotOffered)
+            return;
         MessageBox(m_muxer.LastScanMessage() + (reason.empty() ? "" : "\n" + reason), "Error", MB_ICONHAND | MB_OK);
         return;
+    }
+    if (offerRepair) {
+        // A file a merge would stop reading at its damage: the muxer lets go
+        // of it while a repaired copy is offered, and it is added as it is
+        // unless the copy is.
+        if (const std::string damage = DataDamage(path); !damage.empty()) {
+            m_muxer.RemoveSource(m_muxer.LastScanSource());
+            if (OfferRepair(path, damage) != RepairOffer::Added)
+                AddSource(path, false);
+            return;
+        }
     }
 
     HTREEITEM file = m_tree.InsertItem(path, kFileImage, kFileImage);

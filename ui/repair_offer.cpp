@@ -1,0 +1,90 @@
+// The repair offer: a file that Add finds damaged, but whose header section
+// a repair can read, may be repaired into a copy the user names; the copy
+// is then added in its place.
+#include <QDir>
+#include <QFileInfo>
+
+#include "framework/file_dialog.h"
+#include "mux/source_check.h"
+#include "rm/input_file.h"
+#include "ui/mux_dlg.h"
+#include "ui/progress_dlg.h"
+
+namespace {
+
+// "NAME (repaired).EXT" beside the original; ".rm" when it has no extension.
+CString RepairedCopyName(const CString& path)
+{
+    const QFileInfo original(QString::fromStdString(path));
+    const QString suffix = original.suffix().isEmpty() ? QStringLiteral("rm") : original.suffix();
+    return original.dir().filePath(original.completeBaseName() + " (repaired)." + suffix).toStdString();
+}
+
+// The reason in the middle of a sentence: "The header section ..." becomes "the header section ...".
+std::string InSentence(std::string reason)
+{
+    if (reason.size() > 1 && reason[0] >= 'A' && reason[0] <= 'Z' && reason[1] >= 'a' && reason[1] <= 'z')
+        reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+    return reason;
+}
+
+}  // namespace
+
+std::string DataDamage(const CString& path)
+{
+    // A packet the reader cannot get past: a merge ends the file there.
+    for (const CheckProblem& problem : CheckSource(path).problems)
+        if (problem.kind == ProblemKind::CutPacket || problem.kind == ProblemKind::DamagedPacket)
+            return "at byte " + rm::formatOffset(problem.offset) + ", " + problem.text;
+    return {};
+}
+
+CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string& reason)
+{
+    // A repair reads the file only when its header section is intact.
+    RmMuxer repairer;
+    char names[kMaxStreams][rm::kNameCapacity];
+    int32_t kinds[kMaxStreams];
+    uint16_t numbers[kMaxStreams];
+    const int32_t count = repairer.Scan(path, names, kinds, numbers);
+    if (count == 0)
+        return RepairOffer::NotOffered;
+    if (MessageBox(path + " is damaged: " + InSentence(reason) + ". Repair a copy?", "Damaged file",
+                   MB_YESNO | MB_ICONQUESTION)
+        != IDYES)
+        return RepairOffer::Declined;
+
+    CFileDialog dialog(FALSE, "rm", RepairedCopyName(path).c_str(), OFN_OVERWRITEPROMPT, kRealMediaFilter);
+    dialog.SetTitle("Save the Repaired Copy As");
+    if (dialog.DoModal() != IDOK)
+        return RepairOffer::Declined;
+    const CString copy = dialog.GetPathName();
+    // Neither the damaged file nor a listed one may take the copy.
+    std::string problem = repairer.OutputPathProblem(copy);
+    if (problem.empty())
+        problem = m_muxer.OutputPathProblem(copy);
+    if (!problem.empty()) {
+        MessageBox(problem, "Error", MB_ICONHAND | MB_OK);
+        return RepairOffer::Failed;
+    }
+
+    MuxJob job;
+    job.repair = true;
+    job.muxer = &repairer;
+    for (int32_t i = 0; i < count; ++i)
+        job.selection[repairer.LastScanSource() * 10 + numbers[i]] = 1;
+    repairer.SetOutputPath(copy);
+    if (!RunWithProgress(job, this)) {
+        MessageBox("The repair could not be started", "Error", MB_ICONHAND | MB_OK);
+        return RepairOffer::Failed;
+    }
+    if (job.outcome == MuxOutcome::Cancelled)
+        return RepairOffer::Declined;
+    if (job.outcome != MuxOutcome::Completed) {
+        MessageBox(job.error, "Error", MB_ICONHAND | MB_OK);
+        return RepairOffer::Failed;
+    }
+    // The copy is whole: it is added as it is, with no offer of its own.
+    AddSource(copy, false);
+    return RepairOffer::Added;
+}
