@@ -16,8 +16,8 @@
 #include "mux/source_details.h"
 
 // Where a file that can be added is damaged so that a merge stops reading
-// it (a packet the reader cannot get past), in words for the user; "" when
-// it is not.
+// it early (a packet the reader cannot get past, or fewer packets than its
+// headers count), in words for the user; "" when it is not.
 std::string DataDamage(const CString& path);
 
 // The filter of the open and save dialogs.

@@ -32,11 +32,21 @@ std::string InSentence(std::string reason)
 
 std::string DataDamage(const CString& path)
 {
-    // A packet the reader cannot get past: a merge ends the file there.
-    for (const CheckProblem& problem : CheckSource(path).problems)
-        if (problem.kind == ProblemKind::CutPacket || problem.kind == ProblemKind::DamagedPacket)
-            return "at byte " + rm::formatOffset(problem.offset) + ", " + problem.text;
-    return {};
+    // A packet the reader cannot get past ends the file for a merge there;
+    // fewer packets than the headers count means packets it will not
+    // reach. The packet is the better reason; of the counts, the data
+    // chunk's, which comes last.
+    const SourceCheck check = CheckSource(path);
+    const CheckProblem* damage = nullptr;
+    for (const CheckProblem& problem : check.problems) {
+        if (problem.kind == ProblemKind::CutPacket || problem.kind == ProblemKind::DamagedPacket) {
+            damage = &problem;
+            break;
+        }
+        if (problem.kind == ProblemKind::PacketCount)
+            damage = &problem;
+    }
+    return damage ? "at byte " + rm::formatOffset(damage->offset) + ", " + damage->text : "";
 }
 
 CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string& reason)
