@@ -165,6 +165,9 @@ struct MuxJob {
     // Read by the caller once the worker has ended.
     MuxOutcome outcome = MuxOutcome::NotRun;
     std::string error;
+    // The inputs cannot make the output asked for (parts whose streams
+    // differ); `error` says how, and nothing was written.
+    bool refused = false;
     std::vector<StreamReport> streams;
     std::vector<MergeWarning> warnings;
     TrimReport trim;
