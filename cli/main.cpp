@@ -7,6 +7,7 @@
 #include "cli/check_command.h"
 #include "cli/list_command.h"
 #include "cli/merge_command.h"
+#include "mux/media_time.h"
 #include "kestrova_version.h"
 
 namespace {
@@ -43,7 +44,29 @@ const char kMergeUsage[] =
     "                           the output's content description (at most 256 bytes each)\n"
     "      --name K=TEXT        names output stream K (0 for the first, as the report\n"
     "                           counts them); repeatable\n"
-    "      --no-index           no index records built for streams whose sources have none\n";
+    "      --no-index           no index records built for streams whose sources have none\n"
+    "      --start T, --end T   only the media from the video keyframe at or before the\n"
+    "                           start T up to the end T; T is seconds (90.5) or\n"
+    "                           [[hh:]mm:]ss[.mmm] (1:30); the output then starts at 0\n"
+    "      --keep-timestamps    keep the sources' timestamps in a trimmed output\n"
+    "      --delay K=MS         shifts output stream K by MS ms (may be negative);\n"
+    "                           repeatable\n";
+
+const char kAppendUsage[] =
+    "  kestrova-cli append -o OUTPUT [OPTION]... FILE[:N[,N...]] FILE[:N[,N...]]...\n"
+    "      Writes the streams of each FILE one FILE after another into OUTPUT\n"
+    "      (parts of one film: CD1, CD2). Every FILE must give the same streams\n"
+    "      in the same order, with the same codec parameters. Takes the options\n"
+    "      of merge but --helper; texts come from the first FILE unless given.\n";
+
+const char kSplitUsage[] =
+    "  kestrova-cli split -o OUTPUT (--every T | --size SIZE | --at T,T...) [OPTION]... FILE[:N[,N...]]...\n"
+    "      Writes the merge of the FILEs as parts, each starting at a video keyframe\n"
+    "      (or audio block start) at 0 with its own index: OUTPUT-001.rm, -002...\n"
+    "      or OUTPUT with a %d filled in. Takes the options of merge but --verify.\n"
+    "      --every T            a new part at the first keyframe T after a part's start\n"
+    "      --size SIZE          parts of at most about SIZE bytes (700M, 1.5G)\n"
+    "      --at T,T...          new parts at the first keyframes at these times\n";
 
 const char kCheckUsage[] =
     "  kestrova-cli check [--json] FILE...\n"
@@ -63,6 +86,8 @@ int runCheck(const Command& self, const std::vector<std::string>& args);
 const Command kCommands[] = {
     {"list", kListUsage, runList},
     {"merge", kMergeUsage, runMerge},
+    {"append", kAppendUsage, runMerge},
+    {"split", kSplitUsage, runMerge},
     {"check", kCheckUsage, runCheck},
 };
 
@@ -138,12 +163,86 @@ int runCheck(const Command& self, const std::vector<std::string>& args)
     return readFilesAndJson(self, args, files, json, status) ? checkCommand(files, json) : status;
 }
 
+// A time option's value; false, after telling why, when it is none.
+bool readTime(const Command& self, const std::string& option, const std::string& text, uint32_t& ms, int& status)
+{
+    const std::optional<uint32_t> time = parseMediaTime(text);
+    if (!time) {
+        status = usage(&self, (option + ": \"" + text + "\" is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30)").c_str());
+        return false;
+    }
+    ms = *time;
+    return true;
+}
+
+// merge, append and split: one set of options, each taken where it makes sense.
 int runMerge(const Command& self, const std::vector<std::string>& args)
 {
     MergeRequest request;
+    const std::string command = self.name;
+    request.mode = command == "append"  ? MergeRequest::Mode::Append
+                   : command == "split" ? MergeRequest::Mode::Split
+                                        : MergeRequest::Mode::Merge;
     bool optionsDone = false;
+    int status = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        const bool valued = arg == "--start" || arg == "--end" || arg == "--delay" || arg == "--every" || arg == "--size"
+                            || arg == "--at";
+        if (!optionsDone && valued && i + 1 == args.size())
+            return usage(&self, (arg + " needs a value").c_str());
+        MuxJob& job = request.settings;
+        if (!optionsDone && (arg == "--start" || arg == "--end" || arg == "--every")) {
+            uint32_t ms = 0;
+            if (!readTime(self, arg, args[++i], ms, status))
+                return status;
+            if (arg == "--start")
+                job.startMs = ms;
+            else if (arg == "--end")
+                job.endMs = ms;
+            else if (request.mode == MergeRequest::Mode::Split && ms > 0)
+                job.split.everyMs = ms;
+            else
+                return usage(&self, request.mode == MergeRequest::Mode::Split ? "--every needs a time above 0"
+                                                                              : "--every is an option of split");
+            continue;
+        }
+        if (!optionsDone && arg == "--keep-timestamps") {
+            job.keepTimestamps = true;
+            continue;
+        }
+        if (!optionsDone && arg == "--delay") {
+            uint16_t number = 0;
+            int32_t ms = 0;
+            if (!parseDelay(args[++i], number, ms))
+                return usage(&self, ("--delay: \"" + args[i] + "\" is not K=MS, K an output stream number and MS milliseconds").c_str());
+            if (!job.delays.emplace(number, ms).second)
+                return usage(&self, ("--delay gives output stream " + std::to_string(number) + " two delays").c_str());
+            continue;
+        }
+        if (!optionsDone && request.mode == MergeRequest::Mode::Split && arg == "--size") {
+            job.split.sizeBytes = parseSize(args[++i]);
+            if (!job.split.sizeBytes)
+                return usage(&self, ("--size: \"" + args[i] + "\" is not a size: give bytes, or 700M, 1.5G").c_str());
+            continue;
+        }
+        if (!optionsDone && request.mode == MergeRequest::Mode::Split && arg == "--at") {
+            const std::string list = args[++i];
+            for (std::size_t from = 0; from <= list.size();) {
+                const std::size_t comma = std::min(list.find(',', from), list.size());
+                uint32_t ms = 0;
+                if (!readTime(self, arg, list.substr(from, comma - from), ms, status))
+                    return status;
+                if (!job.split.atMs.empty() && ms <= job.split.atMs.back())
+                    return usage(&self, "--at needs times that rise");
+                job.split.atMs.push_back(ms);
+                from = comma + 1;
+            }
+            continue;
+        }
+        if (!optionsDone && ((arg == "--helper" && request.mode == MergeRequest::Mode::Append)
+                             || (arg == "--verify" && request.mode == MergeRequest::Mode::Split)))
+            return usage(&self, (arg + " is not an option of " + command).c_str());
         if (!optionsDone && (arg == "-o" || arg == "--output")) {
             if (i + 1 == args.size())
                 return usage(&self, "-o needs an OUTPUT file");
@@ -186,9 +285,16 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
         }
     }
     if (request.output.empty())
-        return usage(&self, "merge needs -o OUTPUT");
+        return usage(&self, (command + " needs -o OUTPUT").c_str());
     if (request.sources.empty())
-        return usage(&self, "merge needs at least one FILE");
+        return usage(&self, (command + " needs at least one FILE").c_str());
+    if (request.mode == MergeRequest::Mode::Append && request.sources.size() < 2)
+        return usage(&self, "append needs at least two FILEs");
+    const MuxJob& job = request.settings;
+    if (request.mode == MergeRequest::Mode::Split && !job.split.active())
+        return usage(&self, "split needs --every, --size or --at");
+    if (job.startMs && job.endMs && *job.endMs <= *job.startMs)
+        return usage(&self, "--end must come after --start");
     return mergeCommand(request);
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <future>
 
+#include "mux/media_time.h"
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 
@@ -114,6 +115,52 @@ bool parseStreamName(const std::string& argument, uint16_t& number, std::string&
     return true;
 }
 
+std::optional<uint64_t> parseSize(const std::string& text)
+{
+    std::size_t digits = 0;
+    bool dot = false;
+    while (digits < text.size() && (std::isdigit(static_cast<unsigned char>(text[digits])) || (text[digits] == '.' && !dot))) {
+        dot = dot || text[digits] == '.';
+        ++digits;
+    }
+    if (digits == 0 || digits > 15 || text[0] == '.' || text[digits - 1] == '.')
+        return std::nullopt;
+    const std::string unit = text.substr(digits);
+    double factor = 1;
+    if (unit == "K" || unit == "k")
+        factor = 1024.0;
+    else if (unit == "M" || unit == "m")
+        factor = 1024.0 * 1024;
+    else if (unit == "G" || unit == "g")
+        factor = 1024.0 * 1024 * 1024;
+    else if (!unit.empty())
+        return std::nullopt;
+    const double bytes = std::stod(text.substr(0, digits)) * factor;
+    if (bytes < 1 || bytes > 4.0 * 1024 * 1024 * 1024)
+        return std::nullopt;
+    return static_cast<uint64_t>(bytes);
+}
+
+bool parseDelay(const std::string& argument, uint16_t& number, int32_t& ms)
+{
+    const std::size_t equals = argument.find('=');
+    if (equals == 0 || equals == std::string::npos || equals > 2)
+        return false;
+    for (std::size_t k = 0; k < equals; ++k)
+        if (!std::isdigit(static_cast<unsigned char>(argument[k])))
+            return false;
+    std::string value = argument.substr(equals + 1);
+    const bool negative = !value.empty() && value[0] == '-';
+    if (!value.empty() && (value[0] == '-' || value[0] == '+'))
+        value.erase(0, 1);
+    if (value.empty() || value.size() > 9
+        || !std::all_of(value.begin(), value.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+        return false;
+    number = static_cast<uint16_t>(std::stoul(argument.substr(0, equals)));
+    ms = static_cast<int32_t>(std::stol(value)) * (negative ? -1 : 1);
+    return true;
+}
+
 int mergeCommand(const MergeRequest& request)
 {
     RmMuxer muxer;
@@ -130,13 +177,20 @@ int mergeCommand(const MergeRequest& request)
                             + (muxer.LastScanReason().empty() ? "" : "\n  " + muxer.LastScanReason()),
                         kBadInput);
         const uint16_t file = muxer.LastScanSource();
+        JobInput input{file, {}};
         for (int32_t k = 0; k < count; ++k) {
             bool wanted = source.numbers.empty();
             for (unsigned n : source.numbers)
                 wanted = wanted || n == numbers[k];
             if (wanted)
                 job.selection[file * 10 + numbers[k]] = 1;
+            if (wanted && source.numbers.empty())
+                input.streams.push_back(numbers[k]);
         }
+        // Parts give their streams in the order asked for.
+        for (unsigned n : source.numbers)
+            if (n < 10)
+                input.streams.push_back(static_cast<uint16_t>(n));
         for (unsigned n : source.numbers) {
             bool listed = false;
             for (int32_t k = 0; k < count; ++k)
@@ -146,13 +200,25 @@ int mergeCommand(const MergeRequest& request)
                                 + listNumbers(numbers, count) + ")",
                             kBadInput);
         }
+        if (request.mode == MergeRequest::Mode::Append)
+            job.inputs.push_back(std::move(input));
     }
-    const SelectionCheck check = muxer.CheckSelection(job.selection, job.addHelper);
-    if (check.problem != SelectionProblem::None)
-        return fail(SelectionMessage(check), kBadInput);
-    if (std::string problem = OutputTextsProblem(job, check.streams); !problem.empty())
-        return fail(problem, kBadInput);
-    if (std::string problem = muxer.OutputPathProblem(request.output); !problem.empty())
+    if (request.mode == MergeRequest::Mode::Append) {
+        // Each part is judged by the engine against the first, before anything is written.
+        job.layout = JobLayout::EndToEnd;
+        if (std::string problem = OutputTextsProblem(job, static_cast<int>(job.inputs.front().streams.size()));
+            !problem.empty())
+            return fail(problem, kBadInput);
+    } else {
+        const SelectionCheck check = muxer.CheckSelection(job.selection, job.addHelper);
+        if (check.problem != SelectionProblem::None)
+            return fail(SelectionMessage(check), kBadInput);
+        if (std::string problem = OutputTextsProblem(job, check.streams); !problem.empty())
+            return fail(problem, kBadInput);
+    }
+    const bool split = request.mode == MergeRequest::Mode::Split;
+    if (std::string problem = muxer.OutputPathProblem(split ? SplitPartPath(request.output, 1) : request.output);
+        !problem.empty())
         return fail(problem, kBadInput);
 
     muxer.SetOutputPath(request.output);
@@ -180,7 +246,15 @@ int mergeCommand(const MergeRequest& request)
     switch (job.outcome) {
     case MuxOutcome::Completed:
         if (!request.quiet) {
-            std::printf("Wrote %s\n", request.output.c_str());
+            if (!split)
+                std::printf("Wrote %s\n", request.output.c_str());
+            for (const SplitPart& part : job.parts)
+                std::printf("Wrote %s: %s from %s, %u packets\n", part.path.c_str(),
+                            formatMediaTime(part.durationMs).c_str(), formatMediaTime(part.startMs).c_str(),
+                            part.packets);
+            if (job.trim.trimmed)
+                std::printf("Trimmed %s (%s bytes of packets read)\n", job.trim.message().c_str(),
+                            rm::formatOffset(job.trim.bytesRead).c_str());
             for (std::size_t o = 0; o < job.streams.size(); ++o) {
                 const StreamReport& stream = job.streams[o];
                 std::printf("stream %zu: %u packets from %s stream %u%s\n", o, stream.packets,
@@ -194,5 +268,5 @@ int mergeCommand(const MergeRequest& request)
     case MuxOutcome::NotRun:
         break;
     }
-    return fail(job.error.empty() ? "the merge did not run" : job.error, kMergeFailed);
+    return fail(job.error.empty() ? "the merge did not run" : job.error, job.refused ? kBadInput : kMergeFailed);
 }

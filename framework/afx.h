@@ -143,7 +143,9 @@ inline constexpr UINT MB_OK = 0x00;
 inline constexpr UINT MB_YESNO = 0x04;
 inline constexpr UINT MB_TYPEMASK = 0x0F;
 inline constexpr UINT MB_ICONHAND = 0x10;
+inline constexpr UINT MB_ICONQUESTION = 0x20;
 inline constexpr UINT MB_ICONEXCLAMATION = 0x30;
+inline constexpr UINT MB_ICONINFORMATION = 0x40;
 inline constexpr UINT MB_ICONMASK = 0xF0;
 
 // File dialog flags.

@@ -36,6 +36,13 @@ private:
     int m_acceptedLength;
 };
 
+void focusControl(QWidget* control)
+{
+    control->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        edit->selectAll();
+}
+
 }  // namespace
 
 HWND CDataExchange::PrepareCtrl(int id)
@@ -48,11 +55,8 @@ HWND CDataExchange::PrepareCtrl(int id)
 void CDataExchange::Fail()
 {
     m_failed = true;
-    if (m_lastControl) {
-        m_lastControl->setFocus();
-        if (auto* edit = qobject_cast<QLineEdit*>(m_lastControl))
-            edit->selectAll();
-    }
+    if (m_lastControl)
+        focusControl(m_lastControl);
 }
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -103,6 +107,12 @@ BOOL CDialog::OnInitDialog()
 {
     UpdateData(FALSE);
     return TRUE;
+}
+
+void CDialog::GotoDlgCtrl(CWnd* control)
+{
+    if (control && control->GetSafeHwnd())
+        focusControl(control->GetSafeHwnd());
 }
 
 void CDialog::OnOK()

@@ -85,8 +85,9 @@ QSize textNeed(const QWidget* widget)
     if (const auto* label = qobject_cast<const QLabel*>(widget); label && label->pixmap().isNull()) {
         if (label->text().isEmpty())
             return {};
-        // Each line of the text on one line of the label.
-        const QSize text = metrics.size(0, label->text());
+        // Each line of the text on one line of the label; a label with a
+        // buddy shows "&" as the underline of its access key.
+        const QSize text = metrics.size(label->buddy() ? Qt::TextShowMnemonic : 0, label->text());
         return {text.width() + 2 * label->margin(), text.height() + 2 * label->margin()};
     }
     return {};
@@ -125,10 +126,19 @@ DialogWidget::DialogWidget(CWnd& owner, const DialogTemplate& dialogTemplate, QW
     setFont(dialogFont(dialogTemplate));
 
     QWidget* previousTabStop = nullptr;
+    // A label whose text marks a mnemonic ("&Start:") hands the focus to
+    // the control that follows it in the template, as dialog labels do.
+    QLabel* labelWithMnemonic = nullptr;
     for (const DialogControl& control : dialogTemplate.controls) {
         QWidget* widget = CreateControl(control);
         if (!widget)
             continue;
+        if (labelWithMnemonic)
+            labelWithMnemonic->setBuddy(widget);
+        labelWithMnemonic = nullptr;
+        if (auto* label = qobject_cast<QLabel*>(widget);
+            label && !(control.style & SS_NOPREFIX) && label->text().contains(u'&'))
+            labelWithMnemonic = label;
         widget->setGeometry(DialogUnitsToPixelsX(control.x), DialogUnitsToPixelsY(control.y),
                             DialogUnitsToPixelsX(control.cx), DialogUnitsToPixelsY(control.cy));
         AfxSetControlId(widget, control.id);

@@ -63,6 +63,8 @@ INT_PTR CFileDialog::DoModal()
     // Qt's own dialog looks and behaves the same on every desktop.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(m_open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    if (!m_title.empty())
+        dialog.setWindowTitle(QString::fromStdString(m_title));
     if (!m_open)
         dialog.setFileMode(QFileDialog::AnyFile);
     else if (m_flags & OFN_ALLOWMULTISELECT)
@@ -100,7 +102,7 @@ INT_PTR CFileDialog::DoScriptedModal(AfxScriptHooks& hooks)
     // Each answer stands for what the user chose in the dialog; one that
     // the user does not want to replace leaves the dialog open for the next.
     for (;;) {
-        const auto answer = hooks.OnFileDialog({m_open, m_filter, m_flags, AfxLastFileFolder()});
+        const auto answer = hooks.OnFileDialog({m_open, m_filter, m_flags, m_fileName, m_title, AfxLastFileFolder()});
         if (!answer || answer->empty())
             return IDCANCEL;
         std::vector<CString> paths;

@@ -19,6 +19,10 @@ public:
     CFileDialog(BOOL openFileDialog, const char* defaultExtension = nullptr, const char* fileName = nullptr,
                 DWORD flags = 0, const char* filter = nullptr, CWnd* parent = nullptr);
 
+    // The dialog's title, which says what the chosen file is for; without
+    // one the dialog has the platform's own ("Save As").
+    void SetTitle(const CString& title) { m_title = title; }
+
     // IDOK once a file is chosen, IDCANCEL otherwise.
     INT_PTR DoModal();
     // The chosen file; with OFN_ALLOWMULTISELECT, the first of them.
@@ -39,6 +43,7 @@ private:
     CString m_fileName;
     DWORD m_flags;
     CString m_filter;
+    CString m_title;
     CWnd* m_parent;
     std::vector<CString> m_paths;
 };

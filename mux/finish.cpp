@@ -1,4 +1,5 @@
 // Ending a merge run: completing the output, cancelling, or failing.
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -11,24 +12,44 @@ std::string RmMuxer::CheckWhatWasRead()
     // Every source a stream was taken from was read to the end of its data.
     // One that held no packet at all gave the output nothing of what was
     // asked of it: the merge fails rather than write streams without packets.
+    // (A source a trim read only part of, or passed over, is not judged.)
     for (uint16_t f = 0; f < m_fileCount; ++f) {
         bool selected = false;
-        for (int o = 0; o < m_streamCount; ++o)
-            selected = selected || m_sourceFile[o] == f;
-        if (!selected || m_packetsFound[f] != 0)
+        for (int l = 0; l < m_streamCount; ++l)
+            selected = selected || m_sourceFile[l] == f;
+        if (!selected || m_packetsFound[f] != 0 || !m_readWhole[f])
             continue;
         return m_files[f]->path()
                + (m_hasDataChunk[f] ? " holds no packets: its data chunk is empty"
                                     : " holds no packets: it has no whole data chunk");
     }
-    for (int o = 0; o < m_streamCount; ++o)
+    for (int o = 0; o < m_outCount; ++o) {
+        const int l = m_outLane[o];
         if (m_packetsCopied[o] == 0)
-            Warn(m_sourceFile[o], m_dataStart[m_sourceFile[o]],
-                 "stream " + std::to_string(m_sourceStream[o]) + " has no packets; the output carries it empty");
+            Warn(m_sourceFile[l], m_dataStart[m_sourceFile[l]],
+                 "stream " + std::to_string(m_sourceStream[l]) + " has no packets; the output carries it empty");
+        if (m_droppedByDelay[o] != 0)
+            Warn(m_sourceFile[l], m_dataStart[m_sourceFile[l]],
+                 std::to_string(m_droppedByDelay[o]) + " packets of output stream " + std::to_string(o)
+                     + " would fall before 0 with its delay of " + std::to_string(m_delay[o])
+                     + " ms; they were left out");
+    }
     return {};
 }
 
 std::string RmMuxer::FinishOutput(const MuxJob& job)
+{
+    std::string error = FinishFile(job);
+    ReleaseRun();
+    if (error.empty() && m_split.active()) {
+        NoteSplitPart();
+        m_partTemps.push_back(m_tempPath);
+        m_tempPath.clear();
+    }
+    return error;
+}
+
+std::string RmMuxer::FinishFile(const MuxJob& job)
 {
     m_dataHeader.num_packets = m_packetsWritten;
     m_dataHeader.size = static_cast<uint32_t>(m_out->tell() - m_props.data_offset);
@@ -38,9 +59,12 @@ std::string RmMuxer::FinishOutput(const MuxJob& job)
     m_props.index_offset = anyIndex ? static_cast<uint32_t>(m_out->tell()) : 0;
     KeepMatchedIndexes();
     WriteIndexes();
+    if (m_durationsWritten)
+        WriteDurations();
     WriteDataHeader(false);
     WriteProperties(false);
-    ReleaseRun();
+    // Packets still pending in the output lie in the cursors' windows.
+    m_out->flush();
 
     // On disk before it takes the output's name, so that a crash never
     // leaves a partial file there.
@@ -94,13 +118,28 @@ void RmMuxer::ReleaseSources()
 void RmMuxer::Report(MuxJob& job)
 {
     job.streams.clear();
-    for (int o = 0; o < m_streamCount; ++o) {
-        const uint16_t f = m_sourceFile[o];
-        const uint32_t records = m_indexWritten[o];
-        job.streams.push_back({m_files[f] ? m_files[f]->path() : std::string(), m_sourceStream[o], m_packetsCopied[o],
-                               m_buildIndex[o] ? 0 : records, m_buildIndex[o] ? records : 0});
+    for (int o = 0; o < m_outCount; ++o) {
+        const int l = m_outLane[o];
+        const uint16_t f = m_sourceFile[l];
+        StreamReport report{m_files[f] ? m_files[f]->path() : std::string(), m_sourceStream[l], m_packetsCopied[o],
+                            m_indexCopied[o], m_indexBuiltCount[o]};
+        report.droppedByDelay = m_droppedByDelay[o];
+        job.streams.push_back(report);
     }
     job.warnings = m_warnings;
+    TrimReport& trim = job.trim;
+    trim.trimmed = m_trimStart || m_trimEnd;
+    trim.askedStartMs = m_trimStart;
+    trim.askedEndMs = m_trimEnd;
+    trim.startMs = m_trimStart ? static_cast<uint32_t>(m_trimStartFound) : 0;
+    int64_t end = 0;
+    for (int l = 0; l < m_streamCount; ++l)
+        if (m_laneWritten[l] != 0)
+            end = std::max(end, LaneEnd(l));
+    trim.endMs = static_cast<uint32_t>(std::clamp<int64_t>(end, 0, UINT32_MAX));
+    trim.shiftMs = static_cast<uint32_t>(m_trimShift);
+    trim.bytesRead = m_bytesRead;
+    job.parts = m_parts;
 }
 
 void RmMuxer::ReleaseRun()
@@ -108,12 +147,16 @@ void RmMuxer::ReleaseRun()
     // Packets still pending in the output lie in the cursors' windows.
     if (m_out)
         m_out->flush();
-    for (int i = 0; i < kMaxStreams; ++i) {
+    for (int i = 0; i < kMaxLanes; ++i) {
         m_indexTables[i].clear();
         m_indexTables[i].shrink_to_fit();
         m_hasCurrent[i] = false;
         m_queues[i].release();
         m_cursors[i].stop();
+    }
+    for (auto& table : m_outIndex) {
+        table.clear();
+        table.shrink_to_fit();
     }
     m_cursorCount = 0;
 }
@@ -124,11 +167,15 @@ void RmMuxer::DiscardOutput()
         m_out->close();
         m_out.reset();
     }
+    std::error_code ec;
     if (!m_tempPath.empty()) {
-        std::error_code ec;
         std::filesystem::remove(m_tempPath, ec);
         m_tempPath.clear();
     }
+    // A split leaves no part behind.
+    for (const std::string& temp : m_partTemps)
+        std::filesystem::remove(temp, ec);
+    m_partTemps.clear();
 }
 
 void RmMuxer::AbortMerge()

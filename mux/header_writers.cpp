@@ -1,4 +1,5 @@
 // Writing the output's header chunks and index chunks.
+#include <algorithm>
 #include <cstring>
 
 #include "mux/rm_muxer.h"
@@ -30,7 +31,7 @@ void RmMuxer::WriteFileHeader()
     // A chunk of fixed length is written with that length as its size,
     // whatever a source's size field said (so is PROP).
     m_fileHeader.size = rm::kFileHeaderChunkSize;
-    m_fileHeader.num_headers = m_streamCount + (m_addHelper ? 5u : 4u);
+    m_fileHeader.num_headers = m_outCount + (m_addHelper ? 5u : 4u);
     rm::writeChunk(*m_out, rm::kIdFileHeader, m_fileHeader);
 }
 
@@ -50,10 +51,29 @@ void RmMuxer::WriteProperties(bool first)
 
 void RmMuxer::WriteStreamHeaders()
 {
-    for (int i = 0; i < m_streamCount; ++i)
-        rm::writeStreamHeader(*m_out, m_streams[i]);
+    for (int o = 0; o < m_outCount; ++o) {
+        m_streamHeaderPos[o] = static_cast<uint32_t>(m_out->tell());
+        rm::writeStreamHeader(*m_out, m_streams[m_outLane[o]]);
+    }
     if (m_addHelper)
-        rm::writeStreamHeader(*m_out, helperStreamHeader(m_streamCount));
+        rm::writeStreamHeader(*m_out, helperStreamHeader(m_outCount));
+}
+
+void RmMuxer::WriteDurations()
+{
+    // Each stream lasts to the end of its last packet; the file to the
+    // latest of them. Stream headers keep their size, so they are
+    // rewritten in place.
+    uint32_t longest = 0;
+    for (int o = 0; o < m_outCount; ++o) {
+        rm::RmStreamHeader& slot = m_streams[m_outLane[o]];
+        const uint32_t duration = static_cast<uint32_t>(std::clamp<int64_t>(m_outEnd[o], 0, UINT32_MAX));
+        slot.fixed.duration = duration;
+        longest = std::max(longest, duration);
+        m_out->seek(m_streamHeaderPos[o]);
+        rm::writeStreamHeader(*m_out, slot);
+    }
+    m_props.duration = longest;
 }
 
 void RmMuxer::WriteContent()
@@ -72,28 +92,27 @@ void RmMuxer::WriteDataHeader(bool first)
 
 void RmMuxer::WriteIndexes()
 {
-    int count = m_streamCount;
+    int count = m_outCount;
+    rm::RmIndexHeader helper{};
     if (m_addHelper) {
-        rm::RmIndexHeader& helper = m_indexHeaders[m_streamCount];
-        helper = rm::RmIndexHeader{};
-        helper.stream_number = m_streamCount;
+        helper.stream_number = m_outCount;
         helper.size = rm::kIndexHeaderChunkSize;
         // With no stream before it there is no version to follow; 0 is the only one.
-        helper.object_version = m_streamCount > 0 ? m_indexHeaders[m_streamCount - 1].object_version : 0;
+        helper.object_version = m_outCount > 0 ? m_indexHeaders[m_outLane[m_outCount - 1]].object_version : 0;
         ++count;
     }
     for (int i = 0; i < count; ++i) {
-        rm::RmIndexHeader& h = m_indexHeaders[i];
-        // The chunk holds the records the merge kept or built.
-        if (i < m_streamCount) {
-            h.num_indices = static_cast<uint32_t>(m_indexTables[i].size());
+        rm::RmIndexHeader h = i < m_outCount ? m_indexHeaders[m_outLane[i]] : helper;
+        // The chunk holds the records the run kept or built.
+        if (i < m_outCount) {
+            h.num_indices = static_cast<uint32_t>(m_outIndex[i].size());
             h.size = rm::kIndexHeaderChunkSize + rm::kIndexEntrySize * h.num_indices;
         }
         h.next_index_header = i + 1 == count ? 0 : static_cast<uint32_t>(m_out->tell() + h.size);
         rm::writeChunk(*m_out, rm::kIdIndex, h);
         // The helper's entry never has records; the others have exactly num_indices.
-        if (i < m_streamCount)
-            for (const rm::RmIndexEntry& entry : m_indexTables[i])
+        if (i < m_outCount)
+            for (const rm::RmIndexEntry& entry : m_outIndex[i])
                 rm::writeRecord(*m_out, entry);
     }
 }

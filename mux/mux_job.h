@@ -12,6 +12,32 @@ class RmMuxer;
 
 inline constexpr int kStreamKeyCount = 100;  // file index x 10 + stream_number
 
+// How a job lays out its inputs.
+enum class JobLayout {
+    SideBySide,  // merge: each input's streams are further output streams, all starting together
+    EndToEnd     // append: each input gives the same output streams, after the previous input ends
+};
+
+// One input of a job: a source file and the streams taken from it.
+struct JobInput {
+    uint16_t file = 0;              // the file index Scan kept the source at
+    std::vector<uint16_t> streams;  // its stream_numbers to copy, in output order
+};
+
+// How a job's output is cut into several files; none of the three given
+// means one output file.
+struct SplitSettings {
+    // A new part starts at the first keyframe at or after every `everyMs`.
+    std::optional<uint32_t> everyMs;
+    // A new part starts at the first keyframe after a part holds this many
+    // bytes of packets; a part may go beyond it by the packets of one frame.
+    std::optional<uint64_t> sizeBytes;
+    // A new part starts at the first keyframe at or after each of these
+    // output times, in ms, rising.
+    std::vector<uint32_t> atMs;
+    bool active() const { return everyMs || sizeBytes || !atMs.empty(); }
+};
+
 enum class MuxOutcome {
     NotRun,
     Completed,  // the output is complete at its path
@@ -26,6 +52,32 @@ struct StreamReport {
     uint32_t packets = 0;       // packets copied into the output
     uint32_t indexCopied = 0;   // index records taken from the source, pointed at the output
     uint32_t indexBuilt = 0;    // index records built from the packets as they were written
+    // Packets left out because a delay moved them before 0.
+    uint32_t droppedByDelay = 0;
+};
+
+// Where a trimmed output really starts and ends, in the sources' time (ms),
+// and the times the job asked for.
+struct TrimReport {
+    bool trimmed = false;               // the job gave a start or an end
+    std::optional<uint32_t> askedStartMs, askedEndMs;
+    uint32_t startMs = 0;               // the first packet written: the video keyframe at or before the start
+    uint32_t endMs = 0;                 // the end of the last frame written
+    uint32_t shiftMs = 0;               // subtracted from every timestamp (0 with keepTimestamps)
+    uint64_t bytesRead = 0;             // bytes of packet data read from the sources
+
+    // "from 59.960 s, the keyframe before 1:00.000, to 2:30.040", as the
+    // front ends show it.
+    std::string message() const;
+};
+
+// One file written by a split job.
+struct SplitPart {
+    std::string path;
+    uint32_t startMs = 0;  // its first packet, in the output's time before the part's shift
+    uint32_t durationMs = 0;
+    uint32_t packets = 0;
+    uint64_t bytes = 0;
 };
 
 // Something the user should know about a merge that still wrote its output:
@@ -37,6 +89,21 @@ struct MergeWarning {
 
     // "PATH at byte N: TEXT", as the front ends show it.
     std::string message() const;
+};
+
+// A stretch of a source's data that a repair passed over: from the place
+// where the packets stopped holding together to the next packet that does
+// (or the end of the data). Packets that lay wholly or partly inside it are
+// lost; packets wholly outside it are copied.
+struct DamagedRegion {
+    std::string path;         // the source, as it was added
+    uint64_t first = 0;       // the first byte that is not a whole packet
+    uint64_t end = 0;         // the byte after the region: the next packet that chains, or the end of the data
+    uint64_t skipped = 0;     // bytes passed over: end - first
+    // Output stream numbers whose packets stand on both sides of the
+    // region, or only before it or only after it: the streams that may
+    // have lost packets in it, in output order.
+    std::vector<uint16_t> streams;
 };
 
 struct MuxJob {
@@ -67,12 +134,46 @@ struct MuxJob {
     // Called with the path of the finished temporary output just before it
     // is read back; tests damage it here.
     std::function<void(const std::string& path)> beforeVerify;
+    // Repair: the source is read by a tolerant reader. Where its packets stop
+    // holding together (a packet cut short, an absurd length, an implausible
+    // header, bytes that are no packet), the reader looks for the next packet
+    // that chains and goes on from there, instead of ending the source; each
+    // region passed over is reported in `damage`. Its index is not used: the
+    // output's is built from the packets written. A data chunk whose header
+    // is damaged, or that PROP points past, is found by searching for it.
+    bool repair = false;
+
+    // What to copy and how to lay it out: merge puts the inputs side by
+    // side, append one after another; when `inputs` is empty it is built
+    // from `selection` (file-index order, side by side).
+    JobLayout layout = JobLayout::SideBySide;
+    std::vector<JobInput> inputs;
+    // Trim of the whole output, in ms of the output's time (for an append,
+    // the parts one after another): the output starts at the video keyframe
+    // at or before startMs and ends with the last frame starting before
+    // endMs. Every stream is then shifted so the output starts at 0, unless
+    // keepTimestamps.
+    std::optional<uint32_t> startMs, endMs;
+    bool keepTimestamps = false;
+    // Output stream -> ms added to its timestamps (may be negative);
+    // packets that would fall before 0 are left out and counted.
+    std::map<uint16_t, int32_t> delays;
+    // Cut the output into parts; the output path then names the parts:
+    // "-001", "-002", ... before its extension, or a printf-style %d in it.
+    SplitSettings split;
 
     // Read by the caller once the worker has ended.
     MuxOutcome outcome = MuxOutcome::NotRun;
     std::string error;
+    // The inputs cannot make the output asked for (parts whose streams
+    // differ); `error` says how, and nothing was written.
+    bool refused = false;
     std::vector<StreamReport> streams;
     std::vector<MergeWarning> warnings;
+    TrimReport trim;
+    std::vector<SplitPart> parts;  // the files a split wrote, in order
+    // Repair only: every region of damage passed over, in file order.
+    std::vector<DamagedRegion> damage;
 };
 
 // The worker thread's entry: runs the merge of the MuxJob `job` points to.

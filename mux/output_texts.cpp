@@ -56,7 +56,7 @@ void RmMuxer::ApplyOutputTexts(const MuxJob& job)
         m_content.*text.length = static_cast<uint16_t>(given->size());
     }
     for (const auto& [number, name] : job.streamNames) {
-        rm::RmStreamHeader& slot = m_streams[number];
+        rm::RmStreamHeader& slot = m_streams[m_outLane[number]];
         std::memcpy(slot.stream_name, name.data(), name.size());
         slot.stream_name_size = static_cast<uint8_t>(name.size());
     }

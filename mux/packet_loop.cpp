@@ -12,69 +12,152 @@
 #include <algorithm>
 #include <cassert>
 
+#include "mux/media_time.h"
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "rm/input_file.h"
 #include "rm/output_file.h"
 
-void RmMuxer::StartCursors()
+namespace {
+
+// The most common of a lane's last steps between rising timestamps; ties
+// go to the shorter. 0 when it has none.
+uint32_t usualStep(const uint32_t (&steps)[8])
+{
+    uint32_t best = 0;
+    int bestCount = 0;
+    for (uint32_t step : steps) {
+        if (step == 0)
+            continue;
+        const int count = static_cast<int>(std::count(std::begin(steps), std::end(steps), step));
+        if (count > bestCount || (count == bestCount && step < best)) {
+            best = step;
+            bestCount = count;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+void RmMuxer::StartCursors(int part, const uint64_t seekFrom[kMaxSources])
 {
     m_cursorCount = 0;
+    std::fill(std::begin(m_cursorOf), std::end(m_cursorOf), int8_t{-1});
     for (uint16_t f = 0; f < m_fileCount; ++f) {
         int cursor = -1;
-        for (int o = 0; o < m_streamCount; ++o) {
-            if (m_sourceFile[o] != f)
+        for (int l = 0; l < m_streamCount; ++l) {
+            if (m_sourceFile[l] != f || m_lanePart[l] != part)
                 continue;
             if (cursor < 0) {
                 cursor = m_cursorCount++;
-                m_cursors[cursor].start(*m_files[f], *m_out, m_dataStart[f], m_dataStart[f], m_dataEnd[f],
-                                        m_dataRunOnEnd[f]);
+                const uint64_t from = seekFrom[f];
+                m_cursors[cursor].start(*m_files[f], *m_out, from, from, m_dataEnd[f], m_dataRunOnEnd[f]);
                 m_cursorSource[cursor] = f;
+                m_cursorFrom[cursor] = from;
                 m_cursorPrimary[cursor] = true;
+                m_readWhole[f] = from == m_dataStart[f];
                 // The header pass is over: the source is read through its cursors.
                 m_files[f]->releaseBuffer();
             }
-            m_cursorOf[o] = static_cast<int8_t>(cursor);
+            m_cursorOf[l] = static_cast<int8_t>(cursor);
         }
     }
 }
 
 uint64_t RmMuxer::KeepFrom(int cursor, int* pinnedBy) const
 {
-    // The first byte a stream of this cursor still needs: its current packet,
+    // The first byte a lane of this cursor still needs: its current packet,
     // or else the first of its queue.
     uint64_t keep = m_cursors[cursor].scanPlace();
-    for (int o = 0; o < m_streamCount; ++o) {
-        if (m_cursorOf[o] != cursor)
+    for (int l = 0; l < m_streamCount; ++l) {
+        if (m_cursorOf[l] != cursor)
             continue;
         uint64_t need = keep;
-        if (m_hasCurrent[o])
-            need = m_current[o].offset;
-        else if (!m_queues[o].isEmpty())
-            need = m_queues[o].front().offset;
+        if (m_hasCurrent[l])
+            need = m_current[l].offset;
+        else if (!m_queues[l].isEmpty())
+            need = m_queues[l].front().offset;
         if (need < keep) {
             keep = need;
             if (pinnedBy)
-                *pinnedBy = o;
+                *pinnedBy = l;
         }
     }
     return keep;
 }
 
-void RmMuxer::GiveOwnCursor(int o)
+void RmMuxer::GiveOwnCursor(int l)
 {
-    // The stream starts over where its next packet lies, and the cursor it
+    // The lane starts over where its next packet lies, and the cursor it
     // leaves passes over its packets from now on.
-    const uint16_t f = m_sourceFile[o];
+    const uint16_t f = m_sourceFile[l];
     const int cursor = m_cursorCount++;
-    const uint64_t from = m_hasCurrent[o] ? m_current[o].offset : m_queues[o].front().offset;
-    const uint64_t scanFrom = m_hasCurrent[o] ? from + m_current[o].header.length : from;
+    const uint64_t from = m_hasCurrent[l] ? m_current[l].offset : m_queues[l].front().offset;
+    const uint64_t scanFrom = m_hasCurrent[l] ? from + m_current[l].header.length : from;
     m_cursors[cursor].start(*m_files[f], *m_out, from, scanFrom, m_dataEnd[f], m_dataRunOnEnd[f]);
     m_cursorSource[cursor] = f;
+    m_cursorFrom[cursor] = from;
     m_cursorPrimary[cursor] = false;
-    m_cursorOf[o] = static_cast<int8_t>(cursor);
-    m_queues[o].init();
+    m_cursorOf[l] = static_cast<int8_t>(cursor);
+    m_queues[l].init();
     ++m_readAhead.ownCursors;
+}
+
+bool RmMuxer::TakesPacket(int l, const rm::RmPacketHeader& header, uint64_t offset)
+{
+    const uint32_t timestamp = header.timestamp;
+    switch (m_laneWait[l]) {
+    case LaneWait::Offset:
+        if (offset != m_laneFrom[l])
+            return false;
+        break;
+    case LaneWait::Keyframe:
+        if ((header.flags & kKeyframeFlag) == 0 || timestamp < m_laneFromTime[l])
+            return false;
+        break;
+    case LaneWait::Time:
+        if (timestamp < m_laneFromTime[l])
+            return false;
+        break;
+    case LaneWait::None:
+        break;
+    }
+    m_laneWait[l] = LaneWait::None;
+    // The output's time before the trim: where the part starts, plus the
+    // packet's own. A frame past the end ends the lane, with all of its packets.
+    const int64_t time = m_partOffset[m_lanePart[l]] + timestamp;
+    if (m_trimEnd && time >= *m_trimEnd) {
+        m_streamDone[l] = 1;
+        m_laneCut[l] = true;
+        return false;
+    }
+    NoteTime(l, timestamp, time);
+    const uint16_t o = m_laneOut[l];
+    if (time - m_trimShift + m_delay[o] < 0) {
+        ++m_droppedByDelay[o];
+        return false;
+    }
+    return true;
+}
+
+void RmMuxer::NoteTime(int l, uint32_t timestamp, int64_t time)
+{
+    if (m_laneSeen[l] && timestamp > m_laneLastTs[l])
+        m_laneSteps[l][m_laneStepAt[l]++ % 8] = timestamp - m_laneLastTs[l];
+    m_laneLastTs[l] = timestamp;
+    m_laneLatest[l] = m_laneSeen[l] ? std::max(m_laneLatest[l], time) : time;
+    m_laneSeen[l] = true;
+}
+
+int64_t RmMuxer::LaneEnd(int l) const
+{
+    return m_laneLatest[l] + usualStep(m_laneSteps[l]);
+}
+
+int64_t RmMuxer::OutputTime(int l) const
+{
+    return m_partOffset[m_lanePart[l]] + m_current[l].header.timestamp - m_trimShift + m_delay[m_laneOut[l]];
 }
 
 void RmMuxer::FetchPacket(int pos)
@@ -94,7 +177,7 @@ void RmMuxer::FetchPacket(int pos)
         int pinnedBy = -1;
         switch (reader.next(header, offset, KeepFrom(cursor, &pinnedBy))) {
         case SourceCursor::Step::Full:
-            // Another stream of this cursor holds on to bytes far behind.
+            // Another lane of this cursor holds on to bytes far behind.
             // (Without one, what the window keeps is less than a packet and
             // a read, far below its limit.)
             assert(pinnedBy >= 0);
@@ -119,16 +202,21 @@ void RmMuxer::FetchPacket(int pos)
         const uint16_t number = header.stream_number;
         if (!Taken(f, number))
             continue;
-        const uint16_t o = m_streamMap[f * 10 + number];
-        if (m_cursorOf[o] != cursor)
-            continue;  // read by a cursor of its own
-        if (o == pos) {
+        const uint16_t l = m_streamMap[f * 10 + number];
+        if (m_cursorOf[l] != cursor || m_streamDone[l])
+            continue;  // read by a cursor of its own, or past its range
+        if (!TakesPacket(l, header, offset)) {
+            if (l == pos && m_streamDone[pos])
+                return;
+            continue;
+        }
+        if (l == pos) {
             m_current[pos] = {header, offset};
             m_hasCurrent[pos] = true;
             return;
         }
-        if (!m_queues[o].push({header, offset}))
-            GiveOwnCursor(o);
+        if (!m_queues[l].push({header, offset}))
+            GiveOwnCursor(l);
     }
 }
 
@@ -157,7 +245,7 @@ void RmMuxer::EndSource(uint16_t f, uint64_t damagedAt, const std::string& damag
     m_sourceEnded[f] = true;
     // The data was read as far as it holds together: what was found is
     // checked against the count its headers give, which never ended it.
-    const uint32_t promised = m_packetsPromised[f];
+    const uint32_t promised = m_readWhole[f] ? m_packetsPromised[f] : 0;
     const uint32_t found = m_packetsFound[f];
     const std::string counted = std::to_string(promised) + " packets";
     if (!damage.empty())
@@ -179,55 +267,130 @@ void RmMuxer::Warn(uint16_t f, uint64_t offset, const std::string& text)
     m_warnings.push_back({m_files[f]->path(), offset, text});
 }
 
-RmMuxer::LoopEnd RmMuxer::PacketLoop()
+RmMuxer::LoopEnd RmMuxer::PacketLoop(const MuxJob& job)
 {
-    StartCursors();
-    for (;;) {
-        int chosen = -1;
-        for (int i = 0; i < m_streamCount; ++i) {
-            if (m_streamDone[i])
-                continue;
-            if (!m_hasCurrent[i])
-                FetchPacket(i);
-            if (!m_readFailure.empty())
+    // The parts one after another (a job side by side is one part), each
+    // read through its own cursors and ended before the next starts.
+    for (int part = 0; part < m_partCount; ++part) {
+        uint64_t seekFrom[kMaxSources];
+        std::copy(std::begin(m_dataStart), std::end(m_dataStart), seekFrom);
+        if (m_trimEnd && m_partOffset[part] >= *m_trimEnd) {
+            m_partCount = part;  // nothing of this part or the later ones is wanted
+            break;
+        }
+        if (m_startPending) {
+            const uint32_t start = static_cast<uint32_t>(std::max<int64_t>(0, *m_trimStart - m_partOffset[part]));
+            switch (LocateStart(part, start, seekFrom)) {
+            case StartFound::Failed:
                 return LoopEnd::Failed;
-            if (m_streamDone[i])
+            case StartFound::PastPart:
                 continue;
-            // Among equal timestamps the lowest output stream number wins.
-            if (chosen < 0 || m_current[i].header.timestamp < m_current[chosen].header.timestamp)
-                chosen = i;
+            case StartFound::InPart:
+                break;
+            }
         }
-        if (chosen < 0) {
-            NoteReadAhead();
-            return LoopEnd::Finished;
+        StartCursors(part, seekFrom);
+        for (;;) {
+            int chosen = -1;
+            int64_t chosenTime = 0;
+            for (int l = 0; l < m_streamCount; ++l) {
+                if (m_lanePart[l] != part || m_streamDone[l])
+                    continue;
+                if (!m_hasCurrent[l])
+                    FetchPacket(l);
+                if (!m_readFailure.empty())
+                    return LoopEnd::Failed;
+                if (m_streamDone[l])
+                    continue;
+                // Among equal times the lowest output stream number wins.
+                const int64_t time = OutputTime(l);
+                if (chosen < 0 || time < chosenTime || (time == chosenTime && m_laneOut[l] < m_laneOut[chosen])) {
+                    chosen = l;
+                    chosenTime = time;
+                }
+            }
+            if (chosen < 0)
+                break;
+            if (m_split.active() && SplitsBefore(chosen, chosenTime)) {
+                if (std::string error = StartNextSplitPart(job, chosenTime); !error.empty()) {
+                    m_readFailure = error;
+                    return LoopEnd::Failed;
+                }
+            }
+            if (!WritePacket(chosen, chosenTime))
+                return LoopEnd::Failed;
+            ReportProgress();
+            if (g_stop)
+                return LoopEnd::Cancelled;
         }
-        if (!WritePacket(chosen))
-            return LoopEnd::Failed;
-        ReportProgress();
-        if (g_stop)
-            return LoopEnd::Cancelled;
+        EndPart(part);
     }
+    if (m_startPending) {
+        m_readFailure = "The start " + formatMediaTime(*m_trimStart) + " lies past the end of the output, at "
+                        + formatMediaTime(static_cast<uint32_t>(m_partOffset[m_partCount]));
+        return LoopEnd::Failed;
+    }
+    return LoopEnd::Finished;
 }
 
-bool RmMuxer::WritePacket(int o)
+void RmMuxer::EndPart(int part)
 {
-    IndexPacket(o);
-    const int cursor = m_cursorOf[o];
-    const PacketNode& packet = m_current[o];
+    NoteReadAhead();
+    // The next part starts where this one ends: the latest end over its
+    // lanes, so that all of its streams are shifted as one block.
+    int64_t end = m_partOffset[part];
+    for (int l = 0; l < m_streamCount; ++l)
+        if (m_lanePart[l] == part && m_laneSeen[l])
+            end = std::max(end, LaneEnd(l));
+    m_partOffset[part + 1] = end;
+    for (int c = 0; c < m_cursorCount; ++c) {
+        m_bytesRead += m_cursors[c].scanPlace() - m_cursorFrom[c];
+        // Packets still pending in the output lie in the window.
+        m_out->flush();
+        m_cursors[c].stop();
+    }
+    m_cursorCount = 0;
+    for (int l = 0; l < m_streamCount; ++l)
+        if (m_lanePart[l] == part) {
+            m_hasCurrent[l] = false;
+            m_queues[l].release();
+            m_cursorOf[l] = -1;
+        }
+}
+
+bool RmMuxer::WritePacket(int l, int64_t time)
+{
+    const uint16_t o = m_laneOut[l];
+    const int64_t fileTime = time - m_splitBase;
+    const uint32_t timestamp = static_cast<uint32_t>(std::clamp<int64_t>(fileTime, 0, UINT32_MAX));
+    IndexPacket(l, timestamp);
+    const int cursor = m_cursorOf[l];
+    const PacketNode& packet = m_current[l];
     uint8_t* bytes = m_cursors[cursor].bytes(packet.offset, packet.header.length, KeepFrom(cursor));
     if (!bytes) {
         // The packet was whole when another cursor found it.
-        rm::InFile& file = *m_files[m_sourceFile[o]];
+        rm::InFile& file = *m_files[m_sourceFile[l]];
         m_readFailure = file.failed() ? file.readError()
                                       : file.path() + " changed while it was read: a packet found in it is gone";
         return false;
     }
-    // The packet goes out as it lies in the window, with its new stream
-    // number written over the old one (big-endian, at byte 4 of its header).
+    // The packet goes out as it lies in the window, with its output stream
+    // number and timestamp written over its own (big-endian, at bytes 4
+    // and 6 of its header).
     bytes[4] = static_cast<uint8_t>(o >> 8);
     bytes[5] = static_cast<uint8_t>(o);
+    if (timestamp != packet.header.timestamp) {
+        bytes[6] = static_cast<uint8_t>(timestamp >> 24);
+        bytes[7] = static_cast<uint8_t>(timestamp >> 16);
+        bytes[8] = static_cast<uint8_t>(timestamp >> 8);
+        bytes[9] = static_cast<uint8_t>(timestamp);
+    }
     m_out->writeInPlace(bytes, packet.header.length);
-    m_hasCurrent[o] = false;
+    if (m_laneWritten[l]++ == 0)
+        m_laneFirst[l] = packet.offset;
+    m_outEnd[o] = std::max<int64_t>(m_outEnd[o], fileTime + usualStep(m_laneSteps[l]));
+    m_splitBytes += packet.header.length;
+    m_hasCurrent[l] = false;
     ++m_packetsWritten;
     ++m_packetsCopied[o];
     return !m_out->failed();
@@ -235,36 +398,38 @@ bool RmMuxer::WritePacket(int o)
 
 void RmMuxer::NoteReadAhead()
 {
-    for (int o = 0; o < m_streamCount; ++o)
-        m_readAhead.queuedPackets = std::max(m_readAhead.queuedPackets, m_queues[o].highWater());
+    for (int l = 0; l < m_streamCount; ++l)
+        m_readAhead.queuedPackets = std::max(m_readAhead.queuedPackets, m_queues[l].highWater());
     for (int c = 0; c < m_cursorCount; ++c)
         m_readAhead.windowBytes = std::max(m_readAhead.windowBytes, m_cursors[c].highWater());
 }
 
 void RmMuxer::PrepareIndexes(const MuxJob& job)
 {
-    for (int o = 0; o < m_streamCount; ++o) {
-        m_buildIndex[o] = job.buildIndexes && m_indexTables[o].empty();
-        m_indexVideo[o] = IsVideo(m_streams[o]);
-        m_indexKept[o] = 0;
-        m_indexCursor[o] = 0;
+    for (int l = 0; l < m_streamCount; ++l) {
+        m_buildIndex[l] = job.buildIndexes && m_indexTables[l].empty();
+        m_indexCursor[l] = 0;
+    }
+    for (int o = 0; o < kMaxStreams; ++o) {
+        m_indexVideo[o] = o < m_outCount && IsVideo(m_streams[m_outLane[o]]);
+        m_outIndex[o].clear();
+        m_indexCopied[o] = m_indexBuiltCount[o] = 0;
         m_nextIndexSecond[o] = 0;
         m_anyIndexed[o] = false;
         m_indexWritten[o] = 0;
     }
 }
 
-void RmMuxer::IndexPacket(int o)
+void RmMuxer::IndexPacket(int l, uint32_t timestamp)
 {
-    const rm::RmPacketHeader& packet = m_current[o].header;
-    const uint32_t timestamp = packet.timestamp;
-    std::vector<rm::RmIndexEntry>& table = m_indexTables[o];
+    const rm::RmPacketHeader& packet = m_current[l].header;
+    const uint16_t o = m_laneOut[l];
     rm::RmIndexEntry record{};
     record.timestamp = timestamp;
     record.offset = static_cast<uint32_t>(m_out->tell());
     record.packet_count = m_packetsWritten;
 
-    if (m_buildIndex[o]) {
+    if (m_buildIndex[l]) {
         // Video is sought by its keyframes: the first packet of each (its
         // frame's later packets carry the same timestamp). Other streams
         // are sought by the second: the first packet at or after each one.
@@ -277,22 +442,28 @@ void RmMuxer::IndexPacket(int o)
             starts = true;
             m_nextIndexSecond[o] = (timestamp / 1000 + 1) * 1000;
         }
-        if (starts)
-            table.push_back(record);
+        if (starts) {
+            m_outIndex[o].push_back(record);
+            ++m_indexBuiltCount[o];
+        }
         return;
     }
 
     // The source's records, in timestamp order, are pointed at the packets'
-    // new places. A record that no packet of its stream carries is dropped,
-    // so that no record points at bytes that are not its packet.
-    uint32_t& k = m_indexCursor[o];
-    while (k < table.size() && table[k].timestamp < timestamp) {
+    // new places and times. A record that no written packet of its stream
+    // carries is dropped, so that no record points at bytes that are not
+    // its packet.
+    const std::vector<rm::RmIndexEntry>& table = m_indexTables[l];
+    const uint32_t source = packet.timestamp;
+    uint32_t& k = m_indexCursor[l];
+    while (k < table.size() && table[k].timestamp < source) {
         ++k;
         m_progressCount += 1.0f;
     }
-    if (k < table.size() && table[k].timestamp == timestamp) {
+    if (k < table.size() && table[k].timestamp == source) {
         record.object_version = table[k].object_version;
-        table[m_indexKept[o]++] = record;
+        m_outIndex[o].push_back(record);
+        ++m_indexCopied[o];
         ++k;
         m_progressCount += 1.0f;
     }
@@ -300,11 +471,8 @@ void RmMuxer::IndexPacket(int o)
 
 void RmMuxer::KeepMatchedIndexes()
 {
-    for (int o = 0; o < m_streamCount; ++o) {
-        if (!m_buildIndex[o])
-            m_indexTables[o].resize(m_indexKept[o]);
-        m_indexWritten[o] = static_cast<uint32_t>(m_indexTables[o].size());
-    }
+    for (int o = 0; o < m_outCount; ++o)
+        m_indexWritten[o] = static_cast<uint32_t>(m_outIndex[o].size());
 }
 
 void RmMuxer::ReportProgress()

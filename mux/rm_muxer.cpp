@@ -87,7 +87,8 @@ StreamTake RmMuxer::ReadStreamHeader(uint16_t file, bool mergeMode, SeenStream* 
         return StreamTake::NotTaken;
     if (read == rm::StreamHeaderRead::Oversized)
         return StreamTake::TooLarge;
-    if (m_streamCount >= kMaxStreams)
+    // A source lists at most ten streams; a run takes up to ten from each.
+    if (m_streamCount >= (mergeMode ? kMaxLanes : kMaxStreams))
         return StreamTake::NoRoom;
 
     const uint16_t o = m_streamCount;

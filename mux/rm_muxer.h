@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@
 
 inline constexpr int kMaxSources = 10;
 inline constexpr int kMaxStreams = 10;
+// A lane is one source stream feeding one output stream: up to ten files
+// end to end, each with up to ten streams.
+inline constexpr int kMaxLanes = kMaxSources * kMaxStreams;
 inline constexpr uint16_t kNoStream = 0xFFFF;
 
 // Kind of a listed stream; also its image index and item data in the source tree.
@@ -127,6 +131,10 @@ SelectionCheck judgeSelection(int videos, int streams, bool helper);
 // What is wrong with a selection, in the engine's words.
 std::string SelectionMessage(const SelectionCheck& check);
 
+// The name of part `number` (from 1) of a split output: OUT with "-001"
+// before its extension, or OUT with a printf-style "%d" filled in.
+std::string SplitPartPath(const std::string& output, int number);
+
 class RmMuxer {
 public:
     RmMuxer();
@@ -189,7 +197,7 @@ public:
     void WriteDataHeader(bool first);
     void WriteIndexes();
 
-    void FetchPacket(int pos);
+    void FetchPacket(int lane);
     void AbortMerge();
 
     // What the last completed packet loop needed: the most packets a queue
@@ -203,30 +211,34 @@ public:
     const ReadAhead& LastReadAhead() const { return m_readAhead; }
 
     // --- the record ---
+    // The header pass takes each chosen stream into a slot; a merge run
+    // then reads each slot as a lane, feeding the output stream m_laneOut
+    // gives. Scan takes at most kMaxStreams slots.
     rm::RmFileHeader m_fileHeader{};
     rm::RmProperties m_props{};
-    rm::RmStreamHeader m_streams[kMaxStreams]{};
+    rm::RmStreamHeader m_streams[kMaxLanes]{};
     rm::RmContent m_content{};
     rm::RmDataHeader m_dataHeader{};
-    rm::RmIndexHeader m_indexHeaders[kMaxStreams]{};
-    std::vector<rm::RmIndexEntry> m_indexTables[kMaxStreams];
-    PacketNode m_current[kMaxStreams]{};
-    bool m_hasCurrent[kMaxStreams]{};
+    rm::RmIndexHeader m_indexHeaders[kMaxLanes]{};
+    // Each lane's source index records, as read.
+    std::vector<rm::RmIndexEntry> m_indexTables[kMaxLanes];
+    PacketNode m_current[kMaxLanes]{};
+    bool m_hasCurrent[kMaxLanes]{};
     // File indexes 0 .. m_fileCount - 1 have been taken, removed ones included.
     uint16_t m_fileCount = 0;
     uint16_t m_headerCount = 0;
     uint16_t m_streamCount = 0;
     uint16_t m_streamMap[kStreamKeyCount]{};
-    uint16_t m_sourceStream[kMaxStreams]{};
-    uint16_t m_sourceFile[kMaxStreams]{};
+    uint16_t m_sourceStream[kMaxLanes]{};
+    uint16_t m_sourceFile[kMaxLanes]{};
     uint16_t m_selected[kStreamKeyCount]{};
     uint32_t m_propsPos = 0;
     uint32_t m_dataPos = 0;
     float m_indexTotal = 0;
-    uint8_t m_streamDone[kMaxStreams]{};
+    uint8_t m_streamDone[kMaxLanes]{};  // by lane
     bool m_addHelper = false;
     std::string m_outputPath;
-    PacketQueue m_queues[kMaxStreams];
+    PacketQueue m_queues[kMaxLanes];
     std::unique_ptr<rm::InFile> m_files[kMaxSources];
     bool m_removed[kMaxSources]{};
     rm::InFile* m_in = nullptr;
@@ -265,20 +277,44 @@ private:
     std::string CheckTakenStreams() const;
     void ApplyOutputTexts(const MuxJob& job);
     std::string CreateOutput();
-    std::string WriteHeaderSection();
-    LoopEnd PacketLoop();
-    void StartCursors();
+    // `first` for the run's first output file, which also readies the run.
+    std::string WriteHeaderSection(bool first = true);
+    // Lays the taken slots out as lanes by the job's inputs, and checks
+    // that the parts of an end-to-end job give the same streams.
+    std::string LayOutLanes(const MuxJob& job);
+    std::string CompareParts() const;
+    LoopEnd PacketLoop(const MuxJob& job);
+    // Where a trim starts in part p (its lanes' own time); see trim_start.cpp.
+    enum class StartFound { InPart, PastPart, Failed };
+    StartFound LocateStart(int part, uint32_t startMs, uint64_t seekFrom[kMaxSources]);
+    void StartCursors(int part, const uint64_t seekFrom[kMaxSources]);
+    // Ends a part: its end in the output's time, and its cursors and queues let go of.
+    void EndPart(int part);
+    // Whether the lane takes the packet it found, by the job's range and
+    // delays; a packet past the range's end ends the lane.
+    bool TakesPacket(int lane, const rm::RmPacketHeader& header, uint64_t offset);
+    // Notes a timestamp the lane took, in its source's time and the output's.
+    void NoteTime(int lane, uint32_t timestamp, int64_t time);
+    // Where the lane ends: its latest time plus its usual spacing.
+    int64_t LaneEnd(int lane) const;
+    // The output's timestamp of the lane's current packet, before a split.
+    int64_t OutputTime(int lane) const;
     // The first byte the streams of `cursor` still need; `pinnedBy`, when
     // given, names the stream that needs it when that is not the cursor's own place.
     uint64_t KeepFrom(int cursor, int* pinnedBy = nullptr) const;
     void GiveOwnCursor(int o);
-    bool WritePacket(int o);
+    bool WritePacket(int lane, int64_t time);
     void NoteReadAhead();
     void EndSourceAt(uint16_t f, const SourceCursor& reader);
     void PrepareIndexes(const MuxJob& job);
     // Points the source's index record for the packet about to be written
     // at its new place, or builds one; before the packet is written.
-    void IndexPacket(int o);
+    void IndexPacket(int lane, uint32_t timestamp);
+    // The split settings say a new part file starts at this packet.
+    bool SplitsBefore(int lane, int64_t time);
+    std::string StartNextSplitPart(const MuxJob& job, int64_t time);
+    // Output streams' durations from the packets written, in their headers.
+    void WriteDurations();
     void KeepMatchedIndexes();
     void ReportProgress();
     // The source's data has ended, cleanly or (when `damage` says how) at
@@ -287,6 +323,11 @@ private:
     void Warn(uint16_t f, uint64_t offset, const std::string& text);
     std::string CheckWhatWasRead();
     std::string FinishOutput(const MuxJob& job);
+    // Completes the output file being written: index, figures, on disk, closed.
+    std::string FinishFile(const MuxJob& job);
+    // Notes the split part just finished for the report.
+    void NoteSplitPart();
+    std::string PutPartsInPlace(MuxJob& job);
     std::string VerifyOutput(const MuxJob& job);
     std::string PutInPlace(MuxJob& job);
     void ReleaseRun();
@@ -306,12 +347,56 @@ private:
     struct MergedProperties {
         uint32_t maxBitRate, avgBitRate, maxPacketSize, avgPacketSize, duration;
     } m_merged{};
-    // Each stream's index: the next source record to match and the records
-    // matched so far, or, when built, whether it is video (indexed by
-    // keyframe), the last timestamp seen and the next whole second.
-    uint32_t m_indexCursor[kMaxStreams]{};
-    uint32_t m_indexKept[kMaxStreams]{};
-    bool m_buildIndex[kMaxStreams]{};
+    // The lanes: each slot's output stream and part (its place among the
+    // inputs laid end to end; 0 side by side), and each output stream's
+    // first lane, whose header it is written with.
+    uint16_t m_outCount = 0;  // output streams; m_streamCount counts the lanes
+    int m_partCount = 1;
+    uint16_t m_laneOut[kMaxLanes]{};
+    uint16_t m_lanePart[kMaxLanes]{};
+    uint16_t m_outLane[kMaxStreams]{};
+    // A lane's timing: added to its source timestamps to give the output's
+    // (its part's place, less the trim's start, plus its stream's delay).
+    int64_t m_laneShift[kMaxLanes]{};
+    // Where a part starts in the output's time before a trim, and whether
+    // each source was read from its start to its end.
+    int64_t m_partOffset[kMaxSources + 1]{};
+    bool m_readWhole[kMaxSources]{};
+    // A trim in the output's time before the shift; the start is pending
+    // until a part holds it.
+    std::optional<uint32_t> m_trimStart, m_trimEnd;
+    bool m_startPending = false;
+    bool m_keepTimestamps = false;
+    int64_t m_trimShift = 0;
+    int64_t m_trimStartFound = 0;  // where the output starts, in the output's time before the trim
+    // What a lane waits for before it takes packets: the packet at
+    // m_laneFrom (the start keyframe) or the first keyframe at or after
+    // m_laneFromTime.
+    enum class LaneWait : uint8_t { None, Offset, Keyframe, Time };
+    LaneWait m_laneWait[kMaxLanes]{};
+    uint64_t m_laneFrom[kMaxLanes]{};
+    uint32_t m_laneFromTime[kMaxLanes]{};
+    // What each lane wrote: its first packet's place in its source, its
+    // packets, its latest timestamp and its usual spacing (the most common
+    // step among its last steps), and whether its range ended it.
+    uint64_t m_laneFirst[kMaxLanes]{};
+    uint32_t m_laneWritten[kMaxLanes]{};
+    int64_t m_laneLatest[kMaxLanes]{};
+    uint32_t m_laneLastTs[kMaxLanes]{};
+    bool m_laneSeen[kMaxLanes]{};
+    uint32_t m_laneSteps[kMaxLanes][8]{};
+    uint8_t m_laneStepAt[kMaxLanes]{};
+    bool m_laneCut[kMaxLanes]{};
+    int64_t m_outTime[kMaxLanes]{};  // the current packet's output timestamp
+    // Each lane's index: the next source record to match, or whether it is
+    // built; each output stream's records, and when built, whether it is
+    // video (indexed by keyframe), the last timestamp seen and the next
+    // whole second.
+    uint32_t m_indexCursor[kMaxLanes]{};
+    bool m_buildIndex[kMaxLanes]{};
+    std::vector<rm::RmIndexEntry> m_outIndex[kMaxStreams];
+    uint32_t m_indexCopied[kMaxStreams]{};
+    uint32_t m_indexBuiltCount[kMaxStreams]{};
     bool m_indexVideo[kMaxStreams]{};
     bool m_anyIndexed[kMaxStreams]{};
     uint32_t m_lastTimestamp[kMaxStreams]{};
@@ -319,14 +404,37 @@ private:
     uint32_t m_indexWritten[kMaxStreams]{};  // records in each stream's index chunk
     // The cursors reading the sources: one per source to start with, and
     // one more for each stream given a cursor of its own.
-    SourceCursor m_cursors[kMaxStreams];
+    SourceCursor m_cursors[kMaxLanes];
     int m_cursorCount = 0;
-    int8_t m_cursorOf[kMaxStreams]{};
-    uint16_t m_cursorSource[kMaxStreams]{};
-    bool m_cursorPrimary[kMaxStreams]{};  // the cursor that counts the source's packets
+    int8_t m_cursorOf[kMaxLanes]{};
+    uint16_t m_cursorSource[kMaxLanes]{};
+    uint64_t m_cursorFrom[kMaxLanes]{};
+    bool m_cursorPrimary[kMaxLanes]{};  // the cursor that counts the source's packets
     ReadAhead m_readAhead;
     uint32_t m_packetsWritten = 0;
     uint32_t m_packetsCopied[kMaxStreams]{};
+    uint32_t m_droppedByDelay[kMaxStreams]{};
+    int64_t m_delay[kMaxStreams]{};
+    // Output durations from what was written (any job but a plain merge):
+    // where each stream header lies, and each stream's end.
+    bool m_durationsWritten = false;
+    uint32_t m_streamHeaderPos[kMaxStreams]{};
+    int64_t m_outEnd[kMaxStreams]{};
+    uint64_t m_bytesRead = 0;
+    // A split: the settings, the output timestamp the current part file
+    // starts at, its packet bytes, the next --at cut, and the finished
+    // parts waiting under temporary names.
+    SplitSettings m_split;
+    int64_t m_splitBase = 0;
+    uint64_t m_splitBytes = 0;
+    std::size_t m_nextCut = 0;
+    uint16_t m_splitAnchor = 0;  // the output stream whose keyframes may start a part
+    bool m_splitAnchorSeen = false;
+    int64_t m_splitAnchorTime = 0;
+    uint64_t m_runStart = 0;     // the part's bytes at the anchor's last keyframe
+    uint64_t m_largestRun = 0;   // the most bytes between two of its keyframes
+    std::vector<std::string> m_partTemps;
+    std::vector<SplitPart> m_parts;
     std::vector<MergeWarning> m_warnings;
     // The first source read that failed: it fails the run.
     std::string m_readFailure;

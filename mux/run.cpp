@@ -40,20 +40,48 @@ void RmMuxer::RunMerge(MuxJob& job)
     job.error.clear();
     job.streams.clear();
     job.warnings.clear();
+    job.trim = {};
+    job.parts.clear();
+    job.refused = false;
     Reset(job);
     m_addHelper = job.addHelper;
 
     std::string error;
-    const SelectionCheck selection = CheckSelection(job.selection, job.addHelper);
-    if (selection.problem != SelectionProblem::None)
-        error = SelectionMessage(selection);
-    for (uint16_t f = 0; f < m_fileCount && error.empty(); ++f)
-        if (!m_removed[f])
-            error = ReadSourceHeaders(f);
+    // A job given by its inputs is judged by the output streams it lays out.
+    if (job.inputs.empty()) {
+        const SelectionCheck selection = CheckSelection(job.selection, job.addHelper);
+        if (selection.problem != SelectionProblem::None)
+            error = SelectionMessage(selection);
+    }
+    // Texts come from the first input's file where the job gives none.
+    const int firstFile = job.inputs.empty() ? -1 : job.inputs.front().file;
+    rm::RmContent firstContent{};
+    for (uint16_t f = 0; f < m_fileCount && error.empty(); ++f) {
+        const bool input = std::any_of(job.inputs.begin(), job.inputs.end(),
+                                       [f](const JobInput& in) { return in.file == f; });
+        if (m_removed[f] || (!job.inputs.empty() && !input))
+            continue;
+        error = ReadSourceHeaders(f);
+        if (f == firstFile)
+            firstContent = m_content;
+    }
+    if (firstFile >= 0)
+        m_content = firstContent;
+    if (error.empty())
+        error = LayOutLanes(job);
+    if (error.empty() && job.layout == JobLayout::EndToEnd) {
+        error = CompareParts();
+        job.refused = !error.empty();
+    }
     if (error.empty())
         error = CheckTakenStreams();
+    if (error.empty() && job.split.active() && job.verify)
+        error = "A split cannot be verified yet; split without verifying, then check each part";
+    for (int o = 0; o < m_outCount; ++o)
+        if (IsVideo(m_streams[m_outLane[o]]))
+            m_splitAnchor = static_cast<uint16_t>(o);
     if (error.empty())
-        error = OutputTextsProblem(job, m_streamCount);
+        error = OutputTextsProblem(job, m_outCount);
     if (error.empty()) {
         ApplyOutputTexts(job);
         PrepareIndexes(job);
@@ -64,7 +92,7 @@ void RmMuxer::RunMerge(MuxJob& job)
     if (!error.empty())
         return Fail(job, error);
 
-    switch (PacketLoop()) {
+    switch (PacketLoop(job)) {
     case LoopEnd::Cancelled:
         AbortMerge();
         Report(job);
@@ -86,7 +114,7 @@ void RmMuxer::RunMerge(MuxJob& job)
         error = VerifyOutput(job);
     if (error.empty()) {
         Report(job);
-        error = PutInPlace(job);
+        error = m_split.active() ? PutPartsInPlace(job) : PutInPlace(job);
     }
     if (!error.empty())
         return Fail(job, error);
@@ -100,7 +128,52 @@ void RmMuxer::RunMerge(MuxJob& job)
 void RmMuxer::Reset(const MuxJob& job)
 {
     m_streamCount = 0;
-    std::memcpy(m_selected, job.selection, sizeof m_selected);
+    m_outCount = 0;
+    m_partCount = 1;
+    if (job.inputs.empty()) {
+        std::memcpy(m_selected, job.selection, sizeof m_selected);
+    } else {
+        std::fill(std::begin(m_selected), std::end(m_selected), uint16_t{0});
+        for (const JobInput& input : job.inputs)
+            for (uint16_t number : input.streams)
+                if (input.file < kMaxSources && number < 10)
+                    m_selected[input.file * 10 + number] = 1;
+    }
+    m_trimStart = job.startMs;
+    m_trimEnd = job.endMs;
+    m_startPending = job.startMs.has_value();
+    m_keepTimestamps = job.keepTimestamps;
+    m_trimShift = 0;
+    m_split = job.split;
+    m_splitBase = 0;
+    m_splitBytes = 0;
+    m_nextCut = 0;
+    m_partTemps.clear();
+    m_parts.clear();
+    m_bytesRead = 0;
+    m_durationsWritten = job.layout == JobLayout::EndToEnd || job.startMs || job.endMs || !job.delays.empty()
+                         || job.split.active();
+    std::fill(std::begin(m_delay), std::end(m_delay), int64_t{0});
+    for (const auto& [stream, ms] : job.delays)
+        if (stream < kMaxStreams)
+            m_delay[stream] = ms;
+    std::fill(std::begin(m_droppedByDelay), std::end(m_droppedByDelay), 0u);
+    std::fill(std::begin(m_outEnd), std::end(m_outEnd), int64_t{0});
+    std::fill(std::begin(m_partOffset), std::end(m_partOffset), int64_t{0});
+    std::fill(std::begin(m_readWhole), std::end(m_readWhole), false);
+    std::fill(std::begin(m_laneWait), std::end(m_laneWait), LaneWait::None);
+    std::fill(std::begin(m_laneWritten), std::end(m_laneWritten), 0u);
+    std::fill(std::begin(m_laneCut), std::end(m_laneCut), false);
+    std::fill(std::begin(m_laneStepAt), std::end(m_laneStepAt), uint8_t{0});
+    std::fill(std::begin(m_laneSeen), std::end(m_laneSeen), false);
+    std::fill(std::begin(m_laneLatest), std::end(m_laneLatest), int64_t{0});
+    std::fill(std::begin(m_cursorOf), std::end(m_cursorOf), int8_t{-1});
+    m_splitAnchor = 0;
+    m_splitAnchorSeen = false;
+    m_splitAnchorTime = 0;
+    m_runStart = m_largestRun = 0;
+    for (auto& steps : m_laneSteps)
+        std::fill(std::begin(steps), std::end(steps), 0u);
     m_merged = {};
     std::fill(std::begin(m_streamDone), std::end(m_streamDone), uint8_t{0});
     std::fill(std::begin(m_hasCurrent), std::end(m_hasCurrent), false);
@@ -233,15 +306,17 @@ std::string RmMuxer::CheckTakenStreams() const
     // The streams the header pass took, judged again by the same rules: a
     // file may have changed since it was listed.
     int videos = 0;
-    for (int o = 0; o < m_streamCount; ++o)
-        videos += KindOf(m_streams[o]) == kVideoStream;
-    const SelectionCheck check = judgeSelection(videos, m_streamCount, m_addHelper);
+    for (int o = 0; o < m_outCount; ++o)
+        videos += KindOf(m_streams[m_outLane[o]]) == kVideoStream;
+    const SelectionCheck check = judgeSelection(videos, m_outCount, m_addHelper);
     return check.problem == SelectionProblem::None ? std::string() : SelectionMessage(check);
 }
 
-std::string RmMuxer::WriteHeaderSection()
+std::string RmMuxer::WriteHeaderSection(bool first)
 {
-    m_props.num_streams = m_streamCount;
+    m_props.num_streams = m_outCount;
+    if (!first)
+        m_props.num_packets = 0;
     m_props.avg_bit_rate = m_merged.avgBitRate;
     m_props.avg_packet_size = m_merged.avgPacketSize;
     m_props.max_bit_rate = m_merged.maxBitRate;
@@ -257,6 +332,10 @@ std::string RmMuxer::WriteHeaderSection()
     WriteContent();
     m_props.data_offset = static_cast<uint32_t>(m_out->tell());
     WriteDataHeader(true);
+    if (m_out->failed())
+        return "Cannot write the output file: " + m_out->error();
+    if (!first)
+        return {};
 
     for (int i = 0; i < m_streamCount; ++i)
         m_queues[i].init();

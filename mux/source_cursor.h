@@ -50,6 +50,9 @@ public:
     // window's bytes move or are read over.
     void start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom, uint64_t scanFrom, uint64_t dataEnd,
                uint64_t runOnEnd);
+    // Writes later packets into `out`; what the previous output held of
+    // the window must have been written.
+    void setOutput(rm::OutFile& out) { m_out = &out; }
     // Lets go of the window.
     void stop();
     bool started() const { return m_file != nullptr; }

@@ -1,7 +1,9 @@
 // Reading a finished output back, as kestrova-cli check reads a file, and
 // comparing each of its streams with the source stream it was copied from,
 // before the output takes its name.
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "mux/rm_muxer.h"
@@ -39,33 +41,72 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
     if (job.beforeVerify)
         job.beforeVerify(m_tempPath);
 
-    // Each output stream's source is read from the start of its data by a
-    // reader of its own, through a descriptor of its own.
-    std::vector<std::unique_ptr<rm::InFile>> sources;
-    std::vector<rm::PacketReader> readers;
-    readers.reserve(m_streamCount);
-    for (int o = 0; o < m_streamCount; ++o) {
-        const uint16_t f = m_sourceFile[o];
-        auto file = std::make_unique<rm::InFile>();
-        if (!file->openSame(*m_files[f]))
-            return "Cannot read " + m_files[f]->path() + " again to verify the output: " + file->error();
-        readers.emplace_back(*file, m_dataStart[f], m_dataEnd[f], m_dataRunOnEnd[f]);
-        sources.push_back(std::move(file));
-    }
-    const auto sourceName = [this](int o) {
-        return m_files[m_sourceFile[o]]->path() + " stream " + std::to_string(m_sourceStream[o]);
+    // Each output stream's lanes are read in turn, each from its first
+    // written packet, by a reader of its own through a descriptor of its own;
+    // each packet is expected with its lane's shift.
+    std::vector<int> lanes[kMaxStreams];
+    for (int l = 0; l < m_streamCount; ++l)
+        if (m_laneWritten[l] != 0)
+            lanes[m_laneOut[l]].push_back(l);
+    for (auto& list : lanes)
+        std::sort(list.begin(), list.end(), [this](int a, int b) { return m_lanePart[a] < m_lanePart[b]; });
+    std::size_t laneAt[kMaxStreams] = {};
+    uint32_t taken[kMaxStreams] = {};
+    std::unique_ptr<rm::InFile> sources[kMaxStreams];
+    std::optional<rm::PacketReader> readers[kMaxStreams];
+    std::string openError;
+    const auto lane = [&](int o) { return laneAt[o] < lanes[o].size() ? lanes[o][laneAt[o]] : -1; };
+    const auto open = [&](int o) {
+        const int l = lane(o);
+        const uint16_t f = m_sourceFile[l];
+        sources[o] = std::make_unique<rm::InFile>();
+        if (!sources[o]->openSame(*m_files[f])) {
+            openError = "Cannot read " + m_files[f]->path() + " again to verify the output: " + sources[o]->error();
+            return false;
+        }
+        readers[o].emplace(*sources[o], m_laneFirst[l], m_dataEnd[f], m_dataRunOnEnd[f]);
+        return true;
+    };
+    const auto sourceName = [this, &lane](int o) {
+        const int l = std::max(lane(o), 0);
+        return m_files[m_sourceFile[l]]->path() + " stream " + std::to_string(m_sourceStream[l]);
     };
     rm::RmPacketHeader source{};
     std::vector<uint8_t> sourcePayload;
-    // Moves the reader of output stream o to the next packet of its source
-    // stream, payload and all; false at the end of the source's data.
-    const auto nextSourcePacket = [&](int o) {
-        while (readers[o].next(source))
-            if (source.stream_number == m_sourceStream[o])
-                return readers[o].readPayload(sourcePayload);
-        return false;
+    // Moves to the next packet output stream o was given from its lanes,
+    // payload and all, with the timestamp it was to have; false past them.
+    // With `beyond`, looks past the last lane's packets for one more.
+    const auto nextSourcePacket = [&](int o, bool beyond = false) {
+        for (;;) {
+            const int l = lane(o);
+            if (l < 0)
+                return false;
+            if (taken[o] == m_laneWritten[l] && laneAt[o] + 1 == lanes[o].size() && !beyond)
+                return false;
+            if (taken[o] == m_laneWritten[l] && laneAt[o] + 1 < lanes[o].size()) {
+                ++laneAt[o];
+                taken[o] = 0;
+                readers[o].reset();
+                continue;
+            }
+            if (!readers[o] && !open(o))
+                return false;
+            while (readers[o]->next(source)) {
+                if (source.stream_number != m_sourceStream[l])
+                    continue;
+                if (!readers[o]->readPayload(sourcePayload))
+                    return false;
+                ++taken[o];
+                source.timestamp = static_cast<uint32_t>(m_partOffset[m_lanePart[l]] + source.timestamp - m_trimShift
+                                                         + m_delay[o]);
+                return true;
+            }
+            return false;
+        }
     };
-    const auto readFailure = [&](int o) { return sources[o]->failed() ? sources[o]->readError() : std::string(); };
+    const auto readFailure = [&](int o) {
+        return sources[o] && sources[o]->failed() ? sources[o]->readError() : openError;
+    };
 
     std::string difference;
     std::string readError;
@@ -73,7 +114,7 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
     const auto compare = [&](const CheckedPacket& packet) {
         const uint16_t o = packet.header.stream_number;
         const std::string place = "the packet at " + byteAt(packet.offset) + " of the output";
-        if (o >= m_streamCount) {
+        if (o >= m_outCount) {
             difference = place + " belongs to stream " + std::to_string(o) + ", which the merge did not write";
         } else if (!nextSourcePacket(o)) {
             readError = readFailure(o);
@@ -81,7 +122,7 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
                          + " of the output past the " + std::to_string(compared[o]) + " packets of " + sourceName(o);
         } else if (std::string field = differingField(packet.header, packet.payload, source, sourcePayload);
                    !field.empty()) {
-            difference = place + " differs in its " + field + " from the packet at " + byteAt(readers[o].offset())
+            difference = place + " differs in its " + field + " from the packet at " + byteAt(readers[o]->offset())
                          + " of " + sourceName(o);
         } else {
             ++compared[o];
@@ -103,14 +144,24 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
     for (const CheckProblem& problem : check.problems)
         if (problem.kind != ProblemKind::TimestampBackwards)
             return failed + "at " + byteAt(problem.offset) + ", " + problem.text + nothing;
-    const std::size_t written = m_streamCount + (m_addHelper ? 1u : 0u);
+    const std::size_t written = m_outCount + (m_addHelper ? 1u : 0u);
     if (check.streams.size() != written)
         return failed + "it holds " + std::to_string(check.streams.size()) + " stream headers, where "
                + std::to_string(written) + " were written" + nothing;
-    for (int o = 0; o < m_streamCount; ++o) {
-        if (nextSourcePacket(o))
+    for (int o = 0; o < m_outCount; ++o) {
+        // Every packet written was found again, and a lane its range did not
+        // end has none left in its source.
+        const bool more = nextSourcePacket(o);
+        const int last = lanes[o].empty() ? -1 : lanes[o].back();
+        if (!more && last >= 0 && !m_laneCut[last] && readFailure(o).empty()) {
+            if (nextSourcePacket(o, true))
+                return failed + "stream " + std::to_string(o) + " ends after " + std::to_string(compared[o])
+                       + " packets, but " + sourceName(o) + " has more from " + byteAt(readers[o]->offset())
+                       + nothing;
+        }
+        if (more)
             return failed + "stream " + std::to_string(o) + " ends after " + std::to_string(compared[o])
-                   + " packets, but " + sourceName(o) + " has more from " + byteAt(readers[o].offset()) + nothing;
+                   + " packets, but " + sourceName(o) + " has more from " + byteAt(readers[o]->offset()) + nothing;
         if (std::string error = readFailure(o); !error.empty())
             return error;
     }

@@ -30,4 +30,9 @@ struct CodecHeader {
 // so does a RealAudio header of another version.
 CodecHeader readCodecHeader(const uint8_t* data, std::size_t size);
 
+// Whether two streams' type-specific data make them decode alike: the same
+// bytes but for those that describe the recording rather than its coding
+// (the RealVideo frame rate, the RealAudio data size).
+bool sameDecoding(const uint8_t* a, std::size_t aSize, const uint8_t* b, std::size_t bSize);
+
 }  // namespace rm

@@ -60,7 +60,7 @@ void CMuxDlg::OnAddFile()
         AddSource(path);
 }
 
-void CMuxDlg::AddSource(const CString& path)
+void CMuxDlg::AddSource(const CString& path, bool offerRepair)
 {
     char names[kMaxStreams][rm::kNameCapacity];
     int32_t kinds[kMaxStreams];
@@ -69,11 +69,27 @@ void CMuxDlg::AddSource(const CString& path)
     if (count == 0) {
         // The muxer says why: not a usable RealMedia file, or past one of
         // its limits; and for an invalid file, what makes it so (that
-        // detail, from the file's bytes, stays as the muxer words it).
+        // detail, from the file's bytes, stays as the muxer words it). An
+        // invalid file whose header section is intact is damaged: a repair
+        // is offered.
         const std::string& reason = m_muxer.LastScanReason();
+        if (offerRepair && m_muxer.LastScanError() == ScanError::Invalid
+            && OfferRepair(path, reason.empty() ? m_muxer.LastScanMessage() : reason) != RepairOffer::NotOffered)
+            return;
         MessageBox(RefusalText(m_muxer).toStdString() + (reason.empty() ? "" : "\n" + reason),
                    tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return;
+    }
+    if (offerRepair) {
+        // A file a merge would stop reading at its damage: the muxer lets go
+        // of it while a repaired copy is offered, and it is added as it is
+        // unless the copy is.
+        if (const std::string damage = DataDamage(path); !damage.empty()) {
+            m_muxer.RemoveSource(m_muxer.LastScanSource());
+            if (OfferRepair(path, damage) != RepairOffer::Added)
+                AddSource(path, false);
+            return;
+        }
     }
 
     HTREEITEM file = m_tree.InsertItem(path, kFileImage, kFileImage);

@@ -33,14 +33,18 @@ expect()
     fi
 }
 
-expect 'kestrova-cli ' 'list merge check --help --version'
+expect 'kestrova-cli ' 'list merge append split check --help --version'
 expect 'kestrova-cli m' 'merge'
 expect 'kestrova-cli --v' '--version'
 expect 'kestrova-cli list -' '--json --help'
 expect 'kestrova-cli list ' '-dash.rm a.rm b.RMVB c.rmvb folder'
 expect 'kestrova-cli list --json a' 'a.rm'
 expect 'kestrova-cli merge --h' '--helper --help'
-expect 'kestrova-cli merge -' '-o --output --helper --quiet --strict --no-sync --no-index --verify --title --author --copyright --comment --name --help'
+expect 'kestrova-cli merge -' '-o --output --helper --quiet --strict --no-sync --no-index --verify --title --author --copyright --comment --name --start --end --keep-timestamps --delay --help'
+expect 'kestrova-cli append --h' '--help'
+expect 'kestrova-cli split --s' '--size --strict --start'
+expect 'kestrova-cli merge --start ' ''
+expect 'kestrova-cli split --every 10 ' '-dash.rm a.rm b.RMVB c.rmvb folder'
 expect 'kestrova-cli check -' '--json --help'
 expect 'kestrova-cli merge --title ' ''
 expect 'kestrova-cli merge -o ' '-dash.rm a.rm b.RMVB c.rmvb folder'

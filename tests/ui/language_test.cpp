@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
@@ -25,6 +26,7 @@ struct Words {
     const char* language;
     const char* title;
     const char* merge;
+    const char* append;
     const char* add;
     const char* remove;
     const char* cancel;
@@ -32,17 +34,17 @@ struct Words {
     const char* warning;
 };
 
-const Words kEnglish{"en", "Real Media muxer", "Merge", "Add", "Remove", "Cancel", "Only files can be removed",
+const Words kEnglish{"en", "Real Media muxer", "Merge", "A&ppend", "Add", "Remove", "Cancel", "Only files can be removed",
                      "Warning"};
 const Words kShipped[] = {
-    {"de", "RealMedia-Muxer", "Zusammenführen", "Hinzufügen", "Entfernen", "Abbrechen",
+    {"de", "RealMedia-Muxer", "Zusammenführen", "An&hängen", "Hinzufügen", "Entfernen", "Abbrechen",
      "Nur Dateien können entfernt werden", "Warnung"},
-    {"ja", "RealMedia マルチプレクサー", "結合", "追加", "削除", "キャンセル", "削除できるのはファイルだけです",
+    {"ja", "RealMedia マルチプレクサー", "結合", "連結(&P)", "追加", "削除", "キャンセル", "削除できるのはファイルだけです",
      "警告"},
-    {"ru", "Мультиплексор RealMedia", "Объединить", "Добавить", "Убрать", "Отмена",
+    {"ru", "Мультиплексор RealMedia", "Объединить", "&Присоединить", "Добавить", "Убрать", "Отмена",
      "Убрать из списка можно только файлы", "Предупреждение"},
-    {"zh_CN", "RealMedia 合并器", "合并", "添加", "移除", "取消", "只能移除文件", "警告"},
-    {"zh_TW", "RealMedia 合併器", "合併", "新增", "移除", "取消", "只能移除檔案", "警告"},
+    {"zh_CN", "RealMedia 合并器", "合并", "追加(&P)", "添加", "移除", "取消", "只能移除文件", "警告"},
+    {"zh_TW", "RealMedia 合併器", "合併", "附加(&P)", "新增", "移除", "取消", "只能移除檔案", "警告"},
 };
 
 // The words of the locale's language: a shipped one by its name, or by its
@@ -69,6 +71,7 @@ void ExpectWords(Script& script, CMuxDlg& d, const Words& words)
     const std::string language = words.language;
     EXPECT_EQ(d.GetSafeHwnd()->windowTitle(), QString(words.title)) << language;
     EXPECT_EQ(Caption(d, IDOK), QString(words.merge)) << language;
+    EXPECT_EQ(Caption(d, IDC_APPEND), QString(words.append)) << language;
     EXPECT_EQ(Caption(d, IDC_ADD), QString(words.add)) << language;
     EXPECT_EQ(Caption(d, IDC_REMOVE), QString(words.remove)) << language;
     EXPECT_EQ(Caption(d, IDCANCEL), QString(words.cancel)) << language;
@@ -224,6 +227,29 @@ TEST_F(LanguageTest, RefusalsAreTheDialogsSentencesAroundTheFilesDetails)
     EXPECT_EQ(script.messages[1].text.rfind("Ungültige RM-Datei oder keine verwendbaren Streams\nNot a RealMedia file", 0),
               0u)
         << script.messages[1].text;
+    for (const MessageBoxRequest& message : script.messages)
+        EXPECT_EQ(message.caption, "Fehler");
+}
+
+TEST_F(LanguageTest, StartAndEndProblemsAreTheDialogsSentences)
+{
+    ASSERT_NE(Use("de"), "");
+    Show([this](CMuxDlg& d) {
+        Add(d, dataFile("audio_ac3_meta.rm"));
+        Tick(d.m_tree, 0, 0);
+        auto* start = static_cast<QLineEdit*>(Control(d, IDC_START));
+        auto* end = static_cast<QLineEdit*>(Control(d, IDC_END));
+        start->setText("soon");
+        Press(d, IDOK);
+        start->setText("20");
+        end->setText("10");
+        Press(d, IDOK);
+    });
+    ASSERT_EQ(script.messages.size(), 2u);
+    EXPECT_EQ(script.messages[0].text.rfind("Anfang „soon“ ist keine Zeit: Geben Sie Sekunden (90.5) oder ", 0), 0u)
+        << script.messages[0].text;
+    EXPECT_EQ(script.messages[1].text.rfind("Das Ende (", 0), 0u) << script.messages[1].text;
+    EXPECT_NE(script.messages[1].text.find(") muss nach dem Anfang ("), std::string::npos) << script.messages[1].text;
     for (const MessageBoxRequest& message : script.messages)
         EXPECT_EQ(message.caption, "Fehler");
 }

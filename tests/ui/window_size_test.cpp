@@ -1,5 +1,5 @@
-// The main dialog's window: the tree grows with it and the buttons keep to
-// its right edge; its size, and the folder of the files chosen last, are
+// The main dialog's window: the tree grows with it, the buttons keep to
+// its right edge and the Start and End fields to its bottom edge; its size, and the folder of the files chosen last, are
 // remembered for the next time it opens.
 #include <filesystem>
 #include <QScrollBar>
@@ -12,9 +12,11 @@ using testing_rm::dataFile;
 
 namespace {
 
-constexpr int kButtons[] = {IDOK, IDCANCEL, IDC_ADD, IDC_REMOVE, IDC_RENAME, IDC_ADD_PLUGIN};
+constexpr int kButtons[] = {IDOK, IDC_APPEND, IDCANCEL, IDC_ADD, IDC_REMOVE, IDC_RENAME, IDC_ADD_PLUGIN};
+// The Start and End fields, under the tree.
+constexpr int kBottomRow[] = {IDC_START, IDC_END};
 
-TEST_F(MainDialogTest, TreeGrowsWithTheWindowAndButtonsKeepToItsRightEdge)
+TEST_F(MainDialogTest, TreeGrowsWithTheWindowAndTheOtherControlsKeepToItsEdges)
 {
     Show([](CMuxDlg& d) {
         QWidget* window = d.GetSafeHwnd();
@@ -22,9 +24,11 @@ TEST_F(MainDialogTest, TreeGrowsWithTheWindowAndButtonsKeepToItsRightEdge)
         EXPECT_EQ(window->minimumSize(), base);
         EXPECT_GT(window->maximumWidth(), base.width());
         const QRect tree = Control(d, IDC_SOURCE_TREE)->geometry();
-        std::map<int, QRect> buttons;
+        std::map<int, QRect> buttons, fields;
         for (int id : kButtons)
             buttons[id] = Control(d, id)->geometry();
+        for (int id : kBottomRow)
+            fields[id] = Control(d, id)->geometry();
 
         for (const QSize growth : {QSize(300, 200), QSize(40, 0), QSize(0, 90), QSize(0, 0)}) {
             window->resize(base + growth);
@@ -32,6 +36,9 @@ TEST_F(MainDialogTest, TreeGrowsWithTheWindowAndButtonsKeepToItsRightEdge)
                 << growth.width() << "x" << growth.height();
             for (int id : kButtons)
                 EXPECT_EQ(Control(d, id)->geometry(), buttons[id].translated(growth.width(), 0))
+                    << id << " at " << growth.width() << "x" << growth.height();
+            for (int id : kBottomRow)
+                EXPECT_EQ(Control(d, id)->geometry(), fields[id].translated(0, growth.height()))
                     << id << " at " << growth.width() << "x" << growth.height();
         }
         // Never smaller than its controls need.

@@ -1,0 +1,115 @@
+// Laying a job's inputs out as lanes: side by side, each chosen stream is
+// an output stream of its own; end to end, each part's streams feed the
+// same output streams, and every part must give streams that decode alike.
+#include <algorithm>
+#include <cstring>
+
+#include "mux/rm_muxer.h"
+#include "rm/codec_header.h"
+
+namespace {
+
+// What a stream is, as a refusal names it: "RV40 720x480", "cook 44100 Hz 2 channels".
+std::string describe(const rm::RmStreamHeader& slot)
+{
+    const rm::CodecHeader codec = rm::readCodecHeader(slot.type_specific_data, slot.type_specific_len);
+    std::string text = codec.codec.empty() ? std::string(slot.mime_type, slot.mime_type_size) : codec.codec;
+    if (codec.width && codec.height)
+        text += " " + std::to_string(*codec.width) + "x" + std::to_string(*codec.height);
+    if (codec.sample_rate)
+        text += " " + std::to_string(*codec.sample_rate) + " Hz";
+    if (codec.channels)
+        text += " " + std::to_string(*codec.channels) + (*codec.channels == 1 ? " channel" : " channels");
+    return text;
+}
+
+}  // namespace
+
+std::string RmMuxer::LayOutLanes(const MuxJob& job)
+{
+    m_outCount = 0;
+    m_partCount = 1;
+    if (job.inputs.empty()) {
+        // Side by side in the order the header pass took them.
+        for (int l = 0; l < m_streamCount; ++l) {
+            m_laneOut[l] = static_cast<uint16_t>(l);
+            m_lanePart[l] = 0;
+            m_outLane[l] = static_cast<uint16_t>(l);
+        }
+        m_outCount = m_streamCount;
+        return {};
+    }
+    const bool endToEnd = job.layout == JobLayout::EndToEnd;
+    if (endToEnd && job.inputs.size() > kMaxSources)
+        return std::to_string(job.inputs.size()) + " parts are given; an append holds at most "
+               + std::to_string(kMaxSources);
+    int laid = 0;
+    for (std::size_t i = 0; i < job.inputs.size(); ++i) {
+        const JobInput& input = job.inputs[i];
+        if (input.file >= m_fileCount || m_removed[input.file] || !m_files[input.file])
+            return "A source file is no longer open; add the files again";
+        for (std::size_t j = 0; j < i; ++j)
+            if (job.inputs[j].file == input.file)
+                return m_files[input.file]->path() + " is given twice as the same source; add it again";
+        for (std::size_t k = 0; k < input.streams.size(); ++k) {
+            const uint16_t number = input.streams[k];
+            if (!Taken(input.file, number))
+                return m_files[input.file]->path() + " has no usable stream " + std::to_string(number);
+            const uint16_t lane = m_streamMap[input.file * 10 + number];
+            const uint16_t out = endToEnd ? static_cast<uint16_t>(k) : static_cast<uint16_t>(laid);
+            if (out >= kMaxStreams)
+                return std::to_string(laid + 1) + " streams are selected; a merge holds at most "
+                       + std::to_string(kMaxStreams);
+            m_laneOut[lane] = out;
+            m_lanePart[lane] = endToEnd ? static_cast<uint16_t>(i) : 0;
+            if (!endToEnd || i == 0)
+                m_outLane[out] = lane;
+            ++laid;
+        }
+        if (input.streams.empty())
+            return m_files[input.file]->path() + " gives no stream";
+    }
+    m_outCount = endToEnd ? static_cast<uint16_t>(job.inputs.front().streams.size()) : static_cast<uint16_t>(laid);
+    m_partCount = endToEnd ? static_cast<int>(job.inputs.size()) : 1;
+    // Each output stream's header and index header are its first lane's,
+    // numbered as the output numbers it.
+    for (int o = 0; o < m_outCount; ++o) {
+        m_streams[m_outLane[o]].fixed.stream_number = static_cast<uint16_t>(o);
+        m_indexHeaders[m_outLane[o]].stream_number = static_cast<uint16_t>(o);
+    }
+    return {};
+}
+
+std::string RmMuxer::CompareParts() const
+{
+    // Lanes of each part, by output stream.
+    int lanes[kMaxSources][kMaxStreams];
+    int counts[kMaxSources] = {};
+    for (int l = 0; l < m_streamCount; ++l) {
+        lanes[m_lanePart[l]][m_laneOut[l]] = l;
+        ++counts[m_lanePart[l]];
+    }
+    const auto plural = [](int n) { return std::to_string(n) + (n == 1 ? " stream" : " streams"); };
+    for (int p = 1; p < m_partCount; ++p) {
+        const std::string part = "part " + std::to_string(p + 1);
+        if (counts[p] != counts[0])
+            return "Cannot append: " + part + " gives " + plural(counts[p]) + "; part 1 gives " + plural(counts[0]);
+        for (int o = 0; o < counts[0]; ++o) {
+            const rm::RmStreamHeader& first = m_streams[lanes[0][o]];
+            const rm::RmStreamHeader& later = m_streams[lanes[p][o]];
+            const std::string firstMime(first.mime_type, first.mime_type_size);
+            const std::string laterMime(later.mime_type, later.mime_type_size);
+            const std::string where = "Cannot append: " + part + ", stream " + std::to_string(o) + ": ";
+            if (KindOf(first) != KindOf(later) || firstMime != laterMime)
+                return where + laterMime + "; part 1 has " + firstMime;
+            const std::string firstCodec = describe(first);
+            const std::string laterCodec = describe(later);
+            if (firstCodec != laterCodec)
+                return where + laterCodec + "; part 1 has " + firstCodec;
+            if (!rm::sameDecoding(first.type_specific_data, first.type_specific_len, later.type_specific_data,
+                                  later.type_specific_len))
+                return where + laterCodec + " with other codec parameters than part 1's";
+        }
+    }
+    return {};
+}
