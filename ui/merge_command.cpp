@@ -128,6 +128,13 @@ void CMuxDlg::WriteOutput(JobLayout layout)
         return;
     }
 
+    if (m_job.refused) {
+        // Parts that do not match: nothing was read past their headers and
+        // the sources are still held, so the ticks may be mended and the
+        // command run again.
+        MessageBox(m_job.error, "Error", kError);
+        return;
+    }
     // What the user should know about the sources, then why the run failed,
     // or, for a trimmed output, where it really starts and ends.
     if (!m_job.warnings.empty()) {
