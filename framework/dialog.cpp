@@ -1,6 +1,7 @@
 #include "framework/dialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QTimer>
 #include <QValidator>
@@ -175,7 +176,8 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int count)
         return;
     }
     if (QString::fromStdString(value).size() > count) {
-        AfxMessageBox("Please enter no more than " + std::to_string(count) + " characters.", MB_ICONEXCLAMATION);
+        const QString prompt = QCoreApplication::translate("CDialog", "Please enter no more than %1 characters.");
+        AfxMessageBox(prompt.arg(count).toStdString(), MB_ICONEXCLAMATION);
         pDX->Fail();
     }
 }

@@ -7,6 +7,8 @@
 
 class AfxScriptHooks;
 
+// Every file dialog opens in the folder of the files chosen last, in this
+// run of the program or in one before (kept in the user's settings).
 class CFileDialog {
 public:
     // `filter` lists "Name|patterns|" pairs and ends with "|", patterns
@@ -31,6 +33,8 @@ public:
 private:
     INT_PTR DoScriptedModal(AfxScriptHooks& hooks);
     CString WithDefaultExtension(const CString& path) const;
+    // Keeps the chosen files and remembers their folder for the next dialog.
+    INT_PTR Chosen(std::vector<CString> paths);
     // FALSE when `path` exists and the user does not want it replaced.
     BOOL ConfirmOverwrite(const CString& path) const;
 
@@ -43,6 +47,9 @@ private:
     CWnd* m_parent;
     std::vector<CString> m_paths;
 };
+
+// The folder the last file dialog's files were chosen in, if it still exists; "" otherwise.
+CString AfxLastFileFolder();
 
 // The filter in Qt's form: "Name (patterns)" entries separated by ";;".
 CString AfxQtFileFilter(const CString& filter);

@@ -11,25 +11,23 @@
 #include "ui/progress_dlg.h"
 
 namespace {
-
 constexpr UINT kError = MB_ICONHAND | MB_OK;
+}
 
-// Why the ticks cannot make an output, as the dialog words the muxer's verdict.
-CString SelectionRefusal(SelectionProblem problem, bool helper)
+CString CMuxDlg::SelectionRefusal(SelectionProblem problem) const
 {
     switch (problem) {
     case SelectionProblem::None:
         break;
     case SelectionProblem::TwoVideos:
-        return "Only one video stream allowed";
+        return tr("Only one video stream allowed").toStdString();
     case SelectionProblem::TooManyStreams:
-        return helper ? "More than 9 streams are ticked; with the helper stream a merge holds at most 9"
-                      : "More than 10 streams are ticked; a merge holds at most 10";
+        return (m_addPlugin ? tr("More than 9 streams are ticked; with the helper stream a merge holds at most 9")
+                            : tr("More than 10 streams are ticked; a merge holds at most 10"))
+            .toStdString();
     }
     return {};
 }
-
-}  // namespace
 
 bool CMuxDlg::CollectSelection(uint16_t selection[kStreamKeyCount])
 {
@@ -40,7 +38,7 @@ bool CMuxDlg::CollectSelection(uint16_t selection[kStreamKeyCount])
     const SelectionProblem problem = m_muxer.CheckSelection(selection, m_addPlugin != 0).problem;
     if (problem == SelectionProblem::None)
         return true;
-    MessageBox(SelectionRefusal(problem, m_addPlugin != 0), "Error", kError);
+    MessageBox(SelectionRefusal(problem), tr("Error").toStdString(), kError);
     return false;
 }
 
@@ -87,7 +85,8 @@ void CMuxDlg::WriteOutput(JobLayout layout)
         // match is the muxer's to judge when it runs.
         job.inputs = TickedInputs();
         if (job.inputs.size() < 2) {
-            MessageBox("Tick the streams to append in at least two files", "Error", kError);
+            MessageBox(tr("Tick the streams to append in at least two files").toStdString(), tr("Error").toStdString(),
+                       kError);
             return;
         }
         for (const JobInput& input : job.inputs) {
@@ -96,7 +95,7 @@ void CMuxDlg::WriteOutput(JobLayout layout)
                 part[input.file * 10 + number] = 1;
             const SelectionProblem problem = m_muxer.CheckSelection(part, m_addPlugin != 0).problem;
             if (problem != SelectionProblem::None) {
-                MessageBox(SelectionRefusal(problem, m_addPlugin != 0), "Error", kError);
+                MessageBox(SelectionRefusal(problem), tr("Error").toStdString(), kError);
                 return;
             }
         }
@@ -108,13 +107,14 @@ void CMuxDlg::WriteOutput(JobLayout layout)
 
     // An existing file is replaced only when the user says so; a name typed
     // without an extension gets ".rm". The title says what the file will hold.
-    CFileDialog dialog(FALSE, "rm", nullptr, OFN_OVERWRITEPROMPT, kRealMediaFilter);
-    dialog.SetTitle(append ? "Append the Files Into" : "Merge the Streams Into");
+    const CString filter = tr(kRealMediaFilter).toStdString();
+    CFileDialog dialog(FALSE, "rm", nullptr, OFN_OVERWRITEPROMPT, filter.c_str());
+    dialog.SetTitle((append ? tr("Append the Files Into") : tr("Merge the Streams Into")).toStdString());
     if (dialog.DoModal() != IDOK)
         return;
     const CString output = dialog.GetPathName();
     if (const std::string problem = m_muxer.OutputPathProblem(output); !problem.empty()) {
-        MessageBox(problem, "Error", kError);
+        MessageBox(problem, tr("Error").toStdString(), kError);
         return;
     }
 
@@ -124,7 +124,8 @@ void CMuxDlg::WriteOutput(JobLayout layout)
     m_muxer.SetOutputPath(output);
     m_job = std::move(job);
     if (!RunWithProgress(m_job, this)) {
-        MessageBox(append ? "The append could not be started" : "The merge could not be started", "Error", kError);
+        MessageBox((append ? tr("The append could not be started") : tr("The merge could not be started")).toStdString(),
+                   tr("Error").toStdString(), kError);
         return;
     }
 
@@ -132,7 +133,7 @@ void CMuxDlg::WriteOutput(JobLayout layout)
         // Parts that do not match: nothing was read past their headers and
         // the sources are still held, so the ticks may be mended and the
         // command run again.
-        MessageBox(m_job.error, "Error", kError);
+        MessageBox(m_job.error, tr("Error").toStdString(), kError);
         return;
     }
     // What the user should know about the sources, then why the run failed,
@@ -141,12 +142,13 @@ void CMuxDlg::WriteOutput(JobLayout layout)
         std::string text;
         for (const MergeWarning& warning : m_job.warnings)
             text += (text.empty() ? "" : "\n") + warning.message();
-        MessageBox(text, "Warning", kError);
+        MessageBox(text, tr("Warning").toStdString(), kError);
     }
+    // The engine's words stay as it gives them, inside the dialog's sentence.
     if (m_job.outcome == MuxOutcome::Failed)
-        MessageBox(m_job.error, "Error", kError);
+        MessageBox(m_job.error, tr("Error").toStdString(), kError);
     else if (m_job.outcome == MuxOutcome::Completed && m_job.trim.trimmed)
-        MessageBox("The output holds the media " + m_job.trim.message(), append ? "Append" : "Merge",
-                   MB_ICONINFORMATION | MB_OK);
+        MessageBox(tr("The output holds the media %1").arg(QString::fromStdString(m_job.trim.message())).toStdString(),
+                   (append ? tr("Append") : tr("Merge")).toStdString(), MB_ICONINFORMATION | MB_OK);
     OnCancel();
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <vector>
+#include <QCoreApplication>
 
 #include "framework/dialog.h"
 #include "framework/image_list.h"
@@ -20,10 +21,13 @@
 // headers count), in words for the user; "" when it is not.
 std::string DataDamage(const CString& path);
 
-// The filter of the open and save dialogs.
-inline constexpr char kRealMediaFilter[] = "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||";
+// The filter of the open and save dialogs, translated where it is used.
+inline constexpr char kRealMediaFilter[] = QT_TRANSLATE_NOOP("CMuxDlg", "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
 
 class CMuxDlg : public CDialog {
+    // tr(): the dialog's texts in the user's language.
+    Q_DECLARE_TR_FUNCTIONS(CMuxDlg)
+
 public:
     explicit CMuxDlg(CWnd* parent = nullptr);
 
@@ -91,6 +95,8 @@ private:
     // Sets selection[key] for every ticked stream; false, after telling
     // the user why, when the ticks cannot make a merge.
     bool CollectSelection(uint16_t selection[kStreamKeyCount]);
+    // Why ticks cannot make an output, as the dialog words the muxer's verdict.
+    CString SelectionRefusal(SelectionProblem problem) const;
     // The ticked streams of each listed file that has any, in list order.
     std::vector<JobInput> TickedInputs() const;
     // Reads Start and End into the job; false, after telling the user and

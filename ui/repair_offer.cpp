@@ -1,6 +1,7 @@
 // The repair offer: a file that Add finds damaged, but whose header section
 // a repair can read, may be repaired into a copy the user names; the copy
 // is then added in its place.
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,7 +18,8 @@ CString RepairedCopyName(const CString& path)
 {
     const QFileInfo original(QString::fromStdString(path));
     const QString suffix = original.suffix().isEmpty() ? QStringLiteral("rm") : original.suffix();
-    return original.dir().filePath(original.completeBaseName() + " (repaired)." + suffix).toStdString();
+    const QString name = QCoreApplication::translate("CMuxDlg", "%1 (repaired).%2").arg(original.completeBaseName(), suffix);
+    return original.dir().filePath(name).toStdString();
 }
 
 // The reason in the middle of a sentence: "The header section ..." becomes "the header section ...".
@@ -46,7 +48,11 @@ std::string DataDamage(const CString& path)
         if (problem.kind == ProblemKind::PacketCount)
             damage = &problem;
     }
-    return damage ? "at byte " + rm::formatOffset(damage->offset) + ", " + damage->text : "";
+    if (!damage)
+        return {};
+    return QCoreApplication::translate("CMuxDlg", "at byte %1, %2")
+        .arg(QString::fromStdString(rm::formatOffset(damage->offset)), QString::fromStdString(damage->text))
+        .toStdString();
 }
 
 CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string& reason)
@@ -59,13 +65,15 @@ CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string
     const int32_t count = repairer.Scan(path, names, kinds, numbers);
     if (count == 0)
         return RepairOffer::NotOffered;
-    if (MessageBox(path + " is damaged: " + InSentence(reason) + ". Repair a copy?", "Damaged file",
-                   MB_YESNO | MB_ICONQUESTION)
-        != IDYES)
+    // The reason stays as the muxer or check words it.
+    const QString question = tr("%1 is damaged: %2. Repair a copy?")
+                                 .arg(QString::fromStdString(path), QString::fromStdString(InSentence(reason)));
+    if (MessageBox(question.toStdString(), tr("Damaged file").toStdString(), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return RepairOffer::Declined;
 
-    CFileDialog dialog(FALSE, "rm", RepairedCopyName(path).c_str(), OFN_OVERWRITEPROMPT, kRealMediaFilter);
-    dialog.SetTitle("Save the Repaired Copy As");
+    const CString filter = tr(kRealMediaFilter).toStdString();
+    CFileDialog dialog(FALSE, "rm", RepairedCopyName(path).c_str(), OFN_OVERWRITEPROMPT, filter.c_str());
+    dialog.SetTitle(tr("Save the Repaired Copy As").toStdString());
     if (dialog.DoModal() != IDOK)
         return RepairOffer::Declined;
     const CString copy = dialog.GetPathName();
@@ -74,7 +82,7 @@ CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string
     if (problem.empty())
         problem = m_muxer.OutputPathProblem(copy);
     if (!problem.empty()) {
-        MessageBox(problem, "Error", MB_ICONHAND | MB_OK);
+        MessageBox(problem, tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return RepairOffer::Failed;
     }
 
@@ -85,13 +93,13 @@ CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string
         job.selection[repairer.LastScanSource() * 10 + numbers[i]] = 1;
     repairer.SetOutputPath(copy);
     if (!RunWithProgress(job, this)) {
-        MessageBox("The repair could not be started", "Error", MB_ICONHAND | MB_OK);
+        MessageBox(tr("The repair could not be started").toStdString(), tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return RepairOffer::Failed;
     }
     if (job.outcome == MuxOutcome::Cancelled)
         return RepairOffer::Declined;
     if (job.outcome != MuxOutcome::Completed) {
-        MessageBox(job.error, "Error", MB_ICONHAND | MB_OK);
+        MessageBox(job.error, tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return RepairOffer::Failed;
     }
     // The copy is whole: it is added as it is, with no offer of its own.

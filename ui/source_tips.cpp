@@ -20,12 +20,15 @@ CString FormatDuration(uint32_t ms)
 
 CString FileTip(const SourceDetails& details)
 {
-    CString tip;
+    // The file's own texts and the figures stay as they are; the labels are the dialog's.
+    QString tip;
     if (!details.title.empty())
-        tip += "Title: " + details.title + "\n";
+        tip += QCoreApplication::translate("CMuxDlg", "Title: %1").arg(QString::fromStdString(details.title)) + "\n";
     if (!details.author.empty())
-        tip += "Author: " + details.author + "\n";
-    return tip + "Duration: " + FormatDuration(details.durationMs);
+        tip += QCoreApplication::translate("CMuxDlg", "Author: %1").arg(QString::fromStdString(details.author)) + "\n";
+    return (tip + QCoreApplication::translate("CMuxDlg", "Duration: %1")
+                      .arg(QString::fromStdString(FormatDuration(details.durationMs))))
+        .toStdString();
 }
 
 }  // namespace
