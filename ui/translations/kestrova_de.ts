@@ -95,6 +95,70 @@ Möchten Sie die Datei ersetzen?</translation>
         <source>The file cannot be opened: %1</source>
         <translation>Die Datei kann nicht geöffnet werden: %1</translation>
     </message>
+    <message>
+        <source>Tick the streams to append in at least two files</source>
+        <translation>Haken Sie die anzuhängenden Streams in mindestens zwei Dateien an</translation>
+    </message>
+    <message>
+        <source>Append the Files Into</source>
+        <translation>Dateien aneinanderhängen in</translation>
+    </message>
+    <message>
+        <source>Merge the Streams Into</source>
+        <translation>Streams zusammenführen in</translation>
+    </message>
+    <message>
+        <source>The append could not be started</source>
+        <translation>Das Anhängen konnte nicht gestartet werden</translation>
+    </message>
+    <message>
+        <source>The output holds the media %1</source>
+        <translation>Die Ausgabe enthält die Medien %1</translation>
+    </message>
+    <message>
+        <source>Append</source>
+        <translation>Anhängen</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>Zusammenführen</translation>
+    </message>
+    <message>
+        <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>Anfang „%1“ ist keine Zeit: Geben Sie Sekunden (90.5) oder [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250) an</translation>
+    </message>
+    <message>
+        <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>Ende „%1“ ist keine Zeit: Geben Sie Sekunden (90.5) oder [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250) an</translation>
+    </message>
+    <message>
+        <source>End (%1) must come after Start (%2)</source>
+        <translation>Ende (%1) muss nach dem Anfang (%2) liegen</translation>
+    </message>
+    <message>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (repariert).%2</translation>
+    </message>
+    <message>
+        <source>at byte %1, %2</source>
+        <translation>bei Byte %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: %2. Repair a copy?</source>
+        <translation>%1 ist beschädigt: %2. Eine Kopie reparieren?</translation>
+    </message>
+    <message>
+        <source>Damaged file</source>
+        <translation>Beschädigte Datei</translation>
+    </message>
+    <message>
+        <source>Save the Repaired Copy As</source>
+        <translation>Reparierte Kopie speichern unter</translation>
+    </message>
+    <message>
+        <source>The repair could not be started</source>
+        <translation>Die Reparatur konnte nicht gestartet werden</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
@@ -168,6 +232,22 @@ Möchten Sie die Datei ersetzen?</translation>
     <message>
         <source>&amp;About Kestrova...</source>
         <translation>&amp;Über Kestrova...</translation>
+    </message>
+    <message>
+        <source>A&amp;ppend</source>
+        <translation>&amp;Anhängen</translation>
+    </message>
+    <message>
+        <source>&amp;Start:</source>
+        <translation>A&amp;nfang:</translation>
+    </message>
+    <message>
+        <source>&amp;End:</source>
+        <translation>&amp;Ende:</translation>
+    </message>
+    <message>
+        <source>empty: whole file</source>
+        <translation>leer: ganze Datei</translation>
     </message>
 </context>
 </TS>

@@ -95,6 +95,70 @@ Do you want to replace it?</source>
         <source>The file cannot be opened: %1</source>
         <translation>ファイルを開けません: %1</translation>
     </message>
+    <message>
+        <source>Tick the streams to append in at least two files</source>
+        <translation>追記するストリームを少なくとも 2 つのファイルでチェックしてください</translation>
+    </message>
+    <message>
+        <source>Append the Files Into</source>
+        <translation>ファイルを続けて書き出す先</translation>
+    </message>
+    <message>
+        <source>Merge the Streams Into</source>
+        <translation>ストリームを結合する先</translation>
+    </message>
+    <message>
+        <source>The append could not be started</source>
+        <translation>追記を開始できませんでした</translation>
+    </message>
+    <message>
+        <source>The output holds the media %1</source>
+        <translation>出力に含まれるメディア: %1</translation>
+    </message>
+    <message>
+        <source>Append</source>
+        <translation>追記</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>結合</translation>
+    </message>
+    <message>
+        <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>開始「%1」は時刻ではありません: 秒 (90.5) または [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250) で指定してください</translation>
+    </message>
+    <message>
+        <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>終了「%1」は時刻ではありません: 秒 (90.5) または [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250) で指定してください</translation>
+    </message>
+    <message>
+        <source>End (%1) must come after Start (%2)</source>
+        <translation>終了 (%1) は開始 (%2) より後にしてください</translation>
+    </message>
+    <message>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (修復済み).%2</translation>
+    </message>
+    <message>
+        <source>at byte %1, %2</source>
+        <translation>バイト %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: %2. Repair a copy?</source>
+        <translation>%1 は破損しています: %2。コピーを修復しますか?</translation>
+    </message>
+    <message>
+        <source>Damaged file</source>
+        <translation>破損したファイル</translation>
+    </message>
+    <message>
+        <source>Save the Repaired Copy As</source>
+        <translation>修復したコピーの保存先</translation>
+    </message>
+    <message>
+        <source>The repair could not be started</source>
+        <translation>修復を開始できませんでした</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
@@ -168,6 +232,22 @@ Do you want to replace it?</source>
     <message>
         <source>&amp;About Kestrova...</source>
         <translation>Kestrova について(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>A&amp;ppend</source>
+        <translation>追記(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Start:</source>
+        <translation>開始(&amp;S):</translation>
+    </message>
+    <message>
+        <source>&amp;End:</source>
+        <translation>終了(&amp;E):</translation>
+    </message>
+    <message>
+        <source>empty: whole file</source>
+        <translation>空欄: ファイル全体</translation>
     </message>
 </context>
 </TS>

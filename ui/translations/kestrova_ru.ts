@@ -95,6 +95,70 @@ Do you want to replace it?</source>
         <source>The file cannot be opened: %1</source>
         <translation>Не удаётся открыть файл: %1</translation>
     </message>
+    <message>
+        <source>Tick the streams to append in at least two files</source>
+        <translation>Отметьте потоки для присоединения по крайней мере в двух файлах</translation>
+    </message>
+    <message>
+        <source>Append the Files Into</source>
+        <translation>Присоединить файлы друг к другу в</translation>
+    </message>
+    <message>
+        <source>Merge the Streams Into</source>
+        <translation>Объединить потоки в</translation>
+    </message>
+    <message>
+        <source>The append could not be started</source>
+        <translation>Не удалось начать присоединение</translation>
+    </message>
+    <message>
+        <source>The output holds the media %1</source>
+        <translation>Выходной файл содержит медиа %1</translation>
+    </message>
+    <message>
+        <source>Append</source>
+        <translation>Присоединить</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>Объединить</translation>
+    </message>
+    <message>
+        <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>Начало «%1» не является временем: укажите секунды (90.5) или [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+    </message>
+    <message>
+        <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>Конец «%1» не является временем: укажите секунды (90.5) или [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+    </message>
+    <message>
+        <source>End (%1) must come after Start (%2)</source>
+        <translation>Конец (%1) должен быть позже начала (%2)</translation>
+    </message>
+    <message>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (восстановлен).%2</translation>
+    </message>
+    <message>
+        <source>at byte %1, %2</source>
+        <translation>в байте %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: %2. Repair a copy?</source>
+        <translation>%1 повреждён: %2. Восстановить копию?</translation>
+    </message>
+    <message>
+        <source>Damaged file</source>
+        <translation>Повреждённый файл</translation>
+    </message>
+    <message>
+        <source>Save the Repaired Copy As</source>
+        <translation>Сохранить восстановленную копию как</translation>
+    </message>
+    <message>
+        <source>The repair could not be started</source>
+        <translation>Не удалось начать восстановление</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
@@ -168,6 +232,22 @@ Do you want to replace it?</source>
     <message>
         <source>&amp;About Kestrova...</source>
         <translation>&amp;О программе Kestrova...</translation>
+    </message>
+    <message>
+        <source>A&amp;ppend</source>
+        <translation>&amp;Присоединить</translation>
+    </message>
+    <message>
+        <source>&amp;Start:</source>
+        <translation>&amp;Начало:</translation>
+    </message>
+    <message>
+        <source>&amp;End:</source>
+        <translation>&amp;Конец:</translation>
+    </message>
+    <message>
+        <source>empty: whole file</source>
+        <translation>пусто: весь файл</translation>
     </message>
 </context>
 </TS>

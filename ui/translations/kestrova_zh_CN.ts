@@ -95,6 +95,70 @@ Do you want to replace it?</source>
         <source>The file cannot be opened: %1</source>
         <translation>无法打开该文件：%1</translation>
     </message>
+    <message>
+        <source>Tick the streams to append in at least two files</source>
+        <translation>请在至少两个文件中勾选要追加的流</translation>
+    </message>
+    <message>
+        <source>Append the Files Into</source>
+        <translation>将文件首尾相接追加到</translation>
+    </message>
+    <message>
+        <source>Merge the Streams Into</source>
+        <translation>将流合并到</translation>
+    </message>
+    <message>
+        <source>The append could not be started</source>
+        <translation>无法开始追加</translation>
+    </message>
+    <message>
+        <source>The output holds the media %1</source>
+        <translation>输出包含的媒体：%1</translation>
+    </message>
+    <message>
+        <source>Append</source>
+        <translation>追加</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>合并</translation>
+    </message>
+    <message>
+        <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>开始“%1”不是时间：请输入秒数 (90.5) 或 [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+    </message>
+    <message>
+        <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>结束“%1”不是时间：请输入秒数 (90.5) 或 [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+    </message>
+    <message>
+        <source>End (%1) must come after Start (%2)</source>
+        <translation>结束 (%1) 必须晚于开始 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (已修复).%2</translation>
+    </message>
+    <message>
+        <source>at byte %1, %2</source>
+        <translation>在字节 %1 处：%2</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: %2. Repair a copy?</source>
+        <translation>%1 已损坏：%2。要修复一份副本吗？</translation>
+    </message>
+    <message>
+        <source>Damaged file</source>
+        <translation>损坏的文件</translation>
+    </message>
+    <message>
+        <source>Save the Repaired Copy As</source>
+        <translation>将修复的副本另存为</translation>
+    </message>
+    <message>
+        <source>The repair could not be started</source>
+        <translation>无法开始修复</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
@@ -168,6 +232,22 @@ Do you want to replace it?</source>
     <message>
         <source>&amp;About Kestrova...</source>
         <translation>关于 Kestrova(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>A&amp;ppend</source>
+        <translation>追加(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Start:</source>
+        <translation>开始(&amp;S):</translation>
+    </message>
+    <message>
+        <source>&amp;End:</source>
+        <translation>结束(&amp;E):</translation>
+    </message>
+    <message>
+        <source>empty: whole file</source>
+        <translation>留空：整个文件</translation>
     </message>
 </context>
 </TS>

@@ -95,6 +95,70 @@ Do you want to replace it?</source>
         <source>The file cannot be opened: %1</source>
         <translation>無法開啟此檔案：%1</translation>
     </message>
+    <message>
+        <source>Tick the streams to append in at least two files</source>
+        <translation>請在至少兩個檔案中勾選要附加的串流</translation>
+    </message>
+    <message>
+        <source>Append the Files Into</source>
+        <translation>將檔案首尾相接附加到</translation>
+    </message>
+    <message>
+        <source>Merge the Streams Into</source>
+        <translation>將串流合併到</translation>
+    </message>
+    <message>
+        <source>The append could not be started</source>
+        <translation>無法開始附加</translation>
+    </message>
+    <message>
+        <source>The output holds the media %1</source>
+        <translation>輸出包含的媒體：%1</translation>
+    </message>
+    <message>
+        <source>Append</source>
+        <translation>附加</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>合併</translation>
+    </message>
+    <message>
+        <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>開始「%1」不是時間：請輸入秒數 (90.5) 或 [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+    </message>
+    <message>
+        <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>結束「%1」不是時間：請輸入秒數 (90.5) 或 [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+    </message>
+    <message>
+        <source>End (%1) must come after Start (%2)</source>
+        <translation>結束 (%1) 必須晚於開始 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (已修復).%2</translation>
+    </message>
+    <message>
+        <source>at byte %1, %2</source>
+        <translation>在位元組 %1 處：%2</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: %2. Repair a copy?</source>
+        <translation>%1 已損壞：%2。要修復一份副本嗎？</translation>
+    </message>
+    <message>
+        <source>Damaged file</source>
+        <translation>損壞的檔案</translation>
+    </message>
+    <message>
+        <source>Save the Repaired Copy As</source>
+        <translation>將修復的副本另存為</translation>
+    </message>
+    <message>
+        <source>The repair could not be started</source>
+        <translation>無法開始修復</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
@@ -168,6 +232,22 @@ Do you want to replace it?</source>
     <message>
         <source>&amp;About Kestrova...</source>
         <translation>關於 Kestrova(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>A&amp;ppend</source>
+        <translation>附加(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Start:</source>
+        <translation>開始(&amp;S):</translation>
+    </message>
+    <message>
+        <source>&amp;End:</source>
+        <translation>結束(&amp;E):</translation>
+    </message>
+    <message>
+        <source>empty: whole file</source>
+        <translation>留空：整個檔案</translation>
     </message>
 </context>
 </TS>
