@@ -102,7 +102,7 @@ INT_PTR CFileDialog::DoScriptedModal(AfxScriptHooks& hooks)
     // Each answer stands for what the user chose in the dialog; one that
     // the user does not want to replace leaves the dialog open for the next.
     for (;;) {
-        const auto answer = hooks.OnFileDialog({m_open, m_filter, m_flags, m_fileName, m_title, AfxLastFileFolder()});
+        const auto answer = hooks.OnFileDialog({m_open, m_filter, m_flags, AfxLastFileFolder(), m_fileName, m_title});
         if (!answer || answer->empty())
             return IDCANCEL;
         std::vector<CString> paths;

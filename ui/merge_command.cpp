@@ -15,26 +15,8 @@ namespace {
 
 constexpr UINT kError = MB_ICONHAND | MB_OK;
 
-// Why the ticks cannot make an output, as the dialog words the muxer's verdict.
-CString SelectionRefusal(SelectionProblem problem, bool helper)
-{
-    switch (problem) {
-    case SelectionProblem::None:
-        break;
-    case SelectionProblem::TwoVideos:
-        return QCoreApplication::translate("CMuxDlg", "Only one video stream allowed").toStdString();
-    case SelectionProblem::TooManyStreams:
-        return (helper ? QCoreApplication::translate(
-                             "CMuxDlg", "More than 9 streams are ticked; with the helper stream a merge holds at most 9")
-                       : QCoreApplication::translate("CMuxDlg",
-                                                     "More than 10 streams are ticked; a merge holds at most 10"))
-            .toStdString();
-    }
-    return {};
-}
-
-// Where a trimmed output really starts and ends: a start that is not a
-// keyframe moves to the keyframe before it.
+// Where a trimmed output really starts and ends, in the dialog's words: a
+// start that is not a keyframe moves to the keyframe before it.
 QString TrimText(const TrimReport& trim)
 {
     const QString start = QString::fromStdString(formatMediaTime(trim.startMs));
@@ -48,6 +30,21 @@ QString TrimText(const TrimReport& trim)
 
 }  // namespace
 
+CString CMuxDlg::SelectionRefusal(SelectionProblem problem) const
+{
+    switch (problem) {
+    case SelectionProblem::None:
+        break;
+    case SelectionProblem::TwoVideos:
+        return tr("Only one video stream allowed").toStdString();
+    case SelectionProblem::TooManyStreams:
+        return (m_addPlugin ? tr("More than 9 streams are ticked; with the helper stream a merge holds at most 9")
+                            : tr("More than 10 streams are ticked; a merge holds at most 10"))
+            .toStdString();
+    }
+    return {};
+}
+
 bool CMuxDlg::CollectSelection(uint16_t selection[kStreamKeyCount])
 {
     for (const JobInput& input : TickedInputs())
@@ -57,7 +54,7 @@ bool CMuxDlg::CollectSelection(uint16_t selection[kStreamKeyCount])
     const SelectionProblem problem = m_muxer.CheckSelection(selection, m_addPlugin != 0).problem;
     if (problem == SelectionProblem::None)
         return true;
-    MessageBox(SelectionRefusal(problem, m_addPlugin != 0), tr("Error").toStdString(), kError);
+    MessageBox(SelectionRefusal(problem), tr("Error").toStdString(), kError);
     return false;
 }
 
@@ -98,14 +95,14 @@ void CMuxDlg::WriteOutput(JobLayout layout)
     // the Start and End fields.
     UpdateData(TRUE);
     const bool append = layout == JobLayout::EndToEnd;
-    const CString error = tr("Error").toStdString();
     MuxJob job;
     if (append) {
         // Each part on its own must make an output; whether the parts
         // match is the muxer's to judge when it runs.
         job.inputs = TickedInputs();
         if (job.inputs.size() < 2) {
-            MessageBox(tr("Tick the streams to append in at least two files").toStdString(), error, kError);
+            MessageBox(tr("Tick the streams to append in at least two files").toStdString(), tr("Error").toStdString(),
+                       kError);
             return;
         }
         for (const JobInput& input : job.inputs) {
@@ -114,7 +111,7 @@ void CMuxDlg::WriteOutput(JobLayout layout)
                 part[input.file * 10 + number] = 1;
             const SelectionProblem problem = m_muxer.CheckSelection(part, m_addPlugin != 0).problem;
             if (problem != SelectionProblem::None) {
-                MessageBox(SelectionRefusal(problem, m_addPlugin != 0), error, kError);
+                MessageBox(SelectionRefusal(problem), tr("Error").toStdString(), kError);
                 return;
             }
         }
@@ -133,7 +130,7 @@ void CMuxDlg::WriteOutput(JobLayout layout)
         return;
     const CString output = dialog.GetPathName();
     if (const std::string problem = m_muxer.OutputPathProblem(output); !problem.empty()) {
-        MessageBox(problem, error, kError);
+        MessageBox(problem, tr("Error").toStdString(), kError);
         return;
     }
 
@@ -143,11 +140,18 @@ void CMuxDlg::WriteOutput(JobLayout layout)
     m_muxer.SetOutputPath(output);
     m_job = std::move(job);
     if (!RunWithProgress(m_job, this)) {
-        const QString problem = append ? tr("The append could not be started") : tr("The merge could not be started");
-        MessageBox(problem.toStdString(), error, kError);
+        MessageBox((append ? tr("The append could not be started") : tr("The merge could not be started")).toStdString(),
+                   tr("Error").toStdString(), kError);
         return;
     }
 
+    if (m_job.refused) {
+        // Parts that do not match: nothing was read past their headers and
+        // the sources are still held, so the ticks may be mended and the
+        // command run again.
+        MessageBox(m_job.error, tr("Error").toStdString(), kError);
+        return;
+    }
     // What the user should know about the sources, then why the run failed,
     // or, for a trimmed output, where it really starts and ends.
     if (!m_job.warnings.empty()) {
@@ -156,10 +160,12 @@ void CMuxDlg::WriteOutput(JobLayout layout)
             text += (text.empty() ? "" : "\n") + warning.message();
         MessageBox(text, tr("Warning").toStdString(), kError);
     }
+    // The engine's words stay as it gives them; the trimmed output's report
+    // is the dialog's sentence around the times.
     if (m_job.outcome == MuxOutcome::Failed)
-        MessageBox(m_job.error, error, kError);
+        MessageBox(m_job.error, tr("Error").toStdString(), kError);
     else if (m_job.outcome == MuxOutcome::Completed && m_job.trim.trimmed)
-        MessageBox(TrimText(m_job.trim).toStdString(), (append ? tr("Append") : tr("Merge")).toStdString(),
-                   MB_ICONINFORMATION | MB_OK);
+        MessageBox(TrimText(m_job.trim).toStdString(),
+                   (append ? tr("Append") : tr("Merge")).toStdString(), MB_ICONINFORMATION | MB_OK);
     OnCancel();
 }

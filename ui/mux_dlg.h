@@ -95,6 +95,8 @@ private:
     // Sets selection[key] for every ticked stream; false, after telling
     // the user why, when the ticks cannot make a merge.
     bool CollectSelection(uint16_t selection[kStreamKeyCount]);
+    // Why ticks cannot make an output, as the dialog words the muxer's verdict.
+    CString SelectionRefusal(SelectionProblem problem) const;
     // The ticked streams of each listed file that has any, in list order.
     std::vector<JobInput> TickedInputs() const;
     // Reads Start and End into the job; false, after telling the user and

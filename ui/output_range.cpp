@@ -11,25 +11,21 @@ bool CMuxDlg::CollectRange(MuxJob& job)
     const struct {
         const CString& typed;
         std::optional<uint32_t>& ms;
-        const char* notATime;  // what the user is told when the field holds no time
+        QString notATime;
         int id;
     } fields[] = {
-        {m_start, job.startMs,
-         QT_TR_NOOP("Start \"%1\" is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)"),
+        {m_start, job.startMs, tr("Start \"%1\" is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)"),
          IDC_START},
-        {m_end, job.endMs,
-         QT_TR_NOOP("End \"%1\" is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)"),
-         IDC_END},
-    };
+        {m_end, job.endMs, tr("End \"%1\" is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)"),
+         IDC_END}};
     for (const auto& field : fields) {
         // Spaces around a time are no part of it; a field of spaces is empty.
-        const std::string text = QString::fromStdString(field.typed).trimmed().toStdString();
-        if (text.empty())
+        const QString text = QString::fromStdString(field.typed).trimmed();
+        if (text.isEmpty())
             continue;
-        field.ms = parseMediaTime(text);
+        field.ms = parseMediaTime(text.toStdString());
         if (!field.ms) {
-            MessageBox(tr(field.notATime).arg(QString::fromStdString(text)).toStdString(), tr("Error").toStdString(),
-                       MB_ICONHAND | MB_OK);
+            MessageBox(field.notATime.arg(text).toStdString(), tr("Error").toStdString(), MB_ICONHAND | MB_OK);
             GotoDlgCtrl(GetDlgItem(field.id));
             return false;
         }

@@ -1,6 +1,7 @@
 // The repair offer: a file that Add finds damaged, but whose header section
 // a repair can read, may be repaired into a copy the user names; the copy
 // is then added in its place.
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -12,14 +13,13 @@
 
 namespace {
 
-// "NAME (repaired).EXT" beside the original, in the user's language; ".rm"
-// when it has no extension.
+// "NAME (repaired).EXT" beside the original; ".rm" when it has no extension.
 CString RepairedCopyName(const CString& path)
 {
     const QFileInfo original(QString::fromStdString(path));
     const QString suffix = original.suffix().isEmpty() ? QStringLiteral("rm") : original.suffix();
-    const QString name = QCoreApplication::translate("CMuxDlg", "%1 (repaired)").arg(original.completeBaseName());
-    return original.dir().filePath(name + u'.' + suffix).toStdString();
+    const QString name = QCoreApplication::translate("CMuxDlg", "%1 (repaired).%2").arg(original.completeBaseName(), suffix);
+    return original.dir().filePath(name).toStdString();
 }
 
 // The reason in the middle of a sentence: "The header section ..." becomes "the header section ...".
@@ -49,7 +49,7 @@ std::string DataDamage(const CString& path)
             damage = &problem;
     }
     if (!damage)
-        return "";
+        return {};
     return QCoreApplication::translate("CMuxDlg", "at byte %1, %2")
         .arg(QString::fromStdString(rm::formatOffset(damage->offset)), QString::fromStdString(damage->text))
         .toStdString();
@@ -65,6 +65,7 @@ CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string
     const int32_t count = repairer.Scan(path, names, kinds, numbers);
     if (count == 0)
         return RepairOffer::NotOffered;
+    // The reason stays as the muxer or check words it.
     const QString question = tr("%1 is damaged: %2. Repair a copy?")
                                  .arg(QString::fromStdString(path), QString::fromStdString(InSentence(reason)));
     if (MessageBox(question.toStdString(), tr("Damaged file").toStdString(), MB_YESNO | MB_ICONQUESTION) != IDYES)

@@ -37,7 +37,7 @@ struct Words {
 const Words kEnglish{"en", "Real Media muxer", "Merge", "A&ppend", "Add", "Remove", "Cancel", "Only files can be removed",
                      "Warning"};
 const Words kShipped[] = {
-    {"de", "RealMedia-Muxer", "Zusammenführen", "An&hängen", "Hinzufügen", "Entfernen", "Abbrechen",
+    {"de", "RealMedia-Muxer", "Zusammenführen", "&Anhängen", "Hinzufügen", "Entfernen", "Abbrechen",
      "Nur Dateien können entfernt werden", "Warnung"},
     {"ja", "RealMedia マルチプレクサー", "結合", "連結(&P)", "追加", "削除", "キャンセル", "削除できるのはファイルだけです",
      "警告"},
@@ -248,7 +248,7 @@ TEST_F(LanguageTest, StartAndEndProblemsAreTheDialogsSentences)
     ASSERT_EQ(script.messages.size(), 2u);
     EXPECT_EQ(script.messages[0].text.rfind("Anfang „soon“ ist keine Zeit: Geben Sie Sekunden (90.5) oder ", 0), 0u)
         << script.messages[0].text;
-    EXPECT_EQ(script.messages[1].text.rfind("Das Ende (", 0), 0u) << script.messages[1].text;
+    EXPECT_EQ(script.messages[1].text.rfind("Ende (", 0), 0u) << script.messages[1].text;
     EXPECT_NE(script.messages[1].text.find(") muss nach dem Anfang ("), std::string::npos) << script.messages[1].text;
     for (const MessageBoxRequest& message : script.messages)
         EXPECT_EQ(message.caption, "Fehler");

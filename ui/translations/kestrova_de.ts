@@ -96,16 +96,8 @@ Möchten Sie die Datei ersetzen?</translation>
         <translation>Die Datei kann nicht geöffnet werden: %1</translation>
     </message>
     <message>
-        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
-        <translation>Die Ausgabe enthält die Medien von %1, dem Keyframe vor %2, bis %3</translation>
-    </message>
-    <message>
-        <source>The output holds the media from %1 to %2</source>
-        <translation>Die Ausgabe enthält die Medien von %1 bis %2</translation>
-    </message>
-    <message>
         <source>Tick the streams to append in at least two files</source>
-        <translation>Kreuzen Sie die anzuhängenden Streams in mindestens zwei Dateien an</translation>
+        <translation>Haken Sie die anzuhängenden Streams in mindestens zwei Dateien an</translation>
     </message>
     <message>
         <source>Append the Files Into</source>
@@ -137,19 +129,19 @@ Möchten Sie die Datei ersetzen?</translation>
     </message>
     <message>
         <source>End (%1) must come after Start (%2)</source>
-        <translation>Das Ende (%1) muss nach dem Anfang (%2) liegen</translation>
+        <translation>Ende (%1) muss nach dem Anfang (%2) liegen</translation>
     </message>
     <message>
-        <source>%1 (repaired)</source>
-        <translation>%1 (repariert)</translation>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (repariert).%2</translation>
     </message>
     <message>
         <source>at byte %1, %2</source>
-        <translation>bei Byte %1, %2</translation>
+        <translation>bei Byte %1: %2</translation>
     </message>
     <message>
         <source>%1 is damaged: %2. Repair a copy?</source>
-        <translation>%1 ist beschädigt: %2. Eine reparierte Kopie anlegen?</translation>
+        <translation>%1 ist beschädigt: %2. Eine Kopie reparieren?</translation>
     </message>
     <message>
         <source>Damaged file</source>
@@ -162,6 +154,14 @@ Möchten Sie die Datei ersetzen?</translation>
     <message>
         <source>The repair could not be started</source>
         <translation>Die Reparatur konnte nicht gestartet werden</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
+        <translation>Die Ausgabe enthält die Medien von %1, dem Keyframe vor %2, bis %3</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1 to %2</source>
+        <translation>Die Ausgabe enthält die Medien von %1 bis %2</translation>
     </message>
 </context>
 <context>
@@ -239,11 +239,11 @@ Möchten Sie die Datei ersetzen?</translation>
     </message>
     <message>
         <source>A&amp;ppend</source>
-        <translation>An&amp;hängen</translation>
+        <translation>&amp;Anhängen</translation>
     </message>
     <message>
         <source>&amp;Start:</source>
-        <translation>&amp;Anfang:</translation>
+        <translation>A&amp;nfang:</translation>
     </message>
     <message>
         <source>&amp;End:</source>

@@ -96,14 +96,6 @@ Do you want to replace it?</source>
         <translation>ファイルを開けません: %1</translation>
     </message>
     <message>
-        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
-        <translation>出力には %1 (%2 の前のキーフレーム) から %3 までのメディアが含まれます</translation>
-    </message>
-    <message>
-        <source>The output holds the media from %1 to %2</source>
-        <translation>出力には %1 から %2 までのメディアが含まれます</translation>
-    </message>
-    <message>
         <source>Tick the streams to append in at least two files</source>
         <translation>連結するストリームを 2 つ以上のファイルでチェックしてください</translation>
     </message>
@@ -129,27 +121,27 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
-        <translation>開始「%1」は時刻ではありません。秒数 (90.5) または [[hh:]mm:]ss[.mmm] (1:30、0:01:30.250) で指定してください</translation>
+        <translation>開始「%1」は時刻ではありません: 秒 (90.5) または [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250) で指定してください</translation>
     </message>
     <message>
         <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
-        <translation>終了「%1」は時刻ではありません。秒数 (90.5) または [[hh:]mm:]ss[.mmm] (1:30、0:01:30.250) で指定してください</translation>
+        <translation>終了「%1」は時刻ではありません: 秒 (90.5) または [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250) で指定してください</translation>
     </message>
     <message>
         <source>End (%1) must come after Start (%2)</source>
         <translation>終了 (%1) は開始 (%2) より後にしてください</translation>
     </message>
     <message>
-        <source>%1 (repaired)</source>
-        <translation>%1 (修復済み)</translation>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (修復済み).%2</translation>
     </message>
     <message>
         <source>at byte %1, %2</source>
-        <translation>バイト %1 で、%2</translation>
+        <translation>バイト %1: %2</translation>
     </message>
     <message>
         <source>%1 is damaged: %2. Repair a copy?</source>
-        <translation>%1 は破損しています: %2。修復したコピーを作成しますか?</translation>
+        <translation>%1 は破損しています: %2。コピーを修復しますか?</translation>
     </message>
     <message>
         <source>Damaged file</source>
@@ -162,6 +154,14 @@ Do you want to replace it?</source>
     <message>
         <source>The repair could not be started</source>
         <translation>修復を開始できませんでした</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
+        <translation>出力には %1 (%2 の前のキーフレーム) から %3 までのメディアが含まれます</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1 to %2</source>
+        <translation>出力には %1 から %2 までのメディアが含まれます</translation>
     </message>
 </context>
 <context>

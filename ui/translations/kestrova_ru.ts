@@ -96,16 +96,8 @@ Do you want to replace it?</source>
         <translation>Не удаётся открыть файл: %1</translation>
     </message>
     <message>
-        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
-        <translation>Выходной файл содержит медиаданные с %1 (ключевой кадр перед %2) до %3</translation>
-    </message>
-    <message>
-        <source>The output holds the media from %1 to %2</source>
-        <translation>Выходной файл содержит медиаданные с %1 до %2</translation>
-    </message>
-    <message>
         <source>Tick the streams to append in at least two files</source>
-        <translation>Отметьте потоки для присоединения как минимум в двух файлах</translation>
+        <translation>Отметьте потоки для присоединения по крайней мере в двух файлах</translation>
     </message>
     <message>
         <source>Append the Files Into</source>
@@ -129,27 +121,27 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
-        <translation>Начало «%1» — не время: укажите секунды (90.5) или [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+        <translation>Начало «%1» не является временем: укажите секунды (90.5) или [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
     </message>
     <message>
         <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
-        <translation>Конец «%1» — не время: укажите секунды (90.5) или [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+        <translation>Конец «%1» не является временем: укажите секунды (90.5) или [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
     </message>
     <message>
         <source>End (%1) must come after Start (%2)</source>
         <translation>Конец (%1) должен быть позже начала (%2)</translation>
     </message>
     <message>
-        <source>%1 (repaired)</source>
-        <translation>%1 (исправлен)</translation>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (восстановлен).%2</translation>
     </message>
     <message>
         <source>at byte %1, %2</source>
-        <translation>на байте %1, %2</translation>
+        <translation>в байте %1: %2</translation>
     </message>
     <message>
         <source>%1 is damaged: %2. Repair a copy?</source>
-        <translation>Файл %1 повреждён: %2. Восстановить копию?</translation>
+        <translation>%1 повреждён: %2. Восстановить копию?</translation>
     </message>
     <message>
         <source>Damaged file</source>
@@ -157,11 +149,19 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>Save the Repaired Copy As</source>
-        <translation>Сохранить исправленную копию как</translation>
+        <translation>Сохранить восстановленную копию как</translation>
     </message>
     <message>
         <source>The repair could not be started</source>
         <translation>Не удалось начать восстановление</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
+        <translation>Выходной файл содержит медиаданные с %1 (ключевой кадр перед %2) до %3</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1 to %2</source>
+        <translation>Выходной файл содержит медиаданные с %1 до %2</translation>
     </message>
 </context>
 <context>

@@ -96,14 +96,6 @@ Do you want to replace it?</source>
         <translation>无法打开该文件：%1</translation>
     </message>
     <message>
-        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
-        <translation>输出文件包含从 %1（%2 之前的关键帧）到 %3 的媒体</translation>
-    </message>
-    <message>
-        <source>The output holds the media from %1 to %2</source>
-        <translation>输出文件包含从 %1 到 %2 的媒体</translation>
-    </message>
-    <message>
         <source>Tick the streams to append in at least two files</source>
         <translation>请在至少两个文件中勾选要追加的流</translation>
     </message>
@@ -129,23 +121,23 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
-        <translation>开始时间“%1”不是有效的时间：请输入秒数（90.5）或 [[hh:]mm:]ss[.mmm]（1:30、0:01:30.250）</translation>
+        <translation>开始“%1”不是时间：请输入秒数 (90.5) 或 [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
     </message>
     <message>
         <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
-        <translation>结束时间“%1”不是有效的时间：请输入秒数（90.5）或 [[hh:]mm:]ss[.mmm]（1:30、0:01:30.250）</translation>
+        <translation>结束“%1”不是时间：请输入秒数 (90.5) 或 [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
     </message>
     <message>
         <source>End (%1) must come after Start (%2)</source>
-        <translation>结束时间（%1）必须晚于开始时间（%2）</translation>
+        <translation>结束 (%1) 必须晚于开始 (%2)</translation>
     </message>
     <message>
-        <source>%1 (repaired)</source>
-        <translation>%1（已修复）</translation>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (已修复).%2</translation>
     </message>
     <message>
         <source>at byte %1, %2</source>
-        <translation>在第 %1 字节处，%2</translation>
+        <translation>在字节 %1 处：%2</translation>
     </message>
     <message>
         <source>%1 is damaged: %2. Repair a copy?</source>
@@ -153,7 +145,7 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>Damaged file</source>
-        <translation>文件已损坏</translation>
+        <translation>损坏的文件</translation>
     </message>
     <message>
         <source>Save the Repaired Copy As</source>
@@ -162,6 +154,14 @@ Do you want to replace it?</source>
     <message>
         <source>The repair could not be started</source>
         <translation>无法开始修复</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
+        <translation>输出文件包含从 %1（%2 之前的关键帧）到 %3 的媒体</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1 to %2</source>
+        <translation>输出文件包含从 %1 到 %2 的媒体</translation>
     </message>
 </context>
 <context>
@@ -243,11 +243,11 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>&amp;Start:</source>
-        <translation>开始(&amp;S)：</translation>
+        <translation>开始(&amp;S):</translation>
     </message>
     <message>
         <source>&amp;End:</source>
-        <translation>结束(&amp;E)：</translation>
+        <translation>结束(&amp;E):</translation>
     </message>
     <message>
         <source>empty: whole file</source>

@@ -96,14 +96,6 @@ Do you want to replace it?</source>
         <translation>無法開啟此檔案：%1</translation>
     </message>
     <message>
-        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
-        <translation>輸出檔案包含從 %1（%2 之前的關鍵影格）到 %3 的媒體</translation>
-    </message>
-    <message>
-        <source>The output holds the media from %1 to %2</source>
-        <translation>輸出檔案包含從 %1 到 %2 的媒體</translation>
-    </message>
-    <message>
         <source>Tick the streams to append in at least two files</source>
         <translation>請在至少兩個檔案中勾選要附加的串流</translation>
     </message>
@@ -129,39 +121,47 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
-        <translation>開始時間「%1」不是有效的時間：請輸入秒數（90.5）或 [[hh:]mm:]ss[.mmm]（1:30、0:01:30.250）</translation>
+        <translation>開始「%1」不是時間：請輸入秒數 (90.5) 或 [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
     </message>
     <message>
         <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
-        <translation>結束時間「%1」不是有效的時間：請輸入秒數（90.5）或 [[hh:]mm:]ss[.mmm]（1:30、0:01:30.250）</translation>
+        <translation>結束「%1」不是時間：請輸入秒數 (90.5) 或 [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
     </message>
     <message>
         <source>End (%1) must come after Start (%2)</source>
-        <translation>結束時間（%1）必須晚於開始時間（%2）</translation>
+        <translation>結束 (%1) 必須晚於開始 (%2)</translation>
     </message>
     <message>
-        <source>%1 (repaired)</source>
-        <translation>%1（已修復）</translation>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (已修復).%2</translation>
     </message>
     <message>
         <source>at byte %1, %2</source>
-        <translation>在第 %1 位元組處，%2</translation>
+        <translation>在位元組 %1 處：%2</translation>
     </message>
     <message>
         <source>%1 is damaged: %2. Repair a copy?</source>
-        <translation>%1 已損毀：%2。要修復一份複本嗎？</translation>
+        <translation>%1 已損壞：%2。要修復一份副本嗎？</translation>
     </message>
     <message>
         <source>Damaged file</source>
-        <translation>檔案已損毀</translation>
+        <translation>損壞的檔案</translation>
     </message>
     <message>
         <source>Save the Repaired Copy As</source>
-        <translation>將修復的複本另存為</translation>
+        <translation>將修復的副本另存為</translation>
     </message>
     <message>
         <source>The repair could not be started</source>
         <translation>無法開始修復</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
+        <translation>輸出檔案包含從 %1（%2 之前的關鍵影格）到 %3 的媒體</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1 to %2</source>
+        <translation>輸出檔案包含從 %1 到 %2 的媒體</translation>
     </message>
 </context>
 <context>
@@ -243,11 +243,11 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>&amp;Start:</source>
-        <translation>開始(&amp;S)：</translation>
+        <translation>開始(&amp;S):</translation>
     </message>
     <message>
         <source>&amp;End:</source>
-        <translation>結束(&amp;E)：</translation>
+        <translation>結束(&amp;E):</translation>
     </message>
     <message>
         <source>empty: whole file</source>
