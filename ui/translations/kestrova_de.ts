@@ -159,6 +159,10 @@ Möchten Sie die Datei ersetzen?</translation>
         <source>The repair could not be started</source>
         <translation>Die Reparatur konnte nicht gestartet werden</translation>
     </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>Die Ausgabe wurde geschrieben: %1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

@@ -159,6 +159,10 @@ Do you want to replace it?</source>
         <source>The repair could not be started</source>
         <translation>修復を開始できませんでした</translation>
     </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>出力を書き込みました: %1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

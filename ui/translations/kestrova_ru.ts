@@ -159,6 +159,10 @@ Do you want to replace it?</source>
         <source>The repair could not be started</source>
         <translation>Не удалось начать восстановление</translation>
     </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>Выходной файл записан: %1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

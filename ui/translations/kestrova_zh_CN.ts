@@ -159,6 +159,10 @@ Do you want to replace it?</source>
         <source>The repair could not be started</source>
         <translation>无法开始修复</translation>
     </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>输出已写入：%1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

@@ -159,6 +159,10 @@ Do you want to replace it?</source>
         <source>The repair could not be started</source>
         <translation>無法開始修復</translation>
     </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>輸出已寫入：%1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
