@@ -54,6 +54,8 @@ std::string jsonDetails(const StreamDetails& d)
         out += ", \"sample_rate\": " + std::to_string(*d.sampleRate);
     if (d.channels)
         out += ", \"channels\": " + std::to_string(*d.channels);
+    if (d.rates)
+        out += ", \"rates\": " + std::to_string(*d.rates);
     return out;
 }
 

@@ -54,15 +54,17 @@ std::string RmMuxer::FinishFile(const MuxJob& job)
     m_dataHeader.num_packets = m_packetsWritten;
     m_dataHeader.size = static_cast<uint32_t>(m_out->tell() - m_props.data_offset);
     m_props.num_packets = m_packetsWritten;
+    if (m_durationsWritten)
+        SetWrittenDurations();
+    SetWrittenFigures();
     // With no index chunk to write, 0 says that the file has none.
     const bool anyIndex = m_streamCount > 0 || m_addHelper;
     m_props.index_offset = anyIndex ? static_cast<uint32_t>(m_out->tell()) : 0;
     KeepMatchedIndexes();
     WriteIndexes();
-    if (m_durationsWritten)
-        WriteDurations();
     WriteDataHeader(false);
     WriteProperties(false);
+    WriteStreamHeaders(false);
     // Packets still pending in the output lie in the cursors' windows.
     m_out->flush();
 
@@ -75,6 +77,40 @@ std::string RmMuxer::FinishFile(const MuxJob& job)
     if (!written)
         return "Cannot write the output file: " + writeError;
     return {};
+}
+
+void RmMuxer::SetWrittenDurations()
+{
+    // Each stream lasts to the end of its last packet; the file to the
+    // latest of them.
+    uint32_t longest = 0;
+    for (int o = 0; o < m_outCount; ++o) {
+        const uint32_t duration = static_cast<uint32_t>(std::clamp<int64_t>(m_outEnd[o], 0, UINT32_MAX));
+        m_streams[m_outLane[o]].fixed.duration = duration;
+        longest = std::max(longest, duration);
+    }
+    m_props.duration = longest;
+}
+
+void RmMuxer::SetWrittenFigures()
+{
+    // What the output holds, not what its sources claimed: computed here,
+    // once, from the counts the packet loop kept, whatever the job made of
+    // the sources (side by side, one after another, cut to a range).
+    const uint32_t duration = m_props.duration;
+    m_props.max_bit_rate = m_written.maxBitRate(duration);
+    m_props.avg_bit_rate = m_written.avgBitRate(duration);
+    m_props.max_packet_size = m_written.maxPacketSize();
+    m_props.avg_packet_size = m_written.avgPacketSize();
+    for (int o = 0; o < m_outCount; ++o) {
+        rm::RmStreamHeader::Fixed& fixed = m_streams[m_outLane[o]].fixed;
+        const WrittenFigures& written = m_streamWritten[o];
+        const uint32_t streamDuration = fixed.duration;
+        fixed.max_bit_rate = written.maxBitRate(streamDuration);
+        fixed.avg_bit_rate = written.avgBitRate(streamDuration);
+        fixed.max_packet_size = written.maxPacketSize();
+        fixed.avg_packet_size = written.avgPacketSize();
+    }
 }
 
 std::string RmMuxer::PutInPlace(MuxJob& job)

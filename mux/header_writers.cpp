@@ -49,31 +49,18 @@ void RmMuxer::WriteProperties(bool first)
         m_props.num_streams = m_props.num_streams + 1;
 }
 
-void RmMuxer::WriteStreamHeaders()
+void RmMuxer::WriteStreamHeaders(bool first)
 {
-    for (int o = 0; o < m_outCount; ++o) {
-        m_streamHeaderPos[o] = static_cast<uint32_t>(m_out->tell());
+    // Rewritten in place at the end with the figures of what was written;
+    // nothing else in them changes, so neither do their sizes.
+    if (first)
+        m_streamHeadersPos = static_cast<uint32_t>(m_out->tell());
+    else
+        m_out->seek(m_streamHeadersPos);
+    for (int o = 0; o < m_outCount; ++o)
         rm::writeStreamHeader(*m_out, m_streams[m_outLane[o]]);
-    }
     if (m_addHelper)
         rm::writeStreamHeader(*m_out, helperStreamHeader(m_outCount));
-}
-
-void RmMuxer::WriteDurations()
-{
-    // Each stream lasts to the end of its last packet; the file to the
-    // latest of them. Stream headers keep their size, so they are
-    // rewritten in place.
-    uint32_t longest = 0;
-    for (int o = 0; o < m_outCount; ++o) {
-        rm::RmStreamHeader& slot = m_streams[m_outLane[o]];
-        const uint32_t duration = static_cast<uint32_t>(std::clamp<int64_t>(m_outEnd[o], 0, UINT32_MAX));
-        slot.fixed.duration = duration;
-        longest = std::max(longest, duration);
-        m_out->seek(m_streamHeaderPos[o]);
-        rm::writeStreamHeader(*m_out, slot);
-    }
-    m_props.duration = longest;
 }
 
 void RmMuxer::WriteContent()

@@ -11,10 +11,12 @@
 // which reads from where its next packet lies.
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 
 #include "mux/media_time.h"
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
+#include "rm/chunk_ids.h"
 #include "rm/input_file.h"
 #include "rm/output_file.h"
 
@@ -52,7 +54,8 @@ void RmMuxer::StartCursors(int part, const uint64_t seekFrom[kMaxSources])
             if (cursor < 0) {
                 cursor = m_cursorCount++;
                 const uint64_t from = seekFrom[f];
-                m_cursors[cursor].start(*m_files[f], *m_out, from, from, m_dataEnd[f], m_dataRunOnEnd[f]);
+                m_cursors[cursor].start(*m_files[f], *m_out, from, from,
+                                        from == m_dataStart[f] ? m_dataWalk[f] : m_dataWalk[f].from(from));
                 m_cursorSource[cursor] = f;
                 m_cursorFrom[cursor] = from;
                 m_cursorPrimary[cursor] = true;
@@ -92,16 +95,27 @@ void RmMuxer::GiveOwnCursor(int l)
     // The lane starts over where its next packet lies, and the cursor it
     // leaves passes over its packets from now on.
     const uint16_t f = m_sourceFile[l];
+    const int left = m_cursorOf[l];
     const int cursor = m_cursorCount++;
     const uint64_t from = m_hasCurrent[l] ? m_current[l].offset : m_queues[l].front().offset;
     const uint64_t scanFrom = m_hasCurrent[l] ? from + m_current[l].header.length : from;
-    m_cursors[cursor].start(*m_files[f], *m_out, from, scanFrom, m_dataEnd[f], m_dataRunOnEnd[f]);
+    m_cursors[cursor].start(*m_files[f], *m_out, from, scanFrom, m_cursors[left].walk().from(scanFrom));
     m_cursorSource[cursor] = f;
     m_cursorFrom[cursor] = from;
     m_cursorPrimary[cursor] = false;
     m_cursorOf[l] = static_cast<int8_t>(cursor);
     m_queues[l].init();
     ++m_readAhead.ownCursors;
+}
+
+bool RmMuxer::IsKeyframe(uint16_t f, const rm::RmPacketHeader& header, uint64_t offset) const
+{
+    // Version 0 keeps the mark in the flags already read.
+    constexpr uint8_t kKeyframeMark = 0x02;
+    if (header.object_version == 0)
+        return (header.flags & kKeyframeMark) != 0;
+    uint8_t bytes[rm::kPacketHeaderSize + 1];
+    return m_files[f]->readAt(bytes, sizeof bytes, offset) == sizeof bytes && rm::isKeyframe(bytes, sizeof bytes);
 }
 
 bool RmMuxer::TakesPacket(int l, const rm::RmPacketHeader& header, uint64_t offset)
@@ -113,7 +127,7 @@ bool RmMuxer::TakesPacket(int l, const rm::RmPacketHeader& header, uint64_t offs
             return false;
         break;
     case LaneWait::Keyframe:
-        if ((header.flags & kKeyframeFlag) == 0 || timestamp < m_laneFromTime[l])
+        if (timestamp < m_laneFromTime[l] || !IsKeyframe(m_sourceFile[l], header, offset))
             return false;
         break;
     case LaneWait::Time:
@@ -222,44 +236,76 @@ void RmMuxer::FetchPacket(int pos)
 
 void RmMuxer::EndSourceAt(uint16_t f, const SourceCursor& reader)
 {
-    if (reader.ranOnAt() != 0 && !m_sourceEnded[f])
+    if (m_sourceEnded[f])
+        return;
+    if (reader.ranOnAt() != 0)
         Warn(f, reader.ranOnAt(),
              "the data chunk's size ends it here, but its packets go on after it; they were read as well");
     switch (reader.end()) {
     case rm::PacketStart::Packet:
     case rm::PacketStart::EndOfData:
-        return EndSource(f);
+        return EndSource(f, reader.walk());
     case rm::PacketStart::Cut:
-        return EndSource(f, reader.endPlace(), "the data ends inside a packet");
+        return EndSource(f, reader.walk(), reader.endPlace(), "the data ends inside a packet");
     case rm::PacketStart::Damaged:
-        return EndSource(f, reader.endPlace(),
+        return EndSource(f, reader.walk(), reader.endPlace(),
                          "a packet header gives a length of " + std::to_string(reader.damagedLength())
                              + " bytes, too short to be right");
     }
 }
 
-void RmMuxer::EndSource(uint16_t f, uint64_t damagedAt, const std::string& damage)
+void RmMuxer::EndSource(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt, const std::string& damage)
 {
-    if (m_sourceEnded[f])
-        return;
     m_sourceEnded[f] = true;
     // The data was read as far as it holds together: what was found is
-    // checked against the count its headers give, which never ended it.
-    const uint32_t promised = m_readWhole[f] ? m_packetsPromised[f] : 0;
+    // checked against every count its headers give, none of which ended it
+    // (when it was read from its start: a trim reads only a stretch of it).
+    const std::vector<rm::DataChunkRead>& chunks = walk.chunks();
     const uint32_t found = m_packetsFound[f];
-    const std::string counted = std::to_string(promised) + " packets";
-    if (!damage.empty())
+    uint64_t chunkCounts = 0;
+    for (const rm::DataChunkRead& read : chunks)
+        chunkCounts += read.chunk.header.num_packets;
+    const uint32_t propCount = m_packetsPromised[f];
+    const uint64_t promised = propCount != 0 ? propCount : chunkCounts;
+    if (!damage.empty()) {
         Warn(f, damagedAt,
              damage + "; the " + std::to_string(found) + " packets before it were copied"
-                 + (promised > found ? ", of the " + counted + " its headers count" : ""));
-    else if (promised != 0 && found > promised)
-        Warn(f, m_dataStart[f],
-             "the headers count " + counted + ", but the data chunk holds " + std::to_string(found)
-                 + "; all of them were read");
-    else if (promised != 0 && found < promised)
-        Warn(f, m_dataStart[f],
-             "the headers count " + counted + ", but only " + std::to_string(found)
-                 + " were found; the file may be cut short or damaged");
+                 + (promised > found ? ", of the " + std::to_string(promised) + " packets its headers count" : ""));
+    } else if (m_readWhole[f]) {
+        for (const rm::DataChunkRead& read : chunks) {
+            const uint32_t counted = read.chunk.header.num_packets;
+            if (counted == 0 || read.several || counted == read.packets)
+                continue;
+            const std::string held = chunks.size() > 1 ? "this data chunk holds " : "the data chunk holds ";
+            Warn(f, read.chunk.start,
+                 "the headers count " + std::to_string(counted) + " packets, but "
+                     + (counted < read.packets ? held + std::to_string(read.packets) + "; all of them were read"
+                                               : "only " + std::to_string(read.packets)
+                                                     + " were found; the file may be cut short or damaged"));
+        }
+        // The properties' count, where the data chunks' counts have not told it already.
+        if (propCount > found && propCount != chunkCounts)
+            Warn(f, m_dataStart[f],
+                 "the properties count " + std::to_string(propCount) + " packets, but only " + std::to_string(found)
+                     + " were found in the data; the file may be cut short or damaged");
+    }
+    WarnUnreadChunks(f, chunks);
+}
+
+void RmMuxer::WarnUnreadChunks(uint16_t f, const std::vector<rm::DataChunkRead>& chunks)
+{
+    // A data chunk that next_data_header points at but that does not follow
+    // the packets before it (an index between them) is not read: said, not
+    // passed over in silence.
+    for (const rm::DataChunkRead& read : chunks) {
+        const uint32_t next = read.chunk.header.next_data_header;
+        if (next == 0 || next == read.chunk.offset || next >= m_files[f]->size()
+            || std::any_of(chunks.begin(), chunks.end(), [next](const rm::DataChunkRead& c) { return c.chunk.offset == next; }))
+            continue;
+        char id[rm::kChunkIdSize];
+        if (m_files[f]->readAt(id, sizeof id, next) == sizeof id && std::memcmp(id, rm::kIdData, sizeof id) == 0)
+            Warn(f, next, "a data chunk starts here that does not follow the packets before it; its packets were not copied");
+    }
 }
 
 void RmMuxer::Warn(uint16_t f, uint64_t offset, const std::string& text)
@@ -363,10 +409,11 @@ bool RmMuxer::WritePacket(int l, int64_t time)
     const uint16_t o = m_laneOut[l];
     const int64_t fileTime = time - m_splitBase;
     const uint32_t timestamp = static_cast<uint32_t>(std::clamp<int64_t>(fileTime, 0, UINT32_MAX));
-    IndexPacket(l, timestamp);
     const int cursor = m_cursorOf[l];
     const PacketNode& packet = m_current[l];
     uint8_t* bytes = m_cursors[cursor].bytes(packet.offset, packet.header.length, KeepFrom(cursor));
+    if (bytes)
+        IndexPacket(l, timestamp, bytes);
     if (!bytes) {
         // The packet was whole when another cursor found it.
         rm::InFile& file = *m_files[m_sourceFile[l]];
@@ -389,7 +436,11 @@ bool RmMuxer::WritePacket(int l, int64_t time)
     if (m_laneWritten[l]++ == 0)
         m_laneFirst[l] = packet.offset;
     m_outEnd[o] = std::max<int64_t>(m_outEnd[o], fileTime + usualStep(m_laneSteps[l]));
-    m_splitBytes += packet.header.length;
+    const uint32_t length = packet.header.length;
+    const uint32_t payload = length - static_cast<uint32_t>(std::min<std::size_t>(rm::packetHeaderSize(bytes), length));
+    m_written.add(timestamp, length, payload);
+    m_streamWritten[o].add(timestamp, length, payload);
+    m_splitBytes += length;
     m_hasCurrent[l] = false;
     ++m_packetsWritten;
     ++m_packetsCopied[o];
@@ -420,7 +471,7 @@ void RmMuxer::PrepareIndexes(const MuxJob& job)
     }
 }
 
-void RmMuxer::IndexPacket(int l, uint32_t timestamp)
+void RmMuxer::IndexPacket(int l, uint32_t timestamp, const uint8_t* bytes)
 {
     const rm::RmPacketHeader& packet = m_current[l].header;
     const uint16_t o = m_laneOut[l];
@@ -435,7 +486,7 @@ void RmMuxer::IndexPacket(int l, uint32_t timestamp)
         // are sought by the second: the first packet at or after each one.
         bool starts = false;
         if (m_indexVideo[o]) {
-            starts = (packet.flags & kKeyframeFlag) != 0 && (!m_anyIndexed[o] || timestamp != m_lastTimestamp[o]);
+            starts = rm::isKeyframe(bytes, packet.length) && (!m_anyIndexed[o] || timestamp != m_lastTimestamp[o]);
             m_lastTimestamp[o] = timestamp;
             m_anyIndexed[o] = true;
         } else if (timestamp >= m_nextIndexSecond[o]) {

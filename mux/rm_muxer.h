@@ -17,6 +17,8 @@
 #include "mux/mux_job.h"
 #include "mux/packet_queue.h"
 #include "mux/source_cursor.h"
+#include "mux/written_figures.h"
+#include "rm/data_walk.h"
 #include "rm/header_walker.h"
 #include "rm/input_file.h"
 #include "rm/output_file.h"
@@ -37,9 +39,6 @@ bool IsVideo(const rm::RmStreamHeader& slot);
 // The kind of a stream as it is listed: by its MIME type, and unknown when
 // it has no name.
 StreamKind KindOf(const rm::RmStreamHeader& slot);
-
-// The packet flag of a keyframe.
-inline constexpr uint8_t kKeyframeFlag = 0x02;
 
 // Why Scan refused a file.
 enum class ScanError {
@@ -192,7 +191,7 @@ public:
     // the rewrites in place. Failures are kept by m_out.
     void WriteFileHeader();
     void WriteProperties(bool first);
-    void WriteStreamHeaders();
+    void WriteStreamHeaders(bool first);
     void WriteContent();
     void WriteDataHeader(bool first);
     void WriteIndexes();
@@ -247,10 +246,9 @@ public:
     // Where each source's packets may be read: from the first packet to the
     // end of its data chunk, as far as the file reaches.
     uint64_t m_dataStart[kMaxSources]{};
-    uint64_t m_dataEnd[kMaxSources]{};
-    uint64_t m_dataRunOnEnd[kMaxSources]{};  // see rm::DataChunk::runOnEnd
-    // Each source's data chunk as the packet loop reads it: the packet count
-    // its headers give (0 for none), the packets found so far, and whether
+    rm::DataWalk m_dataWalk[kMaxSources];  // from the first data chunk on
+    // Each source's data as the packet loop reads it: the packet count its
+    // properties give (0 for none), the packets found so far, and whether
     // the end of its data has been reached.
     uint32_t m_packetsPromised[kMaxSources]{};
     uint32_t m_packetsFound[kMaxSources]{};
@@ -308,18 +306,24 @@ private:
     void EndSourceAt(uint16_t f, const SourceCursor& reader);
     void PrepareIndexes(const MuxJob& job);
     // Points the source's index record for the packet about to be written
-    // at its new place, or builds one; before the packet is written.
-    void IndexPacket(int lane, uint32_t timestamp);
+    // at its new place and time, or builds one; before the packet, whose
+    // bytes are `bytes`, is written.
+    void IndexPacket(int lane, uint32_t timestamp, const uint8_t* bytes);
     // The split settings say a new part file starts at this packet.
     bool SplitsBefore(int lane, int64_t time);
     std::string StartNextSplitPart(const MuxJob& job, int64_t time);
-    // Output streams' durations from the packets written, in their headers.
-    void WriteDurations();
+    // Output streams' durations from the packets written, for their headers.
+    void SetWrittenDurations();
+    // Whether the packet of source f at `offset`, whose header is `header`,
+    // is marked as a keyframe (read from its bytes where its header's
+    // version keeps the mark past the fields read).
+    bool IsKeyframe(uint16_t f, const rm::RmPacketHeader& header, uint64_t offset) const;
     void KeepMatchedIndexes();
     void ReportProgress();
     // The source's data has ended, cleanly or (when `damage` says how) at
     // a packet that is not whole; either is checked against its count.
-    void EndSource(uint16_t f, uint64_t damagedAt = 0, const std::string& damage = {});
+    void EndSource(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt = 0, const std::string& damage = {});
+    void WarnUnreadChunks(uint16_t f, const std::vector<rm::DataChunkRead>& chunks);
     void Warn(uint16_t f, uint64_t offset, const std::string& text);
     std::string CheckWhatWasRead();
     std::string FinishOutput(const MuxJob& job);
@@ -328,6 +332,8 @@ private:
     // Notes the split part just finished for the report.
     void NoteSplitPart();
     std::string PutPartsInPlace(MuxJob& job);
+    // The output's PROP and MDPR figures, from what the packet loop wrote.
+    void SetWrittenFigures();
     std::string VerifyOutput(const MuxJob& job);
     std::string PutInPlace(MuxJob& job);
     void ReleaseRun();
@@ -344,9 +350,13 @@ private:
 
     // Per-run state.
     std::string m_tempPath;
-    struct MergedProperties {
-        uint32_t maxBitRate, avgBitRate, maxPacketSize, avgPacketSize, duration;
-    } m_merged{};
+    // The output's duration: the longest of its sources'.
+    uint32_t m_mergedDuration = 0;
+    // What the packet loop wrote, in all and per output stream: the
+    // finisher writes the output's figures from these.
+    WrittenFigures m_written;
+    WrittenFigures m_streamWritten[kMaxStreams];
+    uint32_t m_streamHeadersPos = 0;
     // The lanes: each slot's output stream and part (its place among the
     // inputs laid end to end; 0 side by side), and each output stream's
     // first lane, whose header it is written with.
@@ -416,9 +426,8 @@ private:
     uint32_t m_droppedByDelay[kMaxStreams]{};
     int64_t m_delay[kMaxStreams]{};
     // Output durations from what was written (any job but a plain merge):
-    // where each stream header lies, and each stream's end.
+    // each stream's end.
     bool m_durationsWritten = false;
-    uint32_t m_streamHeaderPos[kMaxStreams]{};
     int64_t m_outEnd[kMaxStreams]{};
     uint64_t m_bytesRead = 0;
     // A split: the settings, the output timestamp the current part file

@@ -174,7 +174,9 @@ void RmMuxer::Reset(const MuxJob& job)
     m_runStart = m_largestRun = 0;
     for (auto& steps : m_laneSteps)
         std::fill(std::begin(steps), std::end(steps), 0u);
-    m_merged = {};
+    m_mergedDuration = 0;
+    m_written = {};
+    std::fill(std::begin(m_streamWritten), std::end(m_streamWritten), WrittenFigures{});
     std::fill(std::begin(m_streamDone), std::end(m_streamDone), uint8_t{0});
     std::fill(std::begin(m_hasCurrent), std::end(m_hasCurrent), false);
     m_addHelper = false;
@@ -224,16 +226,10 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
         return "Cannot read the header section of " + m_in->path() + "; has the file changed?";
     }
 
-    // Merged file properties; the averages are a quarter of the running sum.
-    // (Fields of the packed images are copied out, never bound to references.)
-    const uint32_t maxBitRate = m_props.max_bit_rate;
-    const uint32_t maxPacketSize = m_props.max_packet_size;
+    // The output lasts as long as its longest source; its other figures are
+    // those of the packets written, set when the output is finished.
     const uint32_t duration = m_props.duration;
-    m_merged.maxBitRate = std::max(m_merged.maxBitRate, maxBitRate);
-    m_merged.avgBitRate = (m_merged.avgBitRate + m_props.avg_bit_rate) >> 2;
-    m_merged.maxPacketSize = std::max(m_merged.maxPacketSize, maxPacketSize);
-    m_merged.avgPacketSize = (m_merged.avgPacketSize + m_props.avg_packet_size) >> 2;
-    m_merged.duration = std::max(m_merged.duration, duration);
+    m_mergedDuration = std::max(m_mergedDuration, duration);
 
     LoadIndexes(f);
     if (m_in->failed())
@@ -282,23 +278,17 @@ std::string RmMuxer::LocateData(uint16_t f, const HeaderWalk& walk)
         return m_in->readError();
     if (!data.found) {
         // A file without one has no packets.
-        m_dataStart[f] = m_dataEnd[f] = m_dataRunOnEnd[f] = 0;
+        m_dataStart[f] = 0;
+        m_dataWalk[f] = {};
         m_sourceEnded[f] = true;
         return {};
     }
     m_hasDataChunk[f] = true;
     m_dataHeader = data.header;
     m_dataStart[f] = data.start;
-    m_dataEnd[f] = data.end;
-    m_dataRunOnEnd[f] = data.runOnEnd;
-    m_packetsPromised[f] = data.promisedPackets;
-    // Packets in a chunk that next_data_header chains on to are not read.
-    const uint32_t next = data.header.next_data_header;
-    rm::ChunkId id;
-    if (next != 0 && next != data.offset && next < m_in->size() && m_in->seek(next) && rm::readChunkId(*m_in, id)
-        && id.is(rm::kIdData))
-        Warn(f, next, "a second data chunk starts here; its packets were not copied");
-    return m_in->failed() ? m_in->readError() : std::string();
+    m_dataWalk[f] = rm::DataWalk(data, m_in->size(), m_props.index_offset);
+    m_packetsPromised[f] = m_props.num_packets;
+    return {};
 }
 
 std::string RmMuxer::CheckTakenStreams() const
@@ -317,18 +307,21 @@ std::string RmMuxer::WriteHeaderSection(bool first)
     m_props.num_streams = m_outCount;
     if (!first)
         m_props.num_packets = 0;
-    m_props.avg_bit_rate = m_merged.avgBitRate;
-    m_props.avg_packet_size = m_merged.avgPacketSize;
-    m_props.max_bit_rate = m_merged.maxBitRate;
-    m_props.max_packet_size = m_merged.maxPacketSize;
-    m_props.duration = m_merged.duration;
+    m_props.avg_bit_rate = m_props.max_bit_rate = 0;
+    m_props.avg_packet_size = m_props.max_packet_size = 0;
+    m_props.duration = m_mergedDuration;
+    // A player fills its buffer for the longest preroll any stream asks.
+    uint32_t preroll = 0;
+    for (int o = 0; o < m_outCount; ++o)
+        preroll = std::max<uint32_t>(preroll, m_streams[m_outLane[o]].fixed.preroll);
+    m_props.preroll = preroll;
     m_dataHeader.num_packets = m_props.num_packets;
     // The output has one data chunk.
     m_dataHeader.next_data_header = 0;
 
     WriteFileHeader();
     WriteProperties(true);
-    WriteStreamHeaders();
+    WriteStreamHeaders(true);
     WriteContent();
     m_props.data_offset = static_cast<uint32_t>(m_out->tell());
     WriteDataHeader(true);
@@ -347,7 +340,7 @@ std::string RmMuxer::WriteHeaderSection(bool first)
     // Progress by bytes stands in when no selected stream has index records.
     for (uint16_t f = 0; f < m_fileCount; ++f)
         if (std::any_of(m_sourceFile, m_sourceFile + m_streamCount, [f](uint16_t s) { return s == f; }))
-            m_bytesTotal += m_dataEnd[f] - m_dataStart[f];
+            m_bytesTotal += m_dataWalk[f].reach() - m_dataStart[f];
 
     if (m_out->failed())
         return "Cannot write the output file: " + m_out->error();

@@ -12,6 +12,7 @@
 #include "rm/chunk_ids.h"
 #include "rm/chunk_readers.h"
 #include "rm/data_chunk.h"
+#include "rm/data_walk.h"
 #include "rm/index_chain.h"
 #include "rm/input_file.h"
 #include "rm/packet_reader.h"
@@ -20,8 +21,6 @@ namespace {
 
 using rm::formatOffset;
 
-// The keyframe bit of a packet's flags.
-constexpr uint8_t kKeyframe = 2;
 // How far past the last packet an end marker of zeros is looked for.
 constexpr std::size_t kEndMarkerSearch = 4096;
 
@@ -60,7 +59,9 @@ private:
     void readIndex();
     // False when the visitor stopped the reading.
     bool readPackets();
-    void checkDataEnd(uint64_t stop);
+    void checkCounts(const std::vector<rm::DataChunkRead>& chunks, uint32_t found);
+    void checkNextDataHeaders(const std::vector<rm::DataChunkRead>& chunks);
+    void checkDataEnd(const rm::DataChunk& last, uint64_t stop);
     void checkRecordsAndStreams();
 
     rm::InFile& m_in;
@@ -181,22 +182,33 @@ void Checker::locateData()
         problem(ProblemKind::DataOffset, m_propOffset,
                 "data_offset points at " + byteAt(props.data_offset) + ", but the data chunk starts at "
                     + byteAt(m_data.offset));
+}
 
-    const uint32_t next = m_data.header.next_data_header;
-    if (next == 0)
-        return;
-    rm::ChunkId id;
-    const std::string pointer = "next_data_header points at " + byteAt(next);
-    if (next >= m_in.size())
-        problem(ProblemKind::NextDataHeader, m_data.offset,
-                pointer + ", past the end of the file at " + byteAt(m_in.size()));
-    else if (next == m_data.offset)
-        problem(ProblemKind::NextDataHeader, m_data.offset, pointer + ", its own data chunk");
-    else if (!m_in.seek(next) || !rm::readChunkId(m_in, id) || !id.is(rm::kIdData))
-        problem(ProblemKind::NextDataHeader, m_data.offset, pointer + ", where no data chunk starts");
-    else
-        problem(ProblemKind::NextDataHeader, m_data.offset,
-                pointer + ", a second data chunk, whose packets a merge does not read");
+void Checker::checkNextDataHeaders(const std::vector<rm::DataChunkRead>& chunks)
+{
+    // A chunk that next_data_header chains on to is read when it follows
+    // the packets before it; one it leads to elsewhere is a problem.
+    for (const rm::DataChunkRead& read : chunks) {
+        const uint64_t at = read.chunk.offset;
+        const uint32_t next = read.chunk.header.next_data_header;
+        if (next == 0
+            || std::any_of(chunks.begin(), chunks.end(), [next, at](const rm::DataChunkRead& c) {
+                   return c.chunk.offset == next && next != at;
+               }))
+            continue;
+        rm::ChunkId id;
+        const std::string pointer = "next_data_header points at " + byteAt(next);
+        if (next >= m_in.size())
+            problem(ProblemKind::NextDataHeader, at, pointer + ", past the end of the file at " + byteAt(m_in.size()));
+        else if (next == at)
+            problem(ProblemKind::NextDataHeader, at, pointer + ", its own data chunk");
+        else if (!m_in.seek(next) || !rm::readChunkId(m_in, id) || !id.is(rm::kIdData))
+            problem(ProblemKind::NextDataHeader, at, pointer + ", where no data chunk starts");
+        else
+            problem(ProblemKind::NextDataHeader, at,
+                    pointer + ", a data chunk that does not follow the packets before it, whose packets a merge "
+                              "does not read");
+    }
 }
 
 void Checker::readIndex()
@@ -266,7 +278,7 @@ bool Checker::readPackets()
         uint64_t first = 0;
     };
     std::map<uint16_t, Unknown> unknown;
-    rm::PacketReader reader(m_in, m_data.start, m_data.end, m_data.runOnEnd);
+    rm::PacketReader reader(m_in, rm::DataWalk(m_data, m_in.size(), m_muxer->m_props.index_offset));
     rm::RmPacketHeader header;
     std::vector<uint8_t> payload;
     uint32_t found = 0;
@@ -289,7 +301,7 @@ bool Checker::readPackets()
             if (s->packets++ == 0)
                 s->firstTimestamp = timestamp;
             s->lastTimestamp = timestamp;
-            s->keyframes += (header.flags & kKeyframe) != 0;
+            s->keyframes += reader.keyframe();
             if (const auto records = m_recordsAt.find(offset); records != m_recordsAt.end())
                 for (std::size_t r : records->second) {
                     IndexRecordCheck& record = m_result.records[r];
@@ -313,7 +325,9 @@ bool Checker::readPackets()
         problem(ProblemKind::DataSize, reader.ranOnAt(),
                 "packets go on past the end of the data chunk that its size gives; a merge reads them as well, "
                 "and warns");
-    const uint64_t dataEnd = reader.ranOnAt() != 0 ? m_data.runOnEnd : m_data.end;
+    const std::vector<rm::DataChunkRead>& chunks = reader.chunks();
+    const rm::DataChunk& last = chunks.back().chunk;
+    const uint64_t dataEnd = last.end;
     switch (reader.end()) {
     case rm::PacketStart::Cut:
         problem(ProblemKind::CutPacket, stop,
@@ -326,7 +340,7 @@ bool Checker::readPackets()
         break;
     case rm::PacketStart::EndOfData:
         if (reader.ranOnAt() == 0)
-            checkDataEnd(stop);
+            checkDataEnd(last, stop);
         break;
     case rm::PacketStart::Packet:
         break;
@@ -336,28 +350,36 @@ bool Checker::readPackets()
                 std::to_string(u.packets) + " packets of stream " + std::to_string(number)
                     + ", which no stream header describes; a merge does not read them");
 
-    const uint32_t dataCount = m_data.header.num_packets;
-    const uint32_t propCount = m_muxer->m_props.num_packets;
-    if (dataCount != 0 && dataCount != found)
-        problem(ProblemKind::PacketCount, m_data.offset,
-                "the data chunk counts " + std::to_string(dataCount) + " packets, but " + std::to_string(found)
-                    + " were found");
-    if (propCount != 0 && propCount != found)
-        problem(ProblemKind::PacketCount, m_propOffset,
-                "the properties count " + std::to_string(propCount) + " packets, but the data chunk holds "
-                    + std::to_string(found));
+    checkCounts(chunks, found);
+    checkNextDataHeaders(chunks);
     return true;
 }
 
-void Checker::checkDataEnd(uint64_t stop)
+void Checker::checkCounts(const std::vector<rm::DataChunkRead>& chunks, uint32_t found)
 {
-    const uint32_t size = m_data.header.size;
+    for (const rm::DataChunkRead& read : chunks) {
+        const uint32_t counted = read.chunk.header.num_packets;
+        if (counted != 0 && counted != read.packets && !read.several)
+            problem(ProblemKind::PacketCount, read.chunk.offset,
+                    "the data chunk counts " + std::to_string(counted) + " packets, but "
+                        + std::to_string(read.packets) + " were found");
+    }
+    const uint32_t propCount = m_muxer->m_props.num_packets;
+    if (propCount != 0 && propCount != found)
+        problem(ProblemKind::PacketCount, m_propOffset,
+                "the properties count " + std::to_string(propCount) + " packets, but the data "
+                    + (chunks.size() > 1 ? "chunks hold " : "chunk holds ") + std::to_string(found));
+}
+
+void Checker::checkDataEnd(const rm::DataChunk& last, uint64_t stop)
+{
+    const uint32_t size = last.header.size;
     // A writer that could not seek back leaves no size: its packets run to
     // the next chunk or the end of the file.
     if (size == 0 || size == rm::kDataHeaderChunkSize)
         return;
     const uint64_t fileSize = m_in.size();
-    const uint64_t sizeEnd = m_data.offset + size;
+    const uint64_t sizeEnd = last.offset + size;
     if (sizeEnd == stop)
         return;
     // An end marker of zero bytes after the last packet, which the size
@@ -370,11 +392,11 @@ void Checker::checkDataEnd(uint64_t stop)
         return;
     const std::string given = "the data chunk gives a size of " + std::to_string(size) + " bytes";
     if (sizeEnd > fileSize)
-        problem(ProblemKind::DataSize, m_data.offset,
+        problem(ProblemKind::DataSize, last.offset,
                 given + ", which reaches past the end of the file at " + byteAt(fileSize) + "; its packets end at "
                     + byteAt(stop));
     else
-        problem(ProblemKind::DataSize, m_data.offset,
+        problem(ProblemKind::DataSize, last.offset,
                 given + ", which ends it at " + byteAt(sizeEnd) + ", but its packets end at " + byteAt(stop));
 }
 

@@ -20,16 +20,14 @@ uint64_t pageStart(uint64_t pos)
 }  // namespace
 
 void SourceCursor::start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom, uint64_t scanFrom,
-                         uint64_t dataEnd, uint64_t runOnEnd)
+                         const rm::DataWalk& walk)
 {
     m_file = &file;
     m_out = &out;
     m_windowStart = pageStart(windowFrom);
     m_length = 0;
     m_scan = scanFrom;
-    m_dataEnd = dataEnd;
-    m_runOnEnd = runOnEnd;
-    m_ranOnAt = 0;
+    m_walk = walk;
     m_end = rm::PacketStart::EndOfData;
     m_damagedLength = 0;
     m_highWater = 0;
@@ -50,7 +48,7 @@ SourceCursor::Step SourceCursor::cover(uint64_t pos, std::size_t n, uint64_t kee
     while (m_windowStart + m_length < want) {
         const uint64_t readFrom = m_windowStart + m_length;
         const std::size_t toRead =
-            static_cast<std::size_t>(std::min<uint64_t>(kReadSize, std::max(m_dataEnd, want) - readFrom));
+            static_cast<std::size_t>(std::min<uint64_t>(kReadSize, std::max(m_walk.reach(), want) - readFrom));
         if (!m_window) {
             m_storage = std::make_unique_for_overwrite<uint8_t[]>(kWindowLimit + kPage);
             const auto at = reinterpret_cast<uintptr_t>(m_storage.get());
@@ -86,40 +84,38 @@ SourceCursor::Step SourceCursor::cover(uint64_t pos, std::size_t n, uint64_t kee
 
 SourceCursor::Step SourceCursor::next(rm::RmPacketHeader& header, uint64_t& offset, uint64_t keepFrom)
 {
-    const uint64_t reach = std::max(m_dataEnd, m_runOnEnd);
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<uint64_t>(reach - std::min(m_scan, reach), rm::kPacketHeaderSize));
-    Step step = cover(m_scan, want, keepFrom);
-    if (step == Step::Full || step == Step::Failed)
-        return step;
-    // What the file holds of the header, should it end before the data does.
-    const std::size_t got = static_cast<std::size_t>(
-        std::min<uint64_t>(want, m_windowStart + m_length - std::min(m_scan, m_windowStart + m_length)));
-    const uint8_t* at = m_window ? m_window + (m_scan - m_windowStart) : nullptr;
-    const auto classifyWithin = [&](uint64_t limit) {
-        const uint64_t room = limit - std::min(m_scan, limit);
-        const std::size_t avail = static_cast<std::size_t>(std::min<uint64_t>(got, room));
-        return rm::classifyPacket(at, avail, got < want && got < room ? got : room, header);
-    };
-    m_end = classifyWithin(m_dataEnd);
-    if ((m_end == rm::PacketStart::EndOfData || m_end == rm::PacketStart::Cut) && m_runOnEnd > m_dataEnd
-        && rm::packetRunsOn(at, got, m_runOnEnd - m_scan)) {
-        m_ranOnAt = m_dataEnd;
-        m_dataEnd = m_runOnEnd;
-        m_end = classifyWithin(m_dataEnd);
+    for (;;) {
+        const std::size_t want = m_walk.want(m_scan);
+        Step step = cover(m_scan, want, keepFrom);
+        if (step == Step::Full || step == Step::Failed)
+            return step;
+        // What the file holds of those bytes, should it end before them.
+        const uint64_t windowEnd = m_windowStart + m_length;
+        const std::size_t got =
+            static_cast<std::size_t>(std::min<uint64_t>(want, windowEnd - std::min(m_scan, windowEnd)));
+        const uint8_t* at = m_window ? m_window + (m_scan - m_windowStart) : nullptr;
+        switch (m_walk.at(m_scan, at, got, header)) {
+        case rm::DataWalk::Place::NextChunk:
+            m_scan += rm::DataWalk::kLookSize;
+            continue;
+        case rm::DataWalk::Place::End:
+            m_end = m_walk.end();
+            if (m_end == rm::PacketStart::Damaged)
+                m_damagedLength = header.length;
+            return Step::End;
+        case rm::DataWalk::Place::Packet:
+            break;
+        }
+        step = cover(m_scan, header.length, keepFrom);
+        if (step == Step::End)
+            m_end = rm::PacketStart::Cut;  // the file ended inside the packet
+        if (step != Step::Packet)
+            return step;
+        offset = m_scan;
+        m_walk.countPacket();
+        m_scan += header.length;
+        return Step::Packet;
     }
-    if (m_end == rm::PacketStart::Damaged)
-        m_damagedLength = header.length;
-    if (m_end != rm::PacketStart::Packet)
-        return Step::End;
-    step = cover(m_scan, header.length, keepFrom);
-    if (step == Step::End)
-        m_end = rm::PacketStart::Cut;  // the file ended inside the packet
-    if (step != Step::Packet)
-        return step;
-    offset = m_scan;
-    m_scan += header.length;
-    return Step::Packet;
 }
 
 uint8_t* SourceCursor::bytes(uint64_t pos, std::size_t n, uint64_t keepFrom)

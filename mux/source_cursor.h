@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "rm/data_walk.h"
 #include "rm/packet_start.h"
 #include "rm/records.h"
 
@@ -43,13 +44,12 @@ public:
         Failed    // a read failed: the InFile says why
     };
 
-    // Starts reading `file`'s packets at `scanFrom`, up to `dataEnd`, or on
-    // to `runOnEnd` (when not 0) should a packet start right at dataEnd; the
-    // window starts empty at `windowFrom` (at or before scanFrom). `out`
-    // writes packets from the window in place: it is flushed before the
-    // window's bytes move or are read over.
-    void start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom, uint64_t scanFrom, uint64_t dataEnd,
-               uint64_t runOnEnd);
+    // Starts reading `file`'s packets at `scanFrom`, where `walk` leads from
+    // there on (through every data chunk that follows); the window starts
+    // empty at `windowFrom` (at or before scanFrom). `out` writes packets
+    // from the window in place: it is flushed before the window's bytes
+    // move or are read over.
+    void start(rm::InFile& file, rm::OutFile& out, uint64_t windowFrom, uint64_t scanFrom, const rm::DataWalk& walk);
     // Writes later packets into `out`; what the previous output held of
     // the window must have been written.
     void setOutput(rm::OutFile& out) { m_out = &out; }
@@ -72,9 +72,12 @@ public:
     rm::PacketStart end() const { return m_end; }
     uint64_t endPlace() const { return m_scan; }
     uint16_t damagedLength() const { return m_damagedLength; }
-    // Where the packets ran on past the end the data chunk's size gave; 0
+    // Where the packets ran on past the end a data chunk's size gave; 0
     // when they did not.
-    uint64_t ranOnAt() const { return m_ranOnAt; }
+    uint64_t ranOnAt() const { return m_walk.ranOnAt(); }
+    // The data chunks gone into, with the packets this cursor found in each.
+    const rm::DataWalk& walk() const { return m_walk; }
+
     // The most bytes the window has held.
     std::size_t highWater() const { return m_highWater; }
 
@@ -89,9 +92,7 @@ private:
     uint64_t m_windowStart = 0;  // file position of m_window[0]
     std::size_t m_length = 0;    // bytes in the window
     uint64_t m_scan = 0;
-    uint64_t m_dataEnd = 0;
-    uint64_t m_runOnEnd = 0;
-    uint64_t m_ranOnAt = 0;
+    rm::DataWalk m_walk;
     rm::PacketStart m_end = rm::PacketStart::EndOfData;
     uint16_t m_damagedLength = 0;
     std::size_t m_highWater = 0;

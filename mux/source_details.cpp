@@ -34,6 +34,7 @@ StreamDetails streamDetails(const rm::RmStreamHeader& slot)
         stream.fps = *codec.frame_rate / 65536.0;
     stream.sampleRate = codec.sample_rate;
     stream.channels = codec.channels;
+    stream.rates = codec.rates;
     return stream;
 }
 
@@ -66,6 +67,8 @@ std::string StreamSummary(const StreamDetails& stream)
         line += line.empty() ? "" : " ";
         line += part;
     };
+    if (stream.rates)
+        add(*stream.rates == 1 ? "(%u rate)" : "(%u rates)", unsigned{*stream.rates});
     if (stream.width && stream.height)
         add("%ux%u", unsigned{*stream.width}, unsigned{*stream.height});
     if (stream.fps)

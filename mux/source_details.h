@@ -20,6 +20,9 @@ struct StreamDetails {
     std::optional<double> fps;
     std::optional<uint16_t> sampleRate;  // Hz
     std::optional<uint16_t> channels;
+    // A multi-rate stream: how many rates it holds (codec and figures are
+    // those of the first).
+    std::optional<uint16_t> rates;
 };
 
 struct SourceDetails {
@@ -37,5 +40,6 @@ SourceDetails ScannedSourceDetails(RmMuxer& muxer);
 
 // A stream's codec and main figures in one line, as kestrova-cli list and
 // the dialog show them: "RV20 320x240 25 fps 250 kb/s",
-// "dnet 44100 Hz 2 ch 128 kb/s". Figures the stream lacks are left out.
+// "dnet 44100 Hz 2 ch 128 kb/s", "cook (2 rates) 44100 Hz 2 ch 96 kb/s".
+// Figures the stream lacks are left out.
 std::string StreamSummary(const StreamDetails& stream);

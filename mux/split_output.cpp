@@ -40,7 +40,7 @@ bool RmMuxer::SplitsBefore(int l, int64_t time)
     // stream 0) may open a part.
     const uint16_t o = m_laneOut[l];
     const rm::RmPacketHeader& header = m_current[l].header;
-    const bool starts = o == m_splitAnchor && (header.flags & kKeyframeFlag) != 0
+    const bool starts = o == m_splitAnchor && IsKeyframe(m_sourceFile[l], header, m_current[l].offset)
                         && (!m_splitAnchorSeen || time != m_splitAnchorTime);
     if (o == m_splitAnchor) {
         m_splitAnchorTime = time;
@@ -99,6 +99,8 @@ std::string RmMuxer::StartNextSplitPart(const MuxJob& job, int64_t time)
     m_splitBytes = m_runStart = 0;
     m_packetsWritten = 0;
     std::fill(std::begin(m_outEnd), std::end(m_outEnd), int64_t{0});
+    m_written = {};
+    std::fill(std::begin(m_streamWritten), std::end(m_streamWritten), WrittenFigures{});
     for (int o = 0; o < kMaxStreams; ++o) {
         m_outIndex[o].clear();
         m_anyIndexed[o] = false;

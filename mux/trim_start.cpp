@@ -3,6 +3,8 @@
 // index records so that only the bytes around it are read; and where each
 // source's cursor then starts reading.
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "mux/rm_muxer.h"
 #include "rm/input_file.h"
@@ -41,21 +43,30 @@ RmMuxer::StartFound RmMuxer::LocateStart(int part, uint32_t startMs, uint64_t se
 
     // A source record is used only where the packet it points at is its own.
     const auto holds = [&](uint16_t file, int lane, const rm::RmIndexEntry* record) {
-        if (!record || record->offset < m_dataStart[file] || record->offset >= m_dataEnd[file])
+        if (!record || record->offset < m_dataStart[file] || record->offset >= m_dataWalk[file].reach())
             return false;
-        rm::PacketReader reader(*m_files[file], record->offset, m_dataEnd[file], m_dataRunOnEnd[file]);
+        rm::PacketReader reader(*m_files[file], m_dataWalk[file].from(record->offset), record->offset);
         rm::RmPacketHeader header;
         return reader.next(header) && header.stream_number == m_sourceStream[lane]
                && header.timestamp == record->timestamp;
     };
+    // The scan starts a record earlier than the start needs, so that the
+    // packets of the other streams just before the keyframe are seen too;
+    // not when that record lies far back (a long stretch between keyframes).
+    constexpr uint64_t kLookBack = 1024 * 1024;
     uint64_t from = m_dataStart[f];
-    if (const rm::RmIndexEntry* record = recordBefore(m_indexTables[anchor], startMs); holds(f, anchor, record))
+    if (const rm::RmIndexEntry* record = recordBefore(m_indexTables[anchor], startMs); holds(f, anchor, record)) {
         from = record->offset;
+        const std::vector<rm::RmIndexEntry>& table = m_indexTables[anchor];
+        const std::size_t k = static_cast<std::size_t>(record - table.data());
+        if (k > 0 && table[k - 1].offset + kLookBack >= from && holds(f, anchor, &table[k - 1]))
+            from = table[k - 1].offset;
+    }
 
     // The anchor's last keyframe at or before the start (its first packet,
     // for video); or, when none is, its first keyframe after it. The other
     // lanes' times are noted on the way, for a part that ends before the start.
-    rm::PacketReader reader(*m_files[f], from, m_dataEnd[f], m_dataRunOnEnd[f]);
+    rm::PacketReader reader(*m_files[f], m_dataWalk[f].from(from), from);
     rm::RmPacketHeader header;
     bool found = false;
     bool ended = true;
@@ -63,15 +74,26 @@ RmMuxer::StartFound RmMuxer::LocateStart(int part, uint32_t startMs, uint64_t se
     uint64_t keyOffset = 0;
     bool seen = false;
     uint32_t last = 0;
+    // The packets scanned last, to find where the other streams' packets
+    // from the keyframe's time on begin.
+    struct Scanned {
+        uint64_t offset;
+        uint32_t timestamp;
+        uint16_t number;
+    };
+    constexpr std::size_t kRing = 4096;
+    std::vector<Scanned> ring(kRing);
+    std::size_t scanned = 0;
     while (reader.next(header)) {
         const uint16_t number = header.stream_number;
+        ring[scanned++ % kRing] = {reader.offset(), header.timestamp, number};
         if (Taken(f, number) && m_lanePart[m_streamMap[f * 10 + number]] == part) {
             const int l = m_streamMap[f * 10 + number];
             NoteTime(l, header.timestamp, m_partOffset[part] + header.timestamp);
         }
         if (number != m_sourceStream[anchor])
             continue;
-        const bool key = (header.flags & kKeyframeFlag) != 0 && (!video || !seen || header.timestamp != last);
+        const bool key = IsKeyframe(f, header, reader.offset()) && (!video || !seen || header.timestamp != last);
         seen = true;
         last = header.timestamp;
         if (header.timestamp > startMs && (found || key)) {
@@ -123,12 +145,33 @@ RmMuxer::StartFound RmMuxer::LocateStart(int part, uint32_t startMs, uint64_t se
     // index record at or before the keyframe, where every lane of it has
     // records; the start of its data where one has none.
     for (uint16_t g = 0; g < m_fileCount; ++g) {
-        uint64_t seek = g == f ? keyOffset : m_dataEnd[g];
+        uint64_t seek = g == f ? keyOffset : UINT64_MAX;
         bool any = false;
         for (int l = 0; l < m_streamCount; ++l) {
             if (m_lanePart[l] != part || m_sourceFile[l] != g || l == anchor)
                 continue;
             any = true;
+            // In the anchor's file: back from the keyframe through the
+            // packets scanned, to the first of this stream at or after its
+            // time; known once an earlier one of the stream was seen.
+            if (g == f) {
+                std::optional<uint64_t> first;
+                bool bounded = false;
+                const std::size_t held = std::min(scanned, kRing);
+                for (std::size_t back = 1; back <= held && !bounded; ++back) {
+                    const Scanned& packet = ring[(scanned - back) % kRing];
+                    if (packet.number != m_sourceStream[l] || packet.offset >= keyOffset)
+                        continue;
+                    if (packet.timestamp < keyTime)
+                        bounded = true;
+                    else
+                        first = packet.offset;
+                }
+                if (bounded) {
+                    seek = std::min(seek, first.value_or(keyOffset));
+                    continue;
+                }
+            }
             const rm::RmIndexEntry* record = recordBefore(m_indexTables[l], keyTime);
             if (holds(g, l, record))
                 seek = std::min<uint64_t>(seek, record->offset);

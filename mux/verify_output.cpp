@@ -41,9 +41,9 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
     if (job.beforeVerify)
         job.beforeVerify(m_tempPath);
 
-    // Each output stream's lanes are read in turn, each from its first
-    // written packet, by a reader of its own through a descriptor of its own;
-    // each packet is expected with its lane's shift.
+    // Each output stream's lanes are read in turn, each up to its first
+    // written packet and from there on, by a reader of its own through a
+    // descriptor of its own; each packet is expected with its lane's shift.
     std::vector<int> lanes[kMaxStreams];
     for (int l = 0; l < m_streamCount; ++l)
         if (m_laneWritten[l] != 0)
@@ -64,7 +64,7 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
             openError = "Cannot read " + m_files[f]->path() + " again to verify the output: " + sources[o]->error();
             return false;
         }
-        readers[o].emplace(*sources[o], m_laneFirst[l], m_dataEnd[f], m_dataRunOnEnd[f]);
+        readers[o].emplace(*sources[o], m_dataWalk[f]);
         return true;
     };
     const auto sourceName = [this, &lane](int o) {
@@ -92,7 +92,7 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
             if (!readers[o] && !open(o))
                 return false;
             while (readers[o]->next(source)) {
-                if (source.stream_number != m_sourceStream[l])
+                if (source.stream_number != m_sourceStream[l] || readers[o]->offset() < m_laneFirst[l])
                     continue;
                 if (!readers[o]->readPayload(sourcePayload))
                     return false;

@@ -142,12 +142,38 @@ std::optional<Header> headerOf(const Bytes& bytes)
     return std::nullopt;
 }
 
+// A multi-rate wrapper: "MLTI", the number of rules (2 bytes) and the
+// header each rule uses (2 bytes each), the number of headers (2 bytes),
+// then each header as its length (4 bytes) and its bytes.
+std::optional<CodecHeader> readMultiRate(const Bytes& bytes)
+{
+    if (!bytes.holds(0, 4) || std::memcmp(bytes.data, "MLTI", 4) != 0)
+        return std::nullopt;
+    CodecHeader result;
+    const std::optional<uint32_t> rules = bytes.number(4, 2);
+    if (!rules)
+        return result;
+    const std::size_t headersAt = 6 + 2 * std::size_t{*rules};
+    const std::optional<uint32_t> headers = bytes.number(headersAt, 2);
+    if (!headers)
+        return result;
+    const std::optional<uint32_t> firstSize = bytes.number(headersAt + 2, 4);
+    // A wrapper within a wrapper is not read: the first header is a codec's.
+    if (*headers > 0 && firstSize && bytes.holds(headersAt + 6, *firstSize)
+        && !(bytes.holds(headersAt + 6, 4) && std::memcmp(bytes.data + headersAt + 6, "MLTI", 4) == 0))
+        result = readCodecHeader(bytes.data + headersAt + 6, *firstSize);
+    result.rates = static_cast<uint16_t>(*headers);
+    return result;
+}
+
 }  // namespace
 
 CodecHeader readCodecHeader(const uint8_t* data, std::size_t size)
 {
     CodecHeader result;
     Bytes bytes{data, size};
+    if (std::optional<CodecHeader> multi = readMultiRate(bytes))
+        return *multi;
     const std::optional<Header> header = headerOf(bytes);
     if (!header)
         return result;

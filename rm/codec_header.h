@@ -23,10 +23,14 @@ struct CodecHeader {
     std::optional<uint32_t> frame_rate;  // frames per second, 16.16 fixed point; a stored 0 states none
     std::optional<uint16_t> sample_rate;  // Hz
     std::optional<uint16_t> channels;
+    // For a multi-rate stream, whose type-specific data is an "MLTI"
+    // wrapper of one codec header per rate: how many it holds. The fields
+    // above are then those of the first.
+    std::optional<uint16_t> rates;
 };
 
 // Reads the codec header at the start of `size` bytes of type-specific
-// data. Data that opens with neither header gives an empty CodecHeader, and
+// data, or the first one an "MLTI" wrapper holds. Data that opens with neither header gives an empty CodecHeader, and
 // so does a RealAudio header of another version.
 CodecHeader readCodecHeader(const uint8_t* data, std::size_t size);
 

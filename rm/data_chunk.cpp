@@ -16,30 +16,35 @@ bool dataChunkAt(InFile& in, uint64_t at, RmDataHeader& header)
 
 }  // namespace
 
-DataChunk locateDataChunk(InFile& in, const RmProperties& props, uint64_t walkedTo)
+DataChunk boundDataChunk(uint64_t offset, const RmDataHeader& header, uint64_t fileSize, uint32_t indexOffset)
 {
     DataChunk data;
-    data.offset = props.data_offset;
-    if (!dataChunkAt(in, data.offset, data.header)) {
-        data.offset = walkedTo;
-        if (walkedTo == 0 || !dataChunkAt(in, walkedTo, data.header))
-            return {};
-    }
     data.found = true;
-
-    const uint64_t fileSize = in.size();
-    data.start = data.offset + kDataHeaderChunkSize;
+    data.offset = offset;
+    data.header = header;
+    data.start = offset + kDataHeaderChunkSize;
     data.end = fileSize;
-    const bool indexAhead = props.index_offset > data.start && props.index_offset < fileSize;
-    if (data.header.size > kDataHeaderChunkSize && data.header.size <= fileSize - data.offset) {
-        data.end = data.offset + data.header.size;
-        const uint64_t runOn = indexAhead && props.index_offset >= data.end ? props.index_offset : fileSize;
+    const bool indexAhead = indexOffset > data.start && indexOffset < fileSize;
+    if (header.size > kDataHeaderChunkSize && offset <= fileSize && header.size <= fileSize - offset) {
+        data.end = offset + header.size;
+        const uint64_t runOn = indexAhead && indexOffset >= data.end ? indexOffset : fileSize;
         data.runOnEnd = runOn > data.end ? runOn : 0;
     } else if (indexAhead) {
-        data.end = props.index_offset;
+        data.end = indexOffset;
     }
-    data.promisedPackets = data.header.num_packets != 0 ? data.header.num_packets : props.num_packets;
     return data;
+}
+
+DataChunk locateDataChunk(InFile& in, const RmProperties& props, uint64_t walkedTo)
+{
+    RmDataHeader header;
+    uint64_t offset = props.data_offset;
+    if (!dataChunkAt(in, offset, header)) {
+        offset = walkedTo;
+        if (walkedTo == 0 || !dataChunkAt(in, walkedTo, header))
+            return {};
+    }
+    return boundDataChunk(offset, header, in.size(), props.index_offset);
 }
 
 }  // namespace rm

@@ -19,10 +19,6 @@ struct DataChunk {
     // the index before it), when `end` came from the chunk's size field; 0
     // otherwise. A size too small must not lose the packets after it.
     uint64_t runOnEnd = 0;
-    // The packet count the headers give (the data chunk's, else PROP's); 0
-    // for none. It is checked against what the data holds, never trusted
-    // to end it.
-    uint32_t promisedPackets = 0;
 };
 
 // The data chunk stands where PROP's data_offset points or, when no "DATA"
@@ -32,5 +28,10 @@ struct DataChunk {
 // writer that could not seek back leaves, and its packets then run on to
 // the next chunk or the end of the file.
 DataChunk locateDataChunk(InFile& in, const RmProperties& props, uint64_t walkedTo);
+
+// The bounds of the data chunk whose header stands at `offset`, by the
+// rules above: `indexOffset` (PROP's) ends a chunk that gives no size when
+// the index follows it, and nothing reaches past `fileSize`.
+DataChunk boundDataChunk(uint64_t offset, const RmDataHeader& header, uint64_t fileSize, uint32_t indexOffset);
 
 }  // namespace rm

@@ -1,4 +1,4 @@
-// Reading a data chunk's packets in order, by the rules of packet_start.
+// Reading a file's packets in order, as its data walk leads.
 #include "rm/packet_reader.h"
 
 #include <algorithm>
@@ -6,6 +6,15 @@
 #include "rm/input_file.h"
 
 namespace rm {
+
+PacketReader::PacketReader(InFile& in, const DataWalk& walk)
+    : m_in(in), m_walk(walk), m_pos(walk.chunks().empty() ? 0 : walk.chunks().front().chunk.start)
+{
+}
+
+PacketReader::PacketReader(InFile& in, const DataWalk& walk, uint64_t start) : m_in(in), m_walk(walk), m_pos(start)
+{
+}
 
 bool PacketReader::failed() const
 {
@@ -23,34 +32,30 @@ bool PacketReader::next(RmPacketHeader& header)
 {
     if (m_ended)
         return false;
-    const uint64_t reach = std::max(m_limit, m_runOnEnd);
-    uint8_t bytes[kPacketHeaderSize];
-    const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(reach - std::min(m_pos, reach), sizeof bytes));
-    if (want > 0 && !m_in.seek(m_pos))
-        return stop(PacketStart::Cut);
-    const std::size_t got = want > 0 ? m_in.read(bytes, want) : 0;
-    if (m_in.failed())
-        return stop(PacketStart::Cut);
-    // The bytes there are before `limit`; fewer than asked for: the file
-    // ends there, whatever the bounds said.
-    const auto classifyWithin = [&](uint64_t limit) {
-        const uint64_t room = limit - std::min(m_pos, limit);
-        const std::size_t avail = static_cast<std::size_t>(std::min<uint64_t>(got, room));
-        return classifyPacket(bytes, avail, got < want && got < room ? got : room, header);
-    };
-    PacketStart start = classifyWithin(m_limit);
-    if ((start == PacketStart::EndOfData || start == PacketStart::Cut) && m_runOnEnd > m_limit
-        && packetRunsOn(bytes, got, m_runOnEnd - m_pos)) {
-        m_ranOnAt = m_limit;
-        m_limit = m_runOnEnd;
-        start = classifyWithin(m_limit);
+    for (;;) {
+        uint8_t bytes[DataWalk::kLookSize];
+        const std::size_t want = m_walk.want(m_pos);
+        if (want > 0 && !m_in.seek(m_pos))
+            return stop(PacketStart::Cut);
+        const std::size_t got = want > 0 ? m_in.read(bytes, want) : 0;
+        if (m_in.failed())
+            return stop(PacketStart::Cut);
+        switch (m_walk.at(m_pos, bytes, got, header)) {
+        case DataWalk::Place::NextChunk:
+            m_pos += DataWalk::kLookSize;
+            continue;
+        case DataWalk::Place::End:
+            return stop(m_walk.end());
+        case DataWalk::Place::Packet:
+            break;
+        }
+        m_walk.countPacket();
+        m_offset = m_pos;
+        m_payloadSize = header.length - kPacketHeaderSize;
+        m_keyframe = isKeyframe(bytes, std::min<std::size_t>(got, header.length));
+        m_pos += header.length;
+        return true;
     }
-    if (start != PacketStart::Packet)
-        return stop(start);
-    m_offset = m_pos;
-    m_payloadSize = header.length - kPacketHeaderSize;
-    m_pos += header.length;
-    return true;
 }
 
 bool PacketReader::readPayload(std::vector<uint8_t>& payload)

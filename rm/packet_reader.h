@@ -1,10 +1,11 @@
-// Reading the packets of a data chunk one after another, each whole or not
-// at all, as every reader of a source reads them.
+// Reading the packets of a file's data chunks one after another, each whole
+// or not at all, as every reader of a source reads them.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "rm/data_walk.h"
 #include "rm/packet_start.h"
 #include "rm/records.h"
 
@@ -14,14 +15,13 @@ class InFile;
 
 class PacketReader {
 public:
-    // Reads from `start`, where the first packet stands, and takes no
-    // packet that reaches past `end`, or past `runOnEnd` once packets are
-    // found to go on past `end` (a DataChunk's start, end and runOnEnd).
-    // The reader seeks before every read, so others may use `in` in between.
-    PacketReader(InFile& in, uint64_t start, uint64_t end, uint64_t runOnEnd = 0)
-        : m_in(in), m_pos(start), m_limit(end), m_runOnEnd(runOnEnd)
-    {
-    }
+    // Reads the packets `walk` leads to, from the first packet of its
+    // first chunk. The reader seeks before every read, so others may use
+    // `in` in between.
+    PacketReader(InFile& in, const DataWalk& walk);
+    // The same from `start`, where a packet of the walk's first chunk
+    // stands (a place found before, by an index record or another reader).
+    PacketReader(InFile& in, const DataWalk& walk, uint64_t start);
 
     // Reads the header of the next whole packet and moves past the packet.
     // False once the data has ended; end() and endOffset() then say how
@@ -35,25 +35,28 @@ public:
 
     // Where the packet next() found starts.
     uint64_t offset() const { return m_offset; }
+    // Whether the packet next() found is marked as a keyframe.
+    bool keyframe() const { return m_keyframe; }
     // EndOfData, Cut or Damaged once the data has ended.
     PacketStart end() const { return m_end; }
     // Where the data ended: the place after the last whole packet.
     uint64_t endOffset() const { return m_pos; }
     bool failed() const;
-    // Where the packets ran on past the end the data chunk's size gave; 0
+    // Where the packets ran on past the end a data chunk's size gave; 0
     // when they did not.
-    uint64_t ranOnAt() const { return m_ranOnAt; }
+    uint64_t ranOnAt() const { return m_walk.ranOnAt(); }
+    // The data chunks read, with the packets found in each.
+    const std::vector<DataChunkRead>& chunks() const { return m_walk.chunks(); }
 
 private:
     bool stop(PacketStart end);
 
     InFile& m_in;
+    DataWalk m_walk;
     uint64_t m_pos;
-    uint64_t m_limit;
-    uint64_t m_runOnEnd;
-    uint64_t m_ranOnAt = 0;
     uint64_t m_offset = 0;
     uint32_t m_payloadSize = 0;
+    bool m_keyframe = false;
     bool m_ended = false;
     PacketStart m_end = PacketStart::Packet;
 };

@@ -50,4 +50,20 @@ bool packetRunsOn(const uint8_t* bytes, std::size_t avail, uint64_t room)
     return classifyPacket(bytes, avail, room, header) == PacketStart::Packet && header.object_version <= 1;
 }
 
+std::size_t packetHeaderSize(const uint8_t* packet)
+{
+    const bool version1 = packet[0] == 0 && packet[1] == 1;
+    return version1 ? kPacketHeaderSize + 1 : kPacketHeaderSize;
+}
+
+bool isKeyframe(const uint8_t* packet, std::size_t n)
+{
+    constexpr uint8_t kKeyframe = 0x02;
+    if (n < kPacketHeaderSize)
+        return false;
+    // The flags close the header: flags in version 0, asm_flags in version 1.
+    const std::size_t flagsAt = packetHeaderSize(packet) - 1;
+    return flagsAt < n && (packet[flagsAt] & kKeyframe) != 0;
+}
+
 }  // namespace rm

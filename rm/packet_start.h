@@ -29,4 +29,15 @@ PacketStart classifyPacket(const uint8_t* bytes, std::size_t avail, uint64_t roo
 // and `avail` as for classifyPacket.
 bool packetRunsOn(const uint8_t* bytes, std::size_t avail, uint64_t room);
 
+// Whether a packet is marked as a keyframe, from its first `n` bytes (its
+// header, or more): bit 0x02 of its flags in an object_version 0 header,
+// of its asm_flags in a version 1 header (13 bytes: asm_rule, 2 bytes, and
+// asm_flags, 1, where version 0 has packet_group and flags). Every reader
+// that counts or indexes keyframes asks this.
+bool isKeyframe(const uint8_t* packet, std::size_t n);
+
+// The length of the header of the packet that starts at `packet` (at least
+// 2 bytes): 13 for object_version 1, 12 otherwise.
+std::size_t packetHeaderSize(const uint8_t* packet);
+
 }  // namespace rm

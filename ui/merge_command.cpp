@@ -153,12 +153,15 @@ void CMuxDlg::WriteOutput(JobLayout layout)
         return;
     }
     // What the user should know about the sources, then why the run failed,
-    // or, for a trimmed output, where it really starts and ends.
+    // or, for a trimmed output, where it really starts and ends. Warnings
+    // are not a failure: a run that completed says it wrote the output.
     if (!m_job.warnings.empty()) {
         std::string text;
         for (const MergeWarning& warning : m_job.warnings)
             text += (text.empty() ? "" : "\n") + warning.message();
-        MessageBox(text, tr("Warning").toStdString(), kError);
+        if (m_job.outcome == MuxOutcome::Completed)
+            text += "\n\n" + tr("The output was written: %1").arg(QString::fromStdString(output)).toStdString();
+        MessageBox(text, tr("Warning").toStdString(), MB_ICONEXCLAMATION | MB_OK);
     }
     // The engine's words stay as it gives them; the trimmed output's report
     // is the dialog's sentence around the times.

@@ -171,3 +171,25 @@ TEST(Trim, TimesThatCannotBeUsedAreRefused)
         EXPECT_EQ(dir.entries(), std::vector<std::string>{"film.rm"});
     }
 }
+
+TEST(Trim, ACutFromTheMiddleReadsAboutWhatItKeeps)
+{
+    TempDir dir;
+    FilmSpec film;
+    film.endMs = 120000;
+    const std::string source = dir.file("film.rm");
+    writeFileBytes(source, filmBytes(film));
+    const Outcome o = cli({"merge", "-o", dir.file("cut.rm"), "--start", "1:00", "--end", "1:02", source});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::size_t at = o.out.find(" bytes of packets read");
+    ASSERT_NE(at, std::string::npos) << o.out;
+    std::string digits;
+    for (std::size_t k = o.out.rfind('(', at) + 1; k < at; ++k)
+        if (o.out[k] != ',')
+            digits += o.out[k];
+    // Two seconds of a two-minute film, and the keyframe interval before
+    // the start that the search for the keyframe reads: well under a tenth.
+    const uint64_t read = std::stoull(digits);
+    EXPECT_GT(read, 0u);
+    EXPECT_LT(read, readFileBytes(source).size() / 10) << o.out;
+}

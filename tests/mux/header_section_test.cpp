@@ -135,18 +135,23 @@ TEST_F(HeaderFixture, IndexChainPointsFromChunkToChunk)
     EXPECT_EQ(out.indexes[1].next, 0u);
 }
 
-TEST_F(HeaderFixture, AverageRatesAreAQuarterOfTheRunningSum)
+TEST_F(HeaderFixture, RatesAndSizesAreThoseOfThePacketsWrittenNotOfTheSources)
 {
+    // What the sources claim is not carried: once summed in a running
+    // quarter, it made the average bit rate shrink with every source.
     FileSpec first = threeStreams();
     first.props = {900, 800, 70, 60, 5000, 0, 0};
     FileSpec second = threeStreams();
     second.props = {500, 1200, 90, 20, 7000, 0, 0};
     addSources(muxer, {source("a.rm", first), source("b.rm", second)});
     const ParsedFile out = merged({0, 10});
-    EXPECT_EQ(out.avgBitRate, 350u);  // ((0 + 800) >> 2 + 1200) >> 2
-    EXPECT_EQ(out.maxBitRate, 900u);
-    EXPECT_EQ(out.maxPacketSize, 90u);
-    EXPECT_EQ(out.avgPacketSize, 8u);  // ((0 + 60) >> 2 + 20) >> 2
+    // Four packets of 14 bytes (2 after the header), all in the first
+    // second of a 7-second output.
+    EXPECT_EQ(out.numPackets, 4u);
+    EXPECT_EQ(out.avgBitRate, 4u * 14 * 8 * 1000 / 7000);
+    EXPECT_EQ(out.maxBitRate, 4u * 14 * 8);
+    EXPECT_EQ(out.maxPacketSize, 2u);
+    EXPECT_EQ(out.avgPacketSize, 2u);
     EXPECT_EQ(out.duration, 7000u);
 }
 
@@ -222,7 +227,7 @@ TEST_F(HeaderFixture, SourcesWithoutContentGiveAnEmptyContentChunk)
     EXPECT_EQ(out.contSize, 18u);
 }
 
-TEST_F(HeaderFixture, CarriedFieldsComeFromTheLastSource)
+TEST_F(HeaderFixture, FlagsComeFromTheLastSourceAndStreamFieldsFromTheirOwn)
 {
     FileSpec first = threeStreams();
     first.props.preroll = 111;
@@ -235,10 +240,13 @@ TEST_F(HeaderFixture, CarriedFieldsComeFromTheLastSource)
     second.streams[0].typeSpecific = std::string(2048, 'T');
     addSources(muxer, {source("a.rm", first), source("b.rm", second)});
     const ParsedFile out = merged({0, 10});
-    EXPECT_EQ(out.preroll, 222u);
+    // The preroll is the largest the output's streams ask for.
+    EXPECT_EQ(out.preroll, 17u);
     EXPECT_EQ(out.flags, 2u);
     ASSERT_EQ(out.streams.size(), 2u);
-    EXPECT_EQ(out.streams[1].maxBitRate, 4242u);
+    // A stream's rates are those of its packets written: two of 14 bytes
+    // in its one second.
+    EXPECT_EQ(out.streams[1].maxBitRate, 2u * 14 * 8);
     EXPECT_EQ(out.streams[1].preroll, 17u);
     EXPECT_EQ(out.streams[1].typeSpecific, std::string(2048, 'T'));
 }
@@ -293,8 +301,9 @@ TEST_F(HeaderFixture, RemovedSourceContributesNothingAndKeepsTheOthersIndexes)
     const ParsedFile out = merged({0, 10, 11});
     ASSERT_EQ(out.streams.size(), 1u);
     EXPECT_EQ(out.duration, 3000u);
-    EXPECT_EQ(out.avgBitRate, 1200u >> 2);
-    EXPECT_EQ(out.maxBitRate, 500u);
+    // Two packets of 14 bytes over the kept source's 3 seconds.
+    EXPECT_EQ(out.avgBitRate, 2u * 14 * 8 * 1000 / 3000);
+    EXPECT_EQ(out.maxBitRate, 2u * 14 * 8);
     EXPECT_EQ(out.title, "");
 }
 

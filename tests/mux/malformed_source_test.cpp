@@ -214,15 +214,18 @@ TEST_F(MalformedFixture, DataSizeThatLiesIsBoundedByTheFileAndTheIndex)
     }
 }
 
-TEST_F(MalformedFixture, ASecondDataChunkIsToldOf)
+TEST_F(MalformedFixture, ASecondDataChunkAfterTheIndexIsToldOf)
 {
     // A second data chunk after the index chunks, which next_data_header
-    // points at: its packets are not read, and the merge says so.
+    // points at: it does not follow the packets, so they are not read, and
+    // the merge says so. (One that follows them is read: data_chunks_test.)
     Layout layout(indexedSource());
     const uint64_t second = layout.bytes.size();
     layout.put32(layout.parsed.dataOffset + 14, static_cast<uint32_t>(second));
     layout.bytes += dataHeader(18 + 17, 1) + packet({0, 900, "zero9"});
-    expectAllPacketsAndAWarning(layout.bytes, second, "a second data chunk starts here; its packets were not copied");
+    expectAllPacketsAndAWarning(
+        layout.bytes, second,
+        "a data chunk starts here that does not follow the packets before it; its packets were not copied");
 }
 
 TEST_F(MalformedFixture, FileCutInsideItsPacketsGivesThePacketsThatAreWhole)

@@ -280,10 +280,14 @@ TEST_F(CheckFixture, NextDataHeaderThatLeadsAway)
                                        + ", past the end of the file at byte " + std::to_string(size)}}));
     EXPECT_EQ(pointing(kProp), (std::vector<Found>{{ProblemKind::NextDataHeader, file.data(),
                                                     "next_data_header points at byte 18, where no data chunk starts"}}));
-    EXPECT_EQ(pointing(size, dataHeader(18, 0)),
+    // A second data chunk right after the packets is read: no problem. One
+    // with another chunk between is not, and is told.
+    EXPECT_EQ(pointing(size, dataHeader(18, 0)), std::vector<Found>{});
+    EXPECT_EQ(pointing(size + 20, chunkIndx(0, {}, 0) + dataHeader(18, 0)),
               (std::vector<Found>{{ProblemKind::NextDataHeader, file.data(),
-                                   "next_data_header points at byte " + std::to_string(size)
-                                       + ", a second data chunk, whose packets a merge does not read"}}));
+                                   "next_data_header points at byte " + std::to_string(size + 20)
+                                       + ", a data chunk that does not follow the packets before it, whose "
+                                         "packets a merge does not read"}}));
 }
 
 TEST_F(CheckFixture, PacketsCutShortOrDamaged)

@@ -417,3 +417,25 @@ TEST(StreamSummary, ShowsTheFiguresAStreamHasInOneLine)
     EXPECT_EQ(StreamSummary(audio), "cook 22050 Hz 1 ch 4294967 kb/s");
     EXPECT_EQ(StreamSummary(StreamDetails{}), "");
 }
+
+TEST_F(DetailsFixture, MultiRateStreamShowsItsFirstCodecAndHowManyRates)
+{
+    // A SureStream file's audio: an "MLTI" wrapper of two cook headers.
+    RealAudioSpec low;
+    low.sampleRate = 22050;
+    low.channels = 1;
+    const std::string first = realAudioHeader(low), second = realAudioHeader({});
+    FileSpec plan;
+    StreamSpec audio;
+    audio.avgBitRate = 64000;
+    audio.typeSpecific = "MLTI" + be16(2) + be16(0) + be16(1) + be16(2) + be32(static_cast<uint32_t>(first.size()))
+                         + first + be32(static_cast<uint32_t>(second.size())) + second;
+    plan.streams = {audio};
+    plan.packets = {{0, 0, "a"}};
+    writeFileBytes(dir.file("multi.rm"), buildFile(plan));
+    const SourceDetails details = detailsOf(dir.file("multi.rm"));
+    ASSERT_EQ(details.streams.size(), 1u);
+    EXPECT_EQ(details.streams[0].codec, "cook");
+    EXPECT_EQ(details.streams[0].rates, 2);
+    EXPECT_EQ(StreamSummary(details.streams[0]), "cook (2 rates) 22050 Hz 1 ch 64 kb/s");
+}

@@ -170,3 +170,44 @@ TEST(CodecHeader, ZeroFrameRateAndEmptyCodesStateNothing)
     EXPECT_EQ(h.codec, "");
     EXPECT_EQ(h.width, 320);
 }
+
+TEST(CodecHeader, MultiRateWrapperGivesItsFirstHeaderAndHowManyRates)
+{
+    // "MLTI", the rules and the header each uses, then the headers with their lengths.
+    const auto multi = [](const std::vector<std::string>& headers, uint16_t rules = 2) {
+        std::string out = "MLTI" + be16(rules);
+        for (uint16_t r = 0; r < rules; ++r)
+            out += be16(r % std::max<std::size_t>(headers.size(), 1));
+        out += be16(static_cast<uint16_t>(headers.size()));
+        for (const std::string& h : headers)
+            out += be32(static_cast<uint32_t>(h.size())) + h;
+        return out;
+    };
+    RealAudioSpec low;
+    low.sampleRate = 22050;
+    low.channels = 1;
+    RealAudioSpec high;
+    const std::string audio = multi({realAudioHeader(low), realAudioHeader(high)});
+    rm::CodecHeader h = read(audio);
+    EXPECT_EQ(h.codec, "cook");
+    EXPECT_EQ(h.sample_rate, 22050);
+    EXPECT_EQ(h.channels, 1);
+    EXPECT_EQ(h.rates, 2);
+
+    h = read(multi({realVideoHeader({}), realVideoHeader({}), realVideoHeader({})}, 3));
+    EXPECT_EQ(h.codec, "RV40");
+    EXPECT_EQ(h.width, 320);
+    EXPECT_EQ(h.rates, 3);
+
+    // A wrapper cut inside its first header, or holding none, or another
+    // wrapper, tells its rates and nothing of a codec; cut before its count
+    // of headers, nothing at all.
+    for (const std::string& bytes : {audio.substr(0, 20), multi({}), multi({multi({realVideoHeader({})})})}) {
+        h = read(bytes);
+        EXPECT_EQ(h.codec, "");
+        expectNoFigures(h);
+        EXPECT_TRUE(h.rates);
+    }
+    EXPECT_FALSE(read(audio.substr(0, 9)).rates);
+    EXPECT_FALSE(read(realAudioHeader(high)).rates);
+}

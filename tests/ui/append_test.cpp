@@ -1,11 +1,13 @@
 // The Append command: the listed files one after another, in list order,
 // with the checks, refusals, keys and Cancel of Merge.
+#include <filesystem>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 
 #include "mux/merge_signals.h"
 #include "output_job.h"
+#include "support/process.h"
 
 using testing_rm::dataFile;
 
@@ -208,6 +210,48 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TicksCase{"OneFile", {{0, 0}, {0, 1}}, "Tick the streams to append in at least two files"},
                     TicksCase{"TwoVideosInAPart", {{0, 0}, {1, 0}, {1, 1}}, "Only one video stream allowed"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AppendTest, ARealFileAppendedToItselfHoldsItsPacketsTwiceAsTheCommandLineWrites)
+{
+    const std::string real = "/work/shared/corpus/real/rv30_cook_armexport60.rm";
+    if (!std::filesystem::exists(real))
+        GTEST_SKIP() << real << " is not here";
+    const std::string output = dir.file("twice.rm");
+    Show([&](CMuxDlg& d) {
+        Add(d, real);
+        Add(d, real);
+        for (std::size_t f = 0; f < 2; ++f)
+            for (std::size_t i = 0; i < Streams(d.m_tree, Files(d.m_tree)[f]).size(); ++i)
+                Tick(d.m_tree, f, i);
+        Write(d, IDC_APPEND, output);
+    });
+    ASSERT_EQ(dialog.m_job.outcome, MuxOutcome::Completed) << dialog.m_job.error;
+    const auto check = testing_rm::run({KESTROVA_CLI, "check", output});
+    EXPECT_EQ(check.status, 0) << check.out;
+
+    // Output stream k is the k-th listed stream of each part: its usable
+    // streams (a duration), in header order.
+    const auto source = testing_rm::parseSource(testing_rm::readFileBytes(real)).value();
+    std::vector<uint16_t> listed;
+    for (const auto& stream : source.streams)
+        if (stream.duration != 0)
+            listed.push_back(stream.number);
+    const auto written = Written(output);
+    ASSERT_EQ(written.streams.size(), listed.size());
+    for (uint16_t k = 0; k < written.streams.size(); ++k) {
+        std::vector<std::string> once;
+        for (const auto& packet : testing_rm::packetsOf(source, listed[k]))
+            once.push_back(packet.payload);
+        std::vector<std::string> twice = once;
+        twice.insert(twice.end(), once.begin(), once.end());
+        EXPECT_EQ(RunOf(written, k).payloads, twice) << "stream " << k;
+    }
+    // The dialog writes what kestrova-cli append writes.
+    const std::string expected = dir.file("cli.rm");
+    const auto cli = testing_rm::run({KESTROVA_CLI, "append", "--quiet", "-o", expected, real, real});
+    ASSERT_EQ(cli.status, 0) << cli.err;
+    EXPECT_EQ(testing_rm::readFileBytes(output), testing_rm::readFileBytes(expected));
+}
 
 TEST_F(AppendTest, KeysReachAppendAndTheFieldsWhileEnterStaysMerge)
 {

@@ -18,6 +18,7 @@ using testing_rm::StreamSpec;
 namespace {
 
 constexpr UINT kStopOk = MB_ICONHAND | MB_OK;
+constexpr UINT kWarningOk = MB_ICONEXCLAMATION | MB_OK;
 
 class MergeTest : public MainDialogTest {
 protected:
@@ -259,10 +260,15 @@ TEST_F(MergeTest, FilesAfterARemovedOneKeepTheirStreams)
     EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
     const auto merged = MergedFrom(output, {dataFile("audio_ra144_indexed_duration.rm"), dataFile("video_rv10.rm")});
     ASSERT_TRUE(merged);
-    // The removed file's properties take no part in the merged ones.
+    // The removed file's properties take no part in the merged ones: its
+    // duration is not the output's, and its packets are not counted.
     const auto audio = testing_rm::parseSource(readFileBytes(dataFile("audio_ra144_indexed_duration.rm"))).value();
     const auto video = testing_rm::parseSource(readFileBytes(dataFile("video_rv10.rm"))).value();
-    EXPECT_EQ(merged->avgBitRate, ((audio.avgBitRate >> 2) + video.avgBitRate) >> 2);
+    EXPECT_EQ(merged->duration, std::max(audio.duration, video.duration));
+    uint64_t bytes = 0;
+    for (const testing_rm::ParsedPacket& p : merged->packets)
+        bytes += p.length;
+    EXPECT_EQ(merged->avgBitRate, bytes * 8000 / merged->duration);
 }
 
 TEST_F(MergeTest, AFileAddedAfterARemoveIsMergedFromTheFreedPlace)
@@ -364,10 +370,13 @@ TEST_F(MergeTest, WarningsAreShownAfterTheProgressDialogCloses)
     });
     EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed) << dialog.m_job.error;
     ASSERT_EQ(script.messages.size(), 1u);
+    // A warning, not the error icon of a failed merge, and it says the output is there.
     EXPECT_EQ(script.messages[0].caption, "Warning");
-    EXPECT_EQ(script.messages[0].type, kStopOk);
+    EXPECT_EQ(script.messages[0].type, kWarningOk);
     EXPECT_EQ(script.messages[0].text.rfind(cut + " at byte ", 0), 0u) << script.messages[0].text;
     EXPECT_NE(script.messages[0].text.find("the data ends inside a packet; the "), std::string::npos);
+    const std::string written = "\n\nThe output was written: " + output;
+    EXPECT_EQ(script.messages[0].text.substr(script.messages[0].text.size() - written.size()), written);
     EXPECT_TRUE(parseRm(readFileBytes(output)));
 }
 

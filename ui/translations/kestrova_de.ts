@@ -163,6 +163,10 @@ Möchten Sie die Datei ersetzen?</translation>
         <source>The output holds the media from %1 to %2</source>
         <translation>Die Ausgabe enthält die Medien von %1 bis %2</translation>
     </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>Die Ausgabe wurde geschrieben: %1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

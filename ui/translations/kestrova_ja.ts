@@ -163,6 +163,10 @@ Do you want to replace it?</source>
         <source>The output holds the media from %1 to %2</source>
         <translation>出力には %1 から %2 までのメディアが含まれます</translation>
     </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>出力を書き込みました: %1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

@@ -163,6 +163,10 @@ Do you want to replace it?</source>
         <source>The output holds the media from %1 to %2</source>
         <translation>Выходной файл содержит медиаданные с %1 до %2</translation>
     </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>Выходной файл записан: %1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

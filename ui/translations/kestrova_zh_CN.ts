@@ -163,6 +163,10 @@ Do you want to replace it?</source>
         <source>The output holds the media from %1 to %2</source>
         <translation>输出文件包含从 %1 到 %2 的媒体</translation>
     </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>输出已写入：%1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>

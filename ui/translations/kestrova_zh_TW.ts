@@ -163,6 +163,10 @@ Do you want to replace it?</source>
         <source>The output holds the media from %1 to %2</source>
         <translation>輸出檔案包含從 %1 到 %2 的媒體</translation>
     </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>輸出已寫入：%1</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
