@@ -20,8 +20,8 @@ testing_rm::FileSpec Film(const std::string& tag, uint32_t packets, const testin
     for (uint32_t i = 0; i < packets; ++i) {
         const std::string place = tag + std::to_string(i);
         film.packets.push_back(
-            {.number = 0, .timestamp = i * 100, .payload = place, .flags = uint8_t(i % 5 == 0 ? kKeyframeFlag : 0)});
-        film.packets.push_back({.number = 1, .timestamp = i * 100, .payload = place, .flags = kKeyframeFlag});
+            {.number = 0, .timestamp = i * 100, .payload = place, .flags = uint8_t(i % 5 == 0 ? kKeyframePacket : 0)});
+        film.packets.push_back({.number = 1, .timestamp = i * 100, .payload = place, .flags = kKeyframePacket});
     }
     return film;
 }

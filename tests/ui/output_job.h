@@ -7,6 +7,9 @@
 
 #include "main_dialog.h"
 
+// The packet flag of a keyframe, as the format sets it.
+inline constexpr uint8_t kKeyframePacket = 0x02;
+
 // A file of an RV40 video stream (number 0) and a cook audio stream (number
 // 1), with a packet of each every 100 ms for `packets` packets; video has a
 // keyframe every 500 ms, every audio packet starts a block. Each payload is

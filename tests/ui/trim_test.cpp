@@ -60,7 +60,7 @@ TEST_P(TrimRange, WritesFromTheKeyframeBeforeStartToEnd)
         EXPECT_EQ(run.timestamps.front(), 0u) << "stream " << s;
     }
     ASSERT_FALSE(written.packets.empty());
-    EXPECT_EQ(written.packets.front().flags & kKeyframeFlag, kKeyframeFlag);
+    EXPECT_EQ(written.packets.front().flags & kKeyframePacket, kKeyframePacket);
     // Where the output really starts and ends is told before the dialog closes.
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].text, "The output holds the media " + dialog.m_job.trim.message());
@@ -115,7 +115,7 @@ TEST_P(TimeForms, AreTheCommandLines)
         stream.duration *= 100;
     for (auto& packet : sparse.packets) {
         packet.timestamp *= 100;
-        packet.flags = kKeyframeFlag;
+        packet.flags = kKeyframePacket;
     }
     const std::string output = dir.file("out.rm");
     Show([&](CMuxDlg& d) {
