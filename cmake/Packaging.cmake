@@ -28,6 +28,9 @@ if(KESTROVA_GUI)
   # The dialog loads a Qt platform plugin at run time, which dpkg-shlibdeps
   # cannot see among the libraries it links.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+  # Qt's own translations: the file dialogs and the standard buttons in the
+  # user's language, beside the dialogs' own.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 endif()
 
 include(CPack)

@@ -4,6 +4,7 @@
 #include <QStyleFactory>
 
 #include "framework/resources.h"
+#include "framework/translations.h"
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -24,6 +25,14 @@ void CWinApp::Enable3dControls()
 {
     // Fusion draws raised buttons and sunken fields alike on every desktop.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+}
+
+CString CWinApp::InstallTranslations() const
+{
+    if (m_translationCatalogue.empty())
+        return {};
+    const QString folder = QApplication::applicationDirPath() + u'/' + QString::fromStdString(m_translationFolder);
+    return AfxInstallTranslations(QLocale::system(), m_translationCatalogue, {folder.toStdString()});
 }
 
 int CWinApp::ExitInstance()
@@ -49,6 +58,7 @@ int AfxWinMain(int argc, char** argv)
         return 1;
     QGuiApplication::setDesktopFileName(QString::fromStdString(g_app->m_desktopEntry));
     g_app->m_arguments.assign(argv + 1, argv + argc);
+    g_app->InstallTranslations();
     if (g_app->InitInstance())
         QApplication::exec();
     return g_app->ExitInstance();

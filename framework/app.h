@@ -20,6 +20,10 @@ public:
 
     // Gives every dialog the framework's three-dimensional control style.
     void Enable3dControls();
+    // Installs the program's translations and Qt's for the user's language
+    // (AfxWinMain does before InitInstance); returns the program's file
+    // loaded, or "" when the language has none.
+    CString InstallTranslations() const;
     HICON LoadIcon(UINT id) const;
 
     CWnd* m_pMainWnd = nullptr;
@@ -29,6 +33,14 @@ public:
     // The name of the program's desktop entry, without ".desktop": desktops
     // find a window's name and icon by it.
     CString m_desktopEntry;
+    // The program's translations: NAME_<language>.qm files in a folder given
+    // relative to the program's own (so that it holds installed and in the
+    // build folder alike). Installed for the user's language, with Qt's own,
+    // before InitInstance; none when the name is empty.
+    CString m_translationCatalogue;
+    CString m_translationFolder;
+    // The name the user's settings are kept under (see framework/profile.h).
+    CString m_profileName;
 };
 
 // The application object, or null.

@@ -1,6 +1,7 @@
 #include "framework/dialog.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QTimer>
 #include <QValidator>
@@ -35,6 +36,13 @@ private:
     int m_acceptedLength;
 };
 
+void focusControl(QWidget* control)
+{
+    control->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        edit->selectAll();
+}
+
 }  // namespace
 
 HWND CDataExchange::PrepareCtrl(int id)
@@ -47,11 +55,8 @@ HWND CDataExchange::PrepareCtrl(int id)
 void CDataExchange::Fail()
 {
     m_failed = true;
-    if (m_lastControl) {
-        m_lastControl->setFocus();
-        if (auto* edit = qobject_cast<QLineEdit*>(m_lastControl))
-            edit->selectAll();
-    }
+    if (m_lastControl)
+        focusControl(m_lastControl);
 }
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -102,6 +107,12 @@ BOOL CDialog::OnInitDialog()
 {
     UpdateData(FALSE);
     return TRUE;
+}
+
+void CDialog::GotoDlgCtrl(CWnd* control)
+{
+    if (control && control->GetSafeHwnd())
+        focusControl(control->GetSafeHwnd());
 }
 
 void CDialog::OnOK()
@@ -165,7 +176,8 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int count)
         return;
     }
     if (QString::fromStdString(value).size() > count) {
-        AfxMessageBox("Please enter no more than " + std::to_string(count) + " characters.", MB_ICONEXCLAMATION);
+        const QString prompt = QCoreApplication::translate("CDialog", "Please enter no more than %1 characters.");
+        AfxMessageBox(prompt.arg(count).toStdString(), MB_ICONEXCLAMATION);
         pDX->Fail();
     }
 }

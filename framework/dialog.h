@@ -41,6 +41,10 @@ public:
     // Runs the data exchange; FALSE when a validation failed.
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
+    // Puts the focus on `control`, with the whole text of an edit control
+    // selected, so that what the user types next replaces it.
+    void GotoDlgCtrl(CWnd* control);
+
     // The dialog's Enter and Escape, as the buttons IDOK and IDCANCEL reach them.
     virtual void OnOK();
     virtual void OnCancel();

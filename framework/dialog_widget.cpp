@@ -1,5 +1,6 @@
 #include "framework/dialog_widget.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -14,8 +15,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
 #include <QUrl>
 
+#include "framework/dialog_layout.h"
+#include "framework/profile.h"
+#include "framework/translations.h"
 #include "framework/tree_widget.h"
 #include "framework/wnd.h"
 
@@ -56,6 +61,38 @@ Qt::WindowFlags flagsFor(const DialogTemplate& dialogTemplate)
     return flags;
 }
 
+// The size the control's text needs; 0 on an axis where it needs nothing.
+QSize textNeed(const QWidget* widget)
+{
+    const QFontMetrics metrics(widget->font());
+    if (const auto* check = qobject_cast<const QCheckBox*>(widget)) {
+        // The box, the space after it and the text.
+        const QStyle* style = check->style();
+        const QSize text = metrics.size(Qt::TextShowMnemonic, check->text());
+        const int box = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, check);
+        return {box + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, check) + text.width(),
+                std::max(text.height(), style->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, check))};
+    }
+    if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+        // The text between the button's margins and frame, as Qt's styles
+        // lay a push button out (without the minimum width some add).
+        const QStyle* style = button->style();
+        const int border = style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button)
+                           + 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+        const QSize text = metrics.size(Qt::TextShowMnemonic, button->text());
+        return {text.width() + border, text.height() + border};
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(widget); label && label->pixmap().isNull()) {
+        if (label->text().isEmpty())
+            return {};
+        // Each line of the text on one line of the label; a label with a
+        // buddy shows "&" as the underline of its access key.
+        const QSize text = metrics.size(label->buddy() ? Qt::TextShowMnemonic : 0, label->text());
+        return {text.width() + 2 * label->margin(), text.height() + 2 * label->margin()};
+    }
+    return {};
+}
+
 // The local files among the dragged URLs; web addresses and the like are left out.
 DropFiles localFiles(const QMimeData* data)
 {
@@ -79,18 +116,29 @@ int DialogUnitsToPixelsY(int units)
 }
 
 DialogWidget::DialogWidget(CWnd& owner, const DialogTemplate& dialogTemplate, QWidget* parent)
-    : QDialog(parent, flagsFor(dialogTemplate)), m_owner(owner)
+    : QDialog(parent, flagsFor(dialogTemplate)),
+      m_owner(owner),
+      m_templateId(dialogTemplate.id),
+      m_resizable(dialogTemplate.style & WS_THICKFRAME),
+      m_templateSize(DialogUnitsToPixelsX(dialogTemplate.cx), DialogUnitsToPixelsY(dialogTemplate.cy))
 {
-    setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
+    setWindowTitle(AfxTranslateResource(dialogTemplate.caption));
     setFont(dialogFont(dialogTemplate));
-    // DS_MODALFRAME: a fixed frame that cannot be resized.
-    setFixedSize(DialogUnitsToPixelsX(dialogTemplate.cx), DialogUnitsToPixelsY(dialogTemplate.cy));
 
     QWidget* previousTabStop = nullptr;
+    // A label whose text marks a mnemonic ("&Start:") hands the focus to
+    // the control that follows it in the template, as dialog labels do.
+    QLabel* labelWithMnemonic = nullptr;
     for (const DialogControl& control : dialogTemplate.controls) {
         QWidget* widget = CreateControl(control);
         if (!widget)
             continue;
+        if (labelWithMnemonic)
+            labelWithMnemonic->setBuddy(widget);
+        labelWithMnemonic = nullptr;
+        if (auto* label = qobject_cast<QLabel*>(widget);
+            label && !(control.style & SS_NOPREFIX) && label->text().contains(u'&'))
+            labelWithMnemonic = label;
         widget->setGeometry(DialogUnitsToPixelsX(control.x), DialogUnitsToPixelsY(control.y),
                             DialogUnitsToPixelsX(control.cx), DialogUnitsToPixelsY(control.cy));
         AfxSetControlId(widget, control.id);
@@ -108,6 +156,13 @@ DialogWidget::DialogWidget(CWnd& owner, const DialogTemplate& dialogTemplate, QW
         // An icon static takes the size of the icon it shows.
         if (auto* label = qobject_cast<QLabel*>(widget); label && (control.style & SS_TYPEMASK) == SS_ICON)
             label->resize(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+        m_placed.push_back({widget, widget->geometry(), control.layout, widget->geometry()});
+    }
+    FitTexts();
+    if (m_resizable) {
+        const QSize remembered = AfxOpenProfile()->value(QStringLiteral("Dialogs/%1/size").arg(m_templateId)).toSize();
+        if (remembered.isValid())
+            resize(remembered.expandedTo(m_baseSize));
     }
 
     // Alt+Space opens the system menu, as a right click on the dialog's background does.
@@ -120,7 +175,7 @@ DialogWidget::DialogWidget(CWnd& owner, const DialogTemplate& dialogTemplate, QW
 
 QWidget* DialogWidget::CreateControl(const DialogControl& control)
 {
-    const QString text = QString::fromUtf8(control.text);
+    const QString text = AfxTranslateResource(control.text);
     const std::string windowClass = control.windowClass;
     if (windowClass == "button") {
         QAbstractButton* button = nullptr;
@@ -162,6 +217,45 @@ QWidget* DialogWidget::CreateControl(const DialogControl& control)
         return bar;
     }
     return nullptr;
+}
+
+void DialogWidget::FitTexts()
+{
+    // What the user added to the base size stays added.
+    const QSize growth = m_baseSize.isValid() ? (size() - m_baseSize).expandedTo(QSize(0, 0)) : QSize(0, 0);
+    std::vector<FitItem> items;
+    for (const Placed& placed : m_placed)
+        items.push_back({placed.templateRect, textNeed(placed.widget)});
+    m_baseSize = AfxFitToTexts(items, m_templateSize);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        m_placed[i].base = items[i].rect;
+    if (m_resizable) {
+        setMinimumSize(m_baseSize);
+        resize(m_baseSize + growth);
+    } else {
+        setFixedSize(m_baseSize);
+    }
+    FollowSize();
+}
+
+void DialogWidget::FollowSize()
+{
+    const QSize growth = size() - m_baseSize;
+    for (const Placed& placed : m_placed)
+        placed.widget->setGeometry(AfxFollowDialog(placed.base, placed.layout, growth));
+}
+
+void DialogWidget::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    FollowSize();
+}
+
+void DialogWidget::done(int result)
+{
+    if (m_resizable)
+        AfxOpenProfile()->setValue(QStringLiteral("Dialogs/%1/size").arg(m_templateId), size());
+    QDialog::done(result);
 }
 
 void DialogWidget::FocusFirstControl()

@@ -1,10 +1,23 @@
 #include "framework/file_dialog.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 
 #include "framework/message_box.h"
+#include "framework/profile.h"
 #include "framework/script_hooks.h"
+
+namespace {
+constexpr char kFolderKey[] = "FileDialog/folder";
+}
+
+CString AfxLastFileFolder()
+{
+    const QString folder = AfxOpenProfile()->value(kFolderKey).toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder.toStdString() : CString();
+}
 
 CString AfxQtFileFilter(const CString& filter)
 {
@@ -50,6 +63,8 @@ INT_PTR CFileDialog::DoModal()
     // Qt's own dialog looks and behaves the same on every desktop.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(m_open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    if (!m_title.empty())
+        dialog.setWindowTitle(QString::fromStdString(m_title));
     if (!m_open)
         dialog.setFileMode(QFileDialog::AnyFile);
     else if (m_flags & OFN_ALLOWMULTISELECT)
@@ -62,12 +77,23 @@ INT_PTR CFileDialog::DoModal()
     // The filter's name already lists its patterns; Qt need not add them again.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilter(QString::fromStdString(AfxQtFileFilter(m_filter)));
+    if (const CString folder = AfxLastFileFolder(); !folder.empty())
+        dialog.setDirectory(QString::fromStdString(folder));
     if (!m_fileName.empty())
         dialog.selectFile(QString::fromStdString(m_fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return IDCANCEL;
+    std::vector<CString> paths;
     for (const QString& path : dialog.selectedFiles())
-        m_paths.push_back(path.toStdString());
+        paths.push_back(path.toStdString());
+    return Chosen(std::move(paths));
+}
+
+INT_PTR CFileDialog::Chosen(std::vector<CString> paths)
+{
+    m_paths = std::move(paths);
+    const QString folder = QFileInfo(QString::fromStdString(m_paths.front())).absolutePath();
+    AfxOpenProfile()->setValue(kFolderKey, folder);
     return IDOK;
 }
 
@@ -76,16 +102,14 @@ INT_PTR CFileDialog::DoScriptedModal(AfxScriptHooks& hooks)
     // Each answer stands for what the user chose in the dialog; one that
     // the user does not want to replace leaves the dialog open for the next.
     for (;;) {
-        const auto answer = hooks.OnFileDialog({m_open, m_filter, m_flags});
+        const auto answer = hooks.OnFileDialog({m_open, m_filter, m_flags, AfxLastFileFolder(), m_fileName, m_title});
         if (!answer || answer->empty())
             return IDCANCEL;
         std::vector<CString> paths;
         for (const CString& path : *answer)
             paths.push_back(WithDefaultExtension(path));
-        if (m_open || ConfirmOverwrite(paths.front())) {
-            m_paths = paths;
-            return IDOK;
-        }
+        if (m_open || ConfirmOverwrite(paths.front()))
+            return Chosen(std::move(paths));
     }
 }
 
@@ -103,8 +127,10 @@ BOOL CFileDialog::ConfirmOverwrite(const CString& path) const
     if (!(m_flags & OFN_OVERWRITEPROMPT) || !file.exists() || file.isDir())
         return TRUE;
     // The question, caption and buttons of Qt's save dialog.
-    const CString question = file.fileName().toStdString() + " already exists.\nDo you want to replace it?";
-    return AfxShowMessageBox(m_parent ? m_parent->GetSafeHwnd() : nullptr, question, "Save As",
+    const QString question = QCoreApplication::translate("CFileDialog", "%1 already exists.\nDo you want to replace it?")
+                                 .arg(file.fileName());
+    return AfxShowMessageBox(m_parent ? m_parent->GetSafeHwnd() : nullptr, question.toStdString(),
+                             QCoreApplication::translate("CFileDialog", "Save As").toStdString(),
                              MB_YESNO | MB_ICONEXCLAMATION)
            == IDYES;
 }

@@ -7,6 +7,8 @@
 
 class AfxScriptHooks;
 
+// Every file dialog opens in the folder of the files chosen last, in this
+// run of the program or in one before (kept in the user's settings).
 class CFileDialog {
 public:
     // `filter` lists "Name|patterns|" pairs and ends with "|", patterns
@@ -16,6 +18,10 @@ public:
     // given, is appended to a name typed without one.
     CFileDialog(BOOL openFileDialog, const char* defaultExtension = nullptr, const char* fileName = nullptr,
                 DWORD flags = 0, const char* filter = nullptr, CWnd* parent = nullptr);
+
+    // The dialog's title, which says what the chosen file is for; without
+    // one the dialog has the platform's own ("Save As").
+    void SetTitle(const CString& title) { m_title = title; }
 
     // IDOK once a file is chosen, IDCANCEL otherwise.
     INT_PTR DoModal();
@@ -27,6 +33,8 @@ public:
 private:
     INT_PTR DoScriptedModal(AfxScriptHooks& hooks);
     CString WithDefaultExtension(const CString& path) const;
+    // Keeps the chosen files and remembers their folder for the next dialog.
+    INT_PTR Chosen(std::vector<CString> paths);
     // FALSE when `path` exists and the user does not want it replaced.
     BOOL ConfirmOverwrite(const CString& path) const;
 
@@ -35,9 +43,13 @@ private:
     CString m_fileName;
     DWORD m_flags;
     CString m_filter;
+    CString m_title;
     CWnd* m_parent;
     std::vector<CString> m_paths;
 };
+
+// The folder the last file dialog's files were chosen in, if it still exists; "" otherwise.
+CString AfxLastFileFolder();
 
 // The filter in Qt's form: "Name (patterns)" entries separated by ";;".
 CString AfxQtFileFilter(const CString& filter);

@@ -12,8 +12,12 @@ QMessageBox::Icon iconFor(UINT type)
     switch (type & MB_ICONMASK) {
     case MB_ICONHAND:
         return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
     case MB_ICONEXCLAMATION:
         return QMessageBox::Warning;
+    case MB_ICONINFORMATION:
+        return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
 }

@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include "framework/translations.h"
+
 namespace {
 
 const ResourceModule* g_module = nullptr;
@@ -58,6 +60,6 @@ CString AfxLoadString(UINT id)
     if (g_module)
         for (const StringResource& string : g_module->strings)
             if (string.id == id)
-                return string.text;
+                return AfxTranslateResource(string.text).toStdString();
     return {};
 }

@@ -6,7 +6,18 @@
 
 #include "framework/afx.h"
 
+// How a control follows a dialog that the user resizes: the share, in
+// percent, of the dialog's growth by which it moves and by which it grows,
+// across and down. A control anchored to the right edge moves by 100
+// across; one that fills the dialog grows by 100 both ways.
+struct DynamicLayout {
+    int moveX = 0, moveY = 0;
+    int sizeX = 0, sizeY = 0;
+};
+
 // One control of a dialog template; positions and sizes in dialog units.
+// Its text, when marked for translation (see framework/translations.h), is
+// shown in the user's language, and the control grows to fit it.
 struct DialogControl {
     int id = IDC_STATIC;
     const char* windowClass = "";  // "button", "static", "edit", "SysTreeView32", "msctls_progress32"
@@ -14,8 +25,11 @@ struct DialogControl {
     int x = 0, y = 0, cx = 0, cy = 0;
     DWORD style = 0;
     UINT icon = 0;  // icon resource shown by an SS_ICON static
+    DynamicLayout layout{};
 };
 
+// A dialog: WS_THICKFRAME in its style lets the user resize it (its size is
+// then remembered); without it the dialog keeps the size it opens with.
 struct DialogTemplate {
     UINT id = 0;
     const char* caption = "";

@@ -19,6 +19,9 @@ struct FileDialogRequest {
     BOOL open;       // TRUE for an open dialog, FALSE for a save dialog
     CString filter;  // as given, "Name|patterns|...||"
     DWORD flags;
+    CString folder = {};  // the folder the dialog opens in: the one last used, or "" for Qt's choice
+    CString fileName = {};  // the name the dialog starts with; "" for none
+    CString title = {};     // the dialog's title; "" for the platform's own
 };
 
 struct MessageBoxRequest {

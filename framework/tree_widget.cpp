@@ -15,6 +15,10 @@ TreeWidget::TreeWidget(int id, DWORD style, QWidget* parent) : QTreeWidget(paren
 {
     setHeaderHidden(true);
     setColumnCount(1);
+    // The column is as wide as its widest item, so that a long path is
+    // never cut: the tree scrolls sideways to it instead.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
     // Without TVS_LINESATROOT the root items carry no expand mark.

@@ -1,11 +1,16 @@
 #include "framework/wnd.h"
 
+#include <QCoreApplication>
+#include <QAbstractButton>
 #include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QTimer>
 #include <QWidget>
 
+#include "framework/dialog_widget.h"
 #include "framework/message_box.h"
 
 namespace {
@@ -92,6 +97,43 @@ CWnd* CWnd::GetDlgItem(int id) const
         return m_items.emplace(id, std::move(item)).first->second.get();
     }
     return nullptr;
+}
+
+void CWnd::SetWindowText(const CString& text)
+{
+    if (!m_hWnd)
+        return;
+    const QString value = QString::fromStdString(text);
+    if (auto* button = qobject_cast<QAbstractButton*>(m_hWnd))
+        button->setText(value);
+    else if (auto* label = qobject_cast<QLabel*>(m_hWnd))
+        label->setText(value);
+    else if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd))
+        edit->setText(value);
+    else
+        m_hWnd->setWindowTitle(value);
+    // A control of a dialog makes room for its new text.
+    if (auto* dialog = dynamic_cast<DialogWidget*>(m_hWnd->parentWidget()))
+        dialog->FitTexts();
+}
+
+CString CWnd::GetWindowText() const
+{
+    if (!m_hWnd)
+        return {};
+    if (auto* button = qobject_cast<QAbstractButton*>(m_hWnd))
+        return button->text().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(m_hWnd))
+        return label->text().toStdString();
+    if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd))
+        return edit->text().toStdString();
+    return m_hWnd->windowTitle().toStdString();
+}
+
+void CWnd::SetDlgItemText(int id, const CString& text)
+{
+    if (CWnd* item = GetDlgItem(id))
+        item->SetWindowText(text);
 }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -185,8 +227,10 @@ CMenu* CWnd::GetSystemMenu(BOOL)
     if (!m_systemMenu) {
         m_systemMenu = std::make_unique<CMenu>(*this);
         if (m_style & WS_MINIMIZEBOX)
-            m_systemMenu->AppendMenu(MF_STRING, SC_MINIMIZE, "Mi&nimize");
-        m_systemMenu->AppendMenu(MF_STRING, SC_CLOSE, "&Close\tAlt+F4");
+            m_systemMenu->AppendMenu(MF_STRING, SC_MINIMIZE,
+                                 QCoreApplication::translate("CWnd", "Mi&nimize").toStdString());
+        m_systemMenu->AppendMenu(MF_STRING, SC_CLOSE,
+                                 QCoreApplication::translate("CWnd", "&Close\tAlt+F4").toStdString());
     }
     return m_systemMenu.get();
 }

@@ -54,6 +54,11 @@ public:
     // The child control with that id, or null.
     CWnd* GetDlgItem(int id) const;
 
+    // The window's title, or the text of a button, static or edit control.
+    void SetWindowText(const CString& text);
+    CString GetWindowText() const;
+    void SetDlgItemText(int id, const CString& text);
+
     // Routes the message through the message maps, else to the default processing.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     // Sends the message once the event loop next takes up its queue, unless

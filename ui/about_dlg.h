@@ -7,4 +7,8 @@
 class CAboutDlg : public CDialog {
 public:
     CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+
+protected:
+    // Puts the program's version into the template's version line.
+    BOOL OnInitDialog() override;
 };

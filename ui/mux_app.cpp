@@ -9,6 +9,9 @@ CMuxApp::CMuxApp()
 {
     AfxSetResourceModule(&KestrovaResources());
     m_desktopEntry = KESTROVA_APP_ID;
+    m_translationCatalogue = "kestrova";
+    m_translationFolder = KESTROVA_TRANSLATIONS_FOLDER;
+    m_profileName = "kestrova";
 }
 
 BOOL CMuxApp::InitInstance()

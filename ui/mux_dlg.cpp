@@ -17,6 +17,7 @@ constexpr UINT WM_OPEN_FILES = WM_USER;
 BEGIN_MESSAGE_MAP(CMuxDlg, CDialog)
     ON_WM_SYSCOMMAND()
     ON_WM_PAINT()
+    ON_BN_CLICKED(IDC_APPEND, OnAppend)
     ON_BN_CLICKED(IDC_ADD, OnAddFile)
     ON_BN_CLICKED(IDC_REMOVE, OnRemoveFile)
     ON_NOTIFY(TVN_ITEMEXPANDINGA, IDC_SOURCE_TREE, OnTreeItemExpanding)
@@ -33,6 +34,8 @@ void CMuxDlg::DoDataExchange(CDataExchange* pDX)
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_SOURCE_TREE, m_tree);
     DDX_Check(pDX, IDC_ADD_PLUGIN, m_addPlugin);
+    DDX_Text(pDX, IDC_START, m_start);
+    DDX_Text(pDX, IDC_END, m_end);
 }
 
 BOOL CMuxDlg::OnInitDialog()

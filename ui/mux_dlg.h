@@ -1,11 +1,13 @@
-// The main dialog: the list of source files with their streams, and the
-// commands Add, Remove, Rename and Merge; files dropped on it, or named on
-// the command line, are added as Add adds them. It owns the muxer that
-// carries the merge, and the program ends when it closes.
+// The main dialog: the list of source files with their streams, the
+// commands Add, Remove, Rename, Merge and Append, and the Start and End of
+// the output; files dropped on it, or named on the command line, are added
+// as Add adds them. It owns the muxer that carries the merge, and the
+// program ends when it closes.
 #pragma once
 
 #include <cstdint>
 #include <vector>
+#include <QCoreApplication>
 
 #include "framework/dialog.h"
 #include "framework/image_list.h"
@@ -14,20 +16,33 @@
 #include "mux/rm_muxer.h"
 #include "mux/source_details.h"
 
-// The filter of the open and save dialogs.
-inline constexpr char kRealMediaFilter[] = "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||";
+// Where a file that can be added is damaged so that a merge stops reading
+// it early (a packet the reader cannot get past, or fewer packets than its
+// headers count), in words for the user; "" when it is not.
+std::string DataDamage(const CString& path);
+
+// The filter of the open and save dialogs, translated where it is used.
+inline constexpr char kRealMediaFilter[] = QT_TRANSLATE_NOOP("CMuxDlg", "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
 
 class CMuxDlg : public CDialog {
+    // tr(): the dialog's texts in the user's language.
+    Q_DECLARE_TR_FUNCTIONS(CMuxDlg)
+
 public:
     explicit CMuxDlg(CWnd* parent = nullptr);
 
-    // The Merge command (the default button).
+    // The Merge command (the default button): the ticked streams side by side.
     void OnOK() override;
+    // The Append command: the ticked streams of each listed file, one file
+    // after another in list order.
+    void OnAppend();
 
     // The source tree: file items at the root, one child per usable stream,
     // whose image and item data are its StreamKind. File items carry data 0.
     CTreeCtrl m_tree;
     int m_addPlugin = 0;
+    // The Start and End fields as typed; empty for the sources' own start or end.
+    CString m_start, m_end;
     RmMuxer m_muxer;
     MuxJob m_job;
     // Files added, in order, once the dialog is shown.
@@ -62,11 +77,34 @@ private:
     };
 
     // Scans the file and lists it with its usable streams, or tells the
-    // user why it cannot be added.
-    void AddSource(const CString& path);
+    // user why it cannot be added. A damaged file is first offered for
+    // repair (unless `offerRepair` is false), and its repaired copy is
+    // added instead when the user wants one; a file that can be read as it
+    // is is otherwise added as it is.
+    void AddSource(const CString& path, bool offerRepair = true);
+
+    enum class RepairOffer {
+        NotOffered,  // a repair cannot read the file either
+        Declined,    // the user said No, cancelled the save dialog or the repair
+        Failed,      // the repair failed, and the user was told why
+        Added        // the repaired copy is listed
+    };
+    // Offers to repair a copy of the damaged file, `reason` saying what is
+    // wrong with it, and adds the copy when the repair has written it.
+    RepairOffer OfferRepair(const CString& path, const std::string& reason);
     // Sets selection[key] for every ticked stream; false, after telling
     // the user why, when the ticks cannot make a merge.
     bool CollectSelection(uint16_t selection[kStreamKeyCount]);
+    // Why ticks cannot make an output, as the dialog words the muxer's verdict.
+    CString SelectionRefusal(SelectionProblem problem) const;
+    // The ticked streams of each listed file that has any, in list order.
+    std::vector<JobInput> TickedInputs() const;
+    // Reads Start and End into the job; false, after telling the user and
+    // putting the field in front, when one is not a time.
+    bool CollectRange(MuxJob& job);
+    // Merge and Append from the ticks on: the checks, the save dialog, the
+    // run with its progress dialog, and what the user is told after it.
+    void WriteOutput(JobLayout layout);
     // Position of a file item among the root items.
     std::size_t SourcePosition(HTREEITEM fileItem) const;
 

@@ -1,5 +1,6 @@
 #include "ui/progress_dlg.h"
 
+#include "framework/thread.h"
 #include "mux/merge_signals.h"
 #include "ui/resource.h"
 
@@ -42,4 +43,18 @@ void CProgressDlg::OnCancel()
 {
     g_stop = 1;
     CDialog::OnCancel();
+}
+
+bool RunWithProgress(MuxJob& job, CWnd* parent)
+{
+    ResetMergeSignals();
+    std::unique_ptr<CWinThread> worker = AfxBeginThread(MuxWorker, &job);
+    if (!worker)
+        return false;
+    CProgressDlg progress(parent);
+    progress.DoModal();
+    // The run is over only when the worker returns: after a Cancel it is
+    // still removing the partial output when the progress dialog closes.
+    worker->Wait();
+    return true;
 }

@@ -4,6 +4,7 @@
 
 #include "framework/dialog.h"
 #include "framework/progress_ctrl.h"
+#include "mux/mux_job.h"
 
 class CProgressDlg : public CDialog {
 public:
@@ -20,3 +21,8 @@ protected:
 private:
     CProgressCtrl m_progress;
 };
+
+// Runs `job` on a worker thread while the progress dialog is shown over
+// `parent`, and returns once the worker has ended: its outcome and report
+// are then in `job`. False when no worker could be started.
+bool RunWithProgress(MuxJob& job, CWnd* parent);

@@ -21,6 +21,10 @@ inline constexpr int IDC_RENAME = 1004;
 inline constexpr int IDC_STREAM_NAME = 1005;
 inline constexpr int IDC_PROGRESS = 1006;
 inline constexpr int IDC_ADD_PLUGIN = 1007;
+inline constexpr int IDC_VERSION = 1008;
+inline constexpr int IDC_APPEND = 1009;
+inline constexpr int IDC_START = 1010;  // the output's start time
+inline constexpr int IDC_END = 1011;    // the output's end time
 
 // The system menu's About command.
 inline constexpr UINT IDM_ABOUTBOX = 0x0010;

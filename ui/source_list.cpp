@@ -8,20 +8,61 @@
 #include "ui/rename_dlg.h"
 
 namespace {
+
 constexpr int kFileImage = kUnknownStream;
+
+// The muxer's message for a file it could not open: its sentence in the
+// dialog's words, with the system's reason as given. Any other message as
+// the muxer words it (a read that failed says at which byte, and why).
+QString UnopenedText(const std::string& message)
+{
+    const std::string sentence = "The file cannot be opened: ";
+    if (message.rfind(sentence, 0) != 0)
+        return QString::fromStdString(message);
+    return QCoreApplication::translate("CMuxDlg", "The file cannot be opened: %1")
+        .arg(QString::fromStdString(message.substr(sentence.size())));
 }
+
+// Why the muxer refused a file, in the dialog's words; the details the
+// muxer reads from the file's bytes stay as it words them.
+QString RefusalText(const RmMuxer& muxer)
+{
+    switch (muxer.LastScanError()) {
+    case ScanError::Invalid:
+        return QCoreApplication::translate("CMuxDlg", "Invalid RM file or no usable streams");
+    case ScanError::TooManyFiles:
+        return QCoreApplication::translate("CMuxDlg", "No more than 10 files can be added");
+    case ScanError::TooManyStreams:
+        return QCoreApplication::translate("CMuxDlg",
+                                           "The file has more than 10 usable streams, more than a merge can hold");
+    case ScanError::StreamNumberTooHigh:
+        return QCoreApplication::translate("CMuxDlg",
+                                           "The file has a usable stream numbered above 9, which a merge cannot hold");
+    case ScanError::StreamDataTooLarge:
+        return QCoreApplication::translate(
+            "CMuxDlg", "The file has a stream with more than 2048 bytes of codec data, which a merge cannot carry");
+    case ScanError::None:
+    case ScanError::CannotOpen:
+    case ScanError::CannotRead:
+        break;
+    }
+    return UnopenedText(muxer.LastScanMessage());
+}
+
+}  // namespace
 
 void CMuxDlg::OnAddFile()
 {
+    const CString filter = tr(kRealMediaFilter).toStdString();
     CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT,
-                       kRealMediaFilter);
+                       filter.c_str());
     if (dialog.DoModal() != IDOK)
         return;
     for (const CString& path : dialog.GetPathNames())
         AddSource(path);
 }
 
-void CMuxDlg::AddSource(const CString& path)
+void CMuxDlg::AddSource(const CString& path, bool offerRepair)
 {
     char names[kMaxStreams][rm::kNameCapacity];
     int32_t kinds[kMaxStreams];
@@ -29,10 +70,28 @@ void CMuxDlg::AddSource(const CString& path)
     const int32_t count = m_muxer.Scan(path, names, kinds, numbers);
     if (count == 0) {
         // The muxer says why: not a usable RealMedia file, or past one of
-        // its limits; and for an invalid file, what makes it so.
+        // its limits; and for an invalid file, what makes it so (that
+        // detail, from the file's bytes, stays as the muxer words it). An
+        // invalid file whose header section is intact is damaged: a repair
+        // is offered.
         const std::string& reason = m_muxer.LastScanReason();
-        MessageBox(m_muxer.LastScanMessage() + (reason.empty() ? "" : "\n" + reason), "Error", MB_ICONHAND | MB_OK);
+        if (offerRepair && m_muxer.LastScanError() == ScanError::Invalid
+            && OfferRepair(path, reason.empty() ? m_muxer.LastScanMessage() : reason) != RepairOffer::NotOffered)
+            return;
+        MessageBox(RefusalText(m_muxer).toStdString() + (reason.empty() ? "" : "\n" + reason),
+                   tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return;
+    }
+    if (offerRepair) {
+        // A file a merge would stop reading at its damage: the muxer lets go
+        // of it while a repaired copy is offered, and it is added as it is
+        // unless the copy is.
+        if (const std::string damage = DataDamage(path); !damage.empty()) {
+            m_muxer.RemoveSource(m_muxer.LastScanSource());
+            if (OfferRepair(path, damage) != RepairOffer::Added)
+                AddSource(path, false);
+            return;
+        }
     }
 
     HTREEITEM file = m_tree.InsertItem(path, kFileImage, kFileImage);
@@ -54,7 +113,7 @@ void CMuxDlg::OnRemoveFile()
     if (!item)
         return;
     if (m_tree.GetNextItem(item, TVGN_PARENT)) {
-        MessageBox("Only files can be removed", "Warning", MB_ICONHAND | MB_OK);
+        MessageBox(tr("Only files can be removed").toStdString(), tr("Warning").toStdString(), MB_ICONHAND | MB_OK);
         return;
     }
     // The muxer lets go of the file, and every later file keeps its index.
@@ -72,7 +131,8 @@ void CMuxDlg::OnRenameStream()
         return;
     // Video streams carry data 0, and so do file items.
     if (m_tree.GetItemData(item) == kVideoStream) {
-        MessageBox("Video streams can not be renamed", "Warning", MB_ICONHAND | MB_OK);
+        MessageBox(tr("Video streams can not be renamed").toStdString(), tr("Warning").toStdString(),
+                   MB_ICONHAND | MB_OK);
         return;
     }
     dialog.SetName(m_tree.GetItemText(item));

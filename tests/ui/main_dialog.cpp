@@ -2,10 +2,16 @@
 
 #include <QWidget>
 
+#include "framework/profile.h"
 #include "ui/mux_app.h"
 
 // The program's application object, as kestrova has it.
 CMuxApp theApp;
+
+MainDialogTest::MainDialogTest()
+{
+    AfxOpenProfile()->clear();
+}
 
 INT_PTR MainDialogTest::Show(const std::function<void(CMuxDlg&)>& body)
 {

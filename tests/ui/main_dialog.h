@@ -16,6 +16,9 @@
 
 class MainDialogTest : public testing::Test {
 protected:
+    // Each test starts with no settings remembered.
+    MainDialogTest();
+
     // Shows the main dialog and runs `body` in it; the dialog is then
     // cancelled unless it has ended by itself. Returns DoModal's result.
     INT_PTR Show(const std::function<void(CMuxDlg&)>& body);

@@ -351,14 +351,19 @@ TEST_F(MergeTest, AFailedMergeIsReportedAfterTheProgressDialogCloses)
 
 TEST_F(MergeTest, WarningsAreShownAfterTheProgressDialogCloses)
 {
-    // A source cut in the middle of a packet: the merge writes what is whole
-    // and says where the source is damaged.
+    // A source cut in the middle of a packet, added as it is when the user
+    // declines the repair: the merge writes what is whole and says where
+    // the source is damaged.
     const std::string whole = readFileBytes(dataFile("video_rv20_ac3.rm"));
     const std::string cut = dir.file("cut.rm");
     testing_rm::writeFileBytes(cut, whole.substr(0, whole.size() / 2));
     const std::string output = dir.file("out.rm");
     Show([&](CMuxDlg& d) {
+        script.AnswerQuestion(IDNO);
         Add(d, cut);
+        ASSERT_EQ(script.messages.size(), 1u);
+        EXPECT_EQ(script.messages[0].text.rfind(cut + " is damaged: at byte ", 0), 0u) << script.messages[0].text;
+        script.messages.clear();
         Tick(d.m_tree, 0, 0);
         Tick(d.m_tree, 0, 1);
         Merge(d, output, [&](CDialog&) { EXPECT_TRUE(script.messages.empty()); });

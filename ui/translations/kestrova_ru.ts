@@ -1,0 +1,261 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU">
+<context>
+    <name>CDialog</name>
+    <message>
+        <source>Please enter no more than %1 characters.</source>
+        <translation>Введите не более %1 символов.</translation>
+    </message>
+</context>
+<context>
+    <name>CFileDialog</name>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 уже существует.
+Заменить его?</translation>
+    </message>
+    <message>
+        <source>Save As</source>
+        <translation>Сохранить как</translation>
+    </message>
+</context>
+<context>
+    <name>CMuxDlg</name>
+    <message>
+        <source>Only one video stream allowed</source>
+        <translation>Допускается только один видеопоток</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Ошибка</translation>
+    </message>
+    <message>
+        <source>More than 9 streams are ticked; with the helper stream a merge holds at most 9</source>
+        <translation>Отмечено больше 9 потоков; со вспомогательным потоком объединение вмещает не больше 9</translation>
+    </message>
+    <message>
+        <source>More than 10 streams are ticked; a merge holds at most 10</source>
+        <translation>Отмечено больше 10 потоков; объединение вмещает не больше 10</translation>
+    </message>
+    <message>
+        <source>The merge could not be started</source>
+        <translation>Не удалось начать объединение</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Предупреждение</translation>
+    </message>
+    <message>
+        <source>Invalid RM file or no usable streams</source>
+        <translation>Недопустимый файл RM или нет пригодных потоков</translation>
+    </message>
+    <message>
+        <source>No more than 10 files can be added</source>
+        <translation>Можно добавить не больше 10 файлов</translation>
+    </message>
+    <message>
+        <source>The file has more than 10 usable streams, more than a merge can hold</source>
+        <translation>В файле больше 10 пригодных потоков — больше, чем вмещает объединение</translation>
+    </message>
+    <message>
+        <source>The file has a usable stream numbered above 9, which a merge cannot hold</source>
+        <translation>В файле есть пригодный поток с номером больше 9, который объединение не может вместить</translation>
+    </message>
+    <message>
+        <source>The file has a stream with more than 2048 bytes of codec data, which a merge cannot carry</source>
+        <translation>В файле есть поток с данными кодека больше 2048 байт, которые объединение не может перенести</translation>
+    </message>
+    <message>
+        <source>Only files can be removed</source>
+        <translation>Убрать из списка можно только файлы</translation>
+    </message>
+    <message>
+        <source>Video streams can not be renamed</source>
+        <translation>Видеопотоки нельзя переименовать</translation>
+    </message>
+    <message>
+        <source>Title: %1</source>
+        <translation>Название: %1</translation>
+    </message>
+    <message>
+        <source>Author: %1</source>
+        <translation>Автор: %1</translation>
+    </message>
+    <message>
+        <source>Duration: %1</source>
+        <translation>Длительность: %1</translation>
+    </message>
+    <message>
+        <source>Real media (*.rm,*.rmvb)|*.rm;*.rmvb||</source>
+        <translation>Файлы RealMedia (*.rm,*.rmvb)|*.rm;*.rmvb||</translation>
+    </message>
+    <message>
+        <source>The file cannot be opened: %1</source>
+        <translation>Не удаётся открыть файл: %1</translation>
+    </message>
+    <message>
+        <source>Tick the streams to append in at least two files</source>
+        <translation>Отметьте потоки для присоединения по крайней мере в двух файлах</translation>
+    </message>
+    <message>
+        <source>Append the Files Into</source>
+        <translation>Сохранить присоединённые файлы как</translation>
+    </message>
+    <message>
+        <source>Merge the Streams Into</source>
+        <translation>Сохранить объединённые потоки как</translation>
+    </message>
+    <message>
+        <source>The append could not be started</source>
+        <translation>Не удалось начать присоединение</translation>
+    </message>
+    <message>
+        <source>Append</source>
+        <translation>Присоединить</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>Объединить</translation>
+    </message>
+    <message>
+        <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>Начало «%1» не является временем: укажите секунды (90.5) или [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+    </message>
+    <message>
+        <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>Конец «%1» не является временем: укажите секунды (90.5) или [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+    </message>
+    <message>
+        <source>End (%1) must come after Start (%2)</source>
+        <translation>Конец (%1) должен быть позже начала (%2)</translation>
+    </message>
+    <message>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (восстановлен).%2</translation>
+    </message>
+    <message>
+        <source>at byte %1, %2</source>
+        <translation>в байте %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: %2. Repair a copy?</source>
+        <translation>%1 повреждён: %2. Восстановить копию?</translation>
+    </message>
+    <message>
+        <source>Damaged file</source>
+        <translation>Повреждённый файл</translation>
+    </message>
+    <message>
+        <source>Save the Repaired Copy As</source>
+        <translation>Сохранить восстановленную копию как</translation>
+    </message>
+    <message>
+        <source>The repair could not be started</source>
+        <translation>Не удалось начать восстановление</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
+        <translation>Выходной файл содержит медиаданные с %1 (ключевой кадр перед %2) до %3</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1 to %2</source>
+        <translation>Выходной файл содержит медиаданные с %1 до %2</translation>
+    </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>Выходной файл записан: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CWnd</name>
+    <message>
+        <source>Mi&amp;nimize</source>
+        <translation>Сверн&amp;уть</translation>
+    </message>
+    <message>
+        <source>&amp;Close	Alt+F4</source>
+        <translation>&amp;Закрыть	Alt+F4</translation>
+    </message>
+</context>
+<context>
+    <name>Resources</name>
+    <message>
+        <source>About Kestrova</source>
+        <translation>О программе Kestrova</translation>
+    </message>
+    <message>
+        <source>Kestrova Version %1</source>
+        <translation>Kestrova, версия %1</translation>
+    </message>
+    <message>
+        <source>Merges streams of RealMedia files</source>
+        <translation>Объединяет потоки файлов RealMedia</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>ОК</translation>
+    </message>
+    <message>
+        <source>Real Media muxer</source>
+        <translation>Мультиплексор RealMedia</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>Объединить</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Добавить</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Убрать</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Переименовать</translation>
+    </message>
+    <message>
+        <source>Add plugin</source>
+        <translation>Добавить плагин</translation>
+    </message>
+    <message>
+        <source>Note:Stream name is limited to 12 characters</source>
+        <translation>Примечание: имя потока — не более 12 символов</translation>
+    </message>
+    <message>
+        <source>Stream name:</source>
+        <translation>Имя потока:</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Ход выполнения</translation>
+    </message>
+    <message>
+        <source>&amp;About Kestrova...</source>
+        <translation>&amp;О программе Kestrova...</translation>
+    </message>
+    <message>
+        <source>A&amp;ppend</source>
+        <translation>&amp;Присоединить</translation>
+    </message>
+    <message>
+        <source>&amp;Start:</source>
+        <translation>&amp;Начало:</translation>
+    </message>
+    <message>
+        <source>&amp;End:</source>
+        <translation>&amp;Конец:</translation>
+    </message>
+    <message>
+        <source>empty: whole file</source>
+        <translation>пусто: весь файл</translation>
+    </message>
+</context>
+</TS>

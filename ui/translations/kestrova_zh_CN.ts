@@ -1,0 +1,261 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>CDialog</name>
+    <message>
+        <source>Please enter no more than %1 characters.</source>
+        <translation>请输入不超过 %1 个字符。</translation>
+    </message>
+</context>
+<context>
+    <name>CFileDialog</name>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 已存在。
+要替换它吗？</translation>
+    </message>
+    <message>
+        <source>Save As</source>
+        <translation>另存为</translation>
+    </message>
+</context>
+<context>
+    <name>CMuxDlg</name>
+    <message>
+        <source>Only one video stream allowed</source>
+        <translation>只能选择一个视频流</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>More than 9 streams are ticked; with the helper stream a merge holds at most 9</source>
+        <translation>勾选的流超过 9 个；加上辅助流后，一次合并最多容纳 9 个</translation>
+    </message>
+    <message>
+        <source>More than 10 streams are ticked; a merge holds at most 10</source>
+        <translation>勾选的流超过 10 个；一次合并最多容纳 10 个</translation>
+    </message>
+    <message>
+        <source>The merge could not be started</source>
+        <translation>无法开始合并</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Invalid RM file or no usable streams</source>
+        <translation>无效的 RM 文件或没有可用的流</translation>
+    </message>
+    <message>
+        <source>No more than 10 files can be added</source>
+        <translation>最多只能添加 10 个文件</translation>
+    </message>
+    <message>
+        <source>The file has more than 10 usable streams, more than a merge can hold</source>
+        <translation>该文件有超过 10 个可用的流，超出一次合并所能容纳的数量</translation>
+    </message>
+    <message>
+        <source>The file has a usable stream numbered above 9, which a merge cannot hold</source>
+        <translation>该文件有一个编号大于 9 的可用流，合并无法容纳</translation>
+    </message>
+    <message>
+        <source>The file has a stream with more than 2048 bytes of codec data, which a merge cannot carry</source>
+        <translation>该文件有一个编解码器数据超过 2048 字节的流，合并无法承载</translation>
+    </message>
+    <message>
+        <source>Only files can be removed</source>
+        <translation>只能移除文件</translation>
+    </message>
+    <message>
+        <source>Video streams can not be renamed</source>
+        <translation>视频流不能重命名</translation>
+    </message>
+    <message>
+        <source>Title: %1</source>
+        <translation>标题：%1</translation>
+    </message>
+    <message>
+        <source>Author: %1</source>
+        <translation>作者：%1</translation>
+    </message>
+    <message>
+        <source>Duration: %1</source>
+        <translation>时长：%1</translation>
+    </message>
+    <message>
+        <source>Real media (*.rm,*.rmvb)|*.rm;*.rmvb||</source>
+        <translation>RealMedia 文件 (*.rm,*.rmvb)|*.rm;*.rmvb||</translation>
+    </message>
+    <message>
+        <source>The file cannot be opened: %1</source>
+        <translation>无法打开该文件：%1</translation>
+    </message>
+    <message>
+        <source>Tick the streams to append in at least two files</source>
+        <translation>请在至少两个文件中勾选要追加的流</translation>
+    </message>
+    <message>
+        <source>Append the Files Into</source>
+        <translation>追加文件并保存为</translation>
+    </message>
+    <message>
+        <source>Merge the Streams Into</source>
+        <translation>合并流并保存为</translation>
+    </message>
+    <message>
+        <source>The append could not be started</source>
+        <translation>无法开始追加</translation>
+    </message>
+    <message>
+        <source>Append</source>
+        <translation>追加</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>合并</translation>
+    </message>
+    <message>
+        <source>Start &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>开始“%1”不是时间：请输入秒数 (90.5) 或 [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+    </message>
+    <message>
+        <source>End &quot;%1&quot; is not a time: give seconds (90.5) or [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</source>
+        <translation>结束“%1”不是时间：请输入秒数 (90.5) 或 [[hh:]mm:]ss[.mmm] (1:30, 0:01:30.250)</translation>
+    </message>
+    <message>
+        <source>End (%1) must come after Start (%2)</source>
+        <translation>结束 (%1) 必须晚于开始 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 (repaired).%2</source>
+        <translation>%1 (已修复).%2</translation>
+    </message>
+    <message>
+        <source>at byte %1, %2</source>
+        <translation>在字节 %1 处：%2</translation>
+    </message>
+    <message>
+        <source>%1 is damaged: %2. Repair a copy?</source>
+        <translation>%1 已损坏：%2。要修复一份副本吗？</translation>
+    </message>
+    <message>
+        <source>Damaged file</source>
+        <translation>损坏的文件</translation>
+    </message>
+    <message>
+        <source>Save the Repaired Copy As</source>
+        <translation>将修复的副本另存为</translation>
+    </message>
+    <message>
+        <source>The repair could not be started</source>
+        <translation>无法开始修复</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
+        <translation>输出文件包含从 %1（%2 之前的关键帧）到 %3 的媒体</translation>
+    </message>
+    <message>
+        <source>The output holds the media from %1 to %2</source>
+        <translation>输出文件包含从 %1 到 %2 的媒体</translation>
+    </message>
+    <message>
+        <source>The output was written: %1</source>
+        <translation>输出已写入：%1</translation>
+    </message>
+</context>
+<context>
+    <name>CWnd</name>
+    <message>
+        <source>Mi&amp;nimize</source>
+        <translation>最小化(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Close	Alt+F4</source>
+        <translation>关闭(&amp;C)	Alt+F4</translation>
+    </message>
+</context>
+<context>
+    <name>Resources</name>
+    <message>
+        <source>About Kestrova</source>
+        <translation>关于 Kestrova</translation>
+    </message>
+    <message>
+        <source>Kestrova Version %1</source>
+        <translation>Kestrova 版本 %1</translation>
+    </message>
+    <message>
+        <source>Merges streams of RealMedia files</source>
+        <translation>合并 RealMedia 文件中的流</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Real Media muxer</source>
+        <translation>RealMedia 合并器</translation>
+    </message>
+    <message>
+        <source>Merge</source>
+        <translation>合并</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>移除</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>重命名</translation>
+    </message>
+    <message>
+        <source>Add plugin</source>
+        <translation>添加插件</translation>
+    </message>
+    <message>
+        <source>Note:Stream name is limited to 12 characters</source>
+        <translation>注意：流名称最多 12 个字符</translation>
+    </message>
+    <message>
+        <source>Stream name:</source>
+        <translation>流名称：</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>进度</translation>
+    </message>
+    <message>
+        <source>&amp;About Kestrova...</source>
+        <translation>关于 Kestrova(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>A&amp;ppend</source>
+        <translation>追加(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Start:</source>
+        <translation>开始(&amp;S):</translation>
+    </message>
+    <message>
+        <source>&amp;End:</source>
+        <translation>结束(&amp;E):</translation>
+    </message>
+    <message>
+        <source>empty: whole file</source>
+        <translation>留空：整个文件</translation>
+    </message>
+</context>
+</TS>
