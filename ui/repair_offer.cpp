@@ -62,7 +62,7 @@ CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string
     char names[kMaxStreams][rm::kNameCapacity];
     int32_t kinds[kMaxStreams];
     uint16_t numbers[kMaxStreams];
-    const int32_t count = repairer.Scan(path, names, kinds, numbers);
+    const int32_t count = repairer.Scan(path, names, kinds, numbers, /*repair=*/true);
     if (count == 0)
         return RepairOffer::NotOffered;
     // The reason stays as the muxer or check words it.
