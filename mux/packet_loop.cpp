@@ -227,10 +227,10 @@ void RmMuxer::FetchPacket(int pos)
             m_bytesDone += header.length;
             // What the next packet after damage may look like.
             if (m_repair) {
-                m_lastStreamRead[f] = header.stream_number;
+                m_lastStreamRead[f] = static_cast<uint16_t>(header.stream_number);
                 for (rm::PacketExpectations::Stream& stream : m_expect[f].streams)
                     if (stream.number == header.stream_number)
-                        stream.lastTimestamp = header.timestamp;
+                        stream.lastTimestamp = static_cast<uint32_t>(header.timestamp);
             }
         }
         const uint16_t number = header.stream_number;

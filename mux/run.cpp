@@ -252,7 +252,7 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
 
 void RmMuxer::LoadIndexes(uint16_t f)
 {
-    bool loaded[kMaxStreams] = {};
+    bool loaded[kMaxLanes] = {};
     rm::IndexChain chain(*m_in, m_props.index_offset);
     rm::RmIndexHeader header;
     while (chain.next(header)) {

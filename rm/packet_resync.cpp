@@ -50,7 +50,7 @@ bool chains(InFile& in, uint64_t at, const RmPacketHeader& header, const PacketE
     PacketExpectations after = expect;
     for (PacketExpectations::Stream& s : after.streams)
         if (s.number == header.stream_number)
-            s.lastTimestamp = header.timestamp;
+            s.lastTimestamp = static_cast<uint32_t>(header.timestamp);
     RmPacketHeader second;
     return plausiblePacket(bytes, next, 0, after, second);
 }
