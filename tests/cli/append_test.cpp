@@ -79,12 +79,12 @@ TEST(Append, ThreePartsAreShiftedEachAsOneBlock)
 {
     TempDir dir;
     const auto film = [](uint32_t firstMs, uint32_t endMs) {
-        FilmSpec spec;
-        spec.firstMs = firstMs;
-        spec.endMs = endMs;
-        return spec;
+        FilmPlan plan;
+        plan.firstMs = firstMs;
+        plan.endMs = endMs;
+        return plan;
     };
-    const FilmSpec films[] = {film(0, 3000), film(0, 2050), film(500, 4000)};
+    const FilmPlan films[] = {film(0, 3000), film(0, 2050), film(500, 4000)};
     std::vector<std::string> args = {"append", "-o", dir.file("out.rm")};
     std::vector<ParsedFile> parts;
     for (std::size_t p = 0; p < 3; ++p) {
@@ -140,19 +140,19 @@ TEST(Append, ThreePartsAreShiftedEachAsOneBlock)
 
 TEST(Append, PartsThatDoNotDecodeAlikeAreRefusedBeforeAnythingIsWritten)
 {
-    FilmSpec rv30;
+    FilmPlan rv30;
     rv30.video.codec = "RV30";
-    FilmSpec larger;
+    FilmPlan larger;
     larger.video.width = 640;
-    FilmSpec otherRate;
+    FilmPlan otherRate;
     otherRate.audio.sampleRate = 22050;
-    FilmSpec otherData;
+    FilmPlan otherData;
     otherData.audio.codecData[2] = 9;
-    FilmSpec otherFps;  // a frame rate does not change how frames decode
+    FilmPlan otherFps;  // a frame rate does not change how frames decode
     otherFps.video.fps = 30 << 16;
     const struct {
         const char* what;
-        FilmSpec second;
+        FilmPlan second;
         std::string suffix;  // of the second part's argument
         const char* message;
     } rows[] = {
@@ -160,13 +160,13 @@ TEST(Append, PartsThatDoNotDecodeAlikeAreRefusedBeforeAnythingIsWritten)
         {"frame size", larger, "", "part 2, stream 0: RV40 640x240; part 1 has RV40 320x240"},
         {"sample rate", otherRate, "", "part 2, stream 1: cook 22050 Hz 2 channels; part 1 has cook 44100 Hz 2 channels"},
         {"codec data", otherData, "", "part 2, stream 1: cook 44100 Hz 2 channels with other codec parameters"},
-        {"stream count", FilmSpec{}, ":0", "part 2 gives 1 stream; part 1 gives 2 streams"},
-        {"kind", FilmSpec{}, ":1,0", "part 2, stream 0: audio/x-pn-realaudio; part 1 has video/x-pn-realvideo"},
+        {"stream count", FilmPlan{}, ":0", "part 2 gives 1 stream; part 1 gives 2 streams"},
+        {"kind", FilmPlan{}, ":1,0", "part 2, stream 0: audio/x-pn-realaudio; part 1 has video/x-pn-realvideo"},
         {"frame rate", otherFps, "", nullptr},
     };
     for (const auto& row : rows) {
         TempDir dir;
-        writeFileBytes(dir.file("a.rm"), filmBytes(FilmSpec{}));
+        writeFileBytes(dir.file("a.rm"), filmBytes(FilmPlan{}));
         writeFileBytes(dir.file("b.rm"), filmBytes(row.second));
         const Outcome o = cli({"append", "-o", dir.file("out.rm"), dir.file("a.rm"), dir.file("b.rm") + row.suffix});
         if (!row.message) {

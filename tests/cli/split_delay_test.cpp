@@ -23,7 +23,7 @@ TEST(Split, PartsStartAtKeyframesAndAppendBackToTheSource)
     for (const auto& row : rows) {
         TempDir dir;
         const std::string source = dir.file("source.rm");
-        writeFileBytes(source, filmBytes(FilmSpec{}));
+        writeFileBytes(source, filmBytes(FilmPlan{}));
         std::vector<std::string> args = {"split", "-o", dir.file(row.output)};
         args.insert(args.end(), row.options.begin(), row.options.end());
         args.push_back(source);
@@ -72,7 +72,7 @@ TEST(Split, PartsStartAtKeyframesAndAppendBackToTheSource)
 TEST(Split, AFailedSplitLeavesNoPartAndChangesNoFile)
 {
     TempDir dir;
-    writeFileBytes(dir.file("source.rm"), filmBytes(FilmSpec{}));
+    writeFileBytes(dir.file("source.rm"), filmBytes(FilmPlan{}));
     // The third part's name is taken by a folder: the parts already
     // written are not put in place either.
     writeFileBytes(dir.file("film-001.rm"), "keep me");
@@ -98,7 +98,7 @@ TEST(Delay, StreamsMoveAndWhatFallsBeforeZeroIsLeftOut)
     for (const auto& row : rows) {
         TempDir dir;
         const std::string source = dir.file("film.rm");
-        writeFileBytes(source, filmBytes(FilmSpec{}));
+        writeFileBytes(source, filmBytes(FilmPlan{}));
         const Outcome o = cli({"merge", "--verify", "--delay", row.delay, "-o", dir.file("out.rm"), source});
         ASSERT_EQ(o.status, 0) << row.delay << ": " << o.err;
         const uint16_t moved = row.delay[0] == '1' ? 1 : 0;

@@ -51,7 +51,7 @@ TEST(Trim, GeneratedFilmStartsAtTheKeyframeBeforeTheStart)
     };
     for (const auto& row : rows) {
         TempDir dir;
-        FilmSpec film;
+        FilmPlan film;
         film.indexed = row.indexed;
         const std::string source = dir.file("film.rm");
         writeFileBytes(source, filmBytes(film));
@@ -150,7 +150,7 @@ TEST(Trim, RealFilesDecodeFromTheirFirstPacket)
 TEST(Trim, TimesThatCannotBeUsedAreRefused)
 {
     TempDir dir;
-    writeFileBytes(dir.file("film.rm"), filmBytes(FilmSpec{}));
+    writeFileBytes(dir.file("film.rm"), filmBytes(FilmPlan{}));
     const struct {
         std::vector<std::string> options;
         int status;
@@ -175,7 +175,7 @@ TEST(Trim, TimesThatCannotBeUsedAreRefused)
 TEST(Trim, ACutFromTheMiddleReadsAboutWhatItKeeps)
 {
     TempDir dir;
-    FilmSpec film;
+    FilmPlan film;
     film.endMs = 120000;
     const std::string source = dir.file("film.rm");
     writeFileBytes(source, filmBytes(film));

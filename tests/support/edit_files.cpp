@@ -5,9 +5,9 @@
 
 namespace testing_rm {
 
-FileSpec filmSpec(const FilmSpec& film)
+FileSpec filmLayout(const FilmPlan& film)
 {
-    FileSpec spec;
+    FileSpec plan;
     StreamSpec video;
     video.number = 0;
     video.mime = "video/x-pn-realvideo";
@@ -20,35 +20,35 @@ FileSpec filmSpec(const FilmSpec& film)
     audio.name = "Audio";
     audio.typeSpecific = realAudioHeader(film.audio);
     audio.duration = film.endMs - film.firstMs;
-    spec.streams = {video, audio};
-    spec.props.duration = film.endMs - film.firstMs;
+    plan.streams = {video, audio};
+    plan.props.duration = film.endMs - film.firstMs;
 
     std::vector<uint32_t> keyframes, seconds;
     for (uint32_t t = film.firstMs; t < film.endMs; t += 50) {
         // Audio first at equal times, as producers interleave it.
         if (t % 100 == 0) {
             const bool block = t % 400 == 0;
-            spec.packets.push_back({1, t, "a" + std::to_string(t), static_cast<uint8_t>(block ? 2 : 0)});
+            plan.packets.push_back({1, t, "a" + std::to_string(t), static_cast<uint8_t>(block ? 2 : 0)});
             if (t % 1000 == 0)
                 seconds.push_back(t);
         }
         {
             const bool key = t % 500 == 0 || t == film.firstMs;
             for (int piece = 0; piece < 2; ++piece)
-                spec.packets.push_back(
+                plan.packets.push_back(
                     {0, t, "v" + std::to_string(t) + "." + std::to_string(piece), static_cast<uint8_t>(key ? 2 : 0)});
             if (key)
                 keyframes.push_back(t);
         }
     }
     if (film.indexed)
-        spec.indexes = {{0, keyframes}, {1, seconds}};
-    return spec;
+        plan.indexes = {{0, keyframes}, {1, seconds}};
+    return plan;
 }
 
-std::string filmBytes(const FilmSpec& film)
+std::string filmBytes(const FilmPlan& film)
 {
-    return buildFile(filmSpec(film));
+    return buildFile(filmLayout(film));
 }
 
 Outcome cli(std::vector<std::string> args)

@@ -18,15 +18,15 @@ namespace testing_rm {
 // 100 ms and a block start (keyframe flag) every 400 ms, from `firstMs`
 // to `endMs`. Every payload names its stream and time, so that a packet
 // found in an output tells where it came from.
-struct FilmSpec {
+struct FilmPlan {
     uint32_t firstMs = 0;
     uint32_t endMs = 10000;
     bool indexed = true;  // index records for each keyframe and each audio second
     RealVideoSpec video;
     RealAudioSpec audio;
 };
-FileSpec filmSpec(const FilmSpec& film);
-std::string filmBytes(const FilmSpec& film);
+FileSpec filmLayout(const FilmPlan& film);
+std::string filmBytes(const FilmPlan& film);
 
 // kestrova-cli with these arguments.
 Outcome cli(std::vector<std::string> args);
