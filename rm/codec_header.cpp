@@ -9,7 +9,7 @@ namespace rm {
 namespace {
 
 enum class Header { RealVideo, RealAudio3, RealAudio4, RealAudio5 };
-enum class Field { Codec, Width, Height, FrameRate, SampleRate, Channels };
+enum class Field { Codec, Width, Height, FrameRate, SampleRate, Channels, InterleaveHeight, FrameSize, SubPacketSize };
 
 // How a field is stored. A text is a length byte followed by that many bytes.
 enum class Stored {
@@ -45,12 +45,18 @@ constexpr FieldPlace kFields[] = {
     // 12 bytes, sub-packet height, frame size, sub-packet size (2 each),
     // 2 bytes, sample rate, 2 bytes, sample size, channels, then the
     // interleaver and the codec as texts.
+    {Header::RealAudio4, Field::InterleaveHeight, 40, Stored::Word},
+    {Header::RealAudio4, Field::FrameSize, 42, Stored::Word},
+    {Header::RealAudio4, Field::SubPacketSize, 44, Stored::Word},
     {Header::RealAudio4, Field::SampleRate, 48, Stored::Word},
     {Header::RealAudio4, Field::Channels, 54, Stored::Word},
     {Header::RealAudio4, Field::Codec, 56, Stored::SecondText},
     // RealAudio 5: as version 4 (with ".ra5") but for 6 more bytes before
     // the sample rate, and the interleaver and the codec as four plain bytes
     // each; the codec's own data follows.
+    {Header::RealAudio5, Field::InterleaveHeight, 40, Stored::Word},
+    {Header::RealAudio5, Field::FrameSize, 42, Stored::Word},
+    {Header::RealAudio5, Field::SubPacketSize, 44, Stored::Word},
     {Header::RealAudio5, Field::SampleRate, 54, Stored::Word},
     {Header::RealAudio5, Field::Channels, 60, Stored::Word},
     {Header::RealAudio5, Field::Codec, 66, Stored::FourBytes},
@@ -166,6 +172,36 @@ std::optional<CodecHeader> readMultiRate(const Bytes& bytes)
     return result;
 }
 
+// The codec's own data: in version 5 after the codec, 4 more bytes and its
+// length (4); in version 4 after the codec's text, 3 bytes and its length.
+std::optional<std::size_t> ownDataAt(const Bytes& bytes, Header header)
+{
+    if (header == Header::RealAudio5)
+        return 78;
+    if (header != Header::RealAudio4)
+        return std::nullopt;
+    const std::optional<std::size_t> codecText = bytes.textEnd(56);
+    const std::optional<std::size_t> codecEnd = codecText ? bytes.textEnd(*codecText) : std::nullopt;
+    if (!codecEnd)
+        return std::nullopt;
+    return *codecEnd + 3 + 4;
+}
+
+// Samples per channel in one codec frame. Cook's own data gives the
+// samples of all channels after its 4-byte version; ATRAC's frame is fixed.
+std::optional<uint32_t> frameSamples(const Bytes& bytes, Header header, const CodecHeader& found)
+{
+    if (found.codec == "atrc")
+        return 1024;
+    const std::optional<std::size_t> at = ownDataAt(bytes, header);
+    if (found.codec != "cook" || !at || !found.channels || *found.channels == 0)
+        return std::nullopt;
+    const std::optional<uint32_t> samples = bytes.number(*at + 4, 2);
+    if (!samples || *samples < *found.channels)
+        return std::nullopt;
+    return *samples / *found.channels;
+}
+
 }  // namespace
 
 CodecHeader readCodecHeader(const uint8_t* data, std::size_t size)
@@ -212,10 +248,19 @@ CodecHeader readCodecHeader(const uint8_t* data, std::size_t size)
         case Field::Channels:
             result.channels = static_cast<uint16_t>(*value);
             break;
+        case Field::InterleaveHeight:
+        case Field::FrameSize:
+        case Field::SubPacketSize:
+            if (*value != 0)
+                (place.field == Field::InterleaveHeight ? result.interleave_height
+                 : place.field == Field::FrameSize      ? result.frame_size
+                                                        : result.sub_packet_size) = static_cast<uint16_t>(*value);
+            break;
         case Field::Codec:
             break;
         }
     }
+    result.frame_samples = frameSamples(bytes, *header, result);
     return result;
 }
 

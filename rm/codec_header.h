@@ -23,6 +23,13 @@ struct CodecHeader {
     std::optional<uint32_t> frame_rate;  // frames per second, 16.16 fixed point; a stored 0 states none
     std::optional<uint16_t> sample_rate;  // Hz
     std::optional<uint16_t> channels;
+    // RealAudio 4 and 5: the interleave block is `interleave_height`
+    // packets of `frame_size` bytes, holding codec frames of
+    // `sub_packet_size` bytes each; a 0 stored states none.
+    std::optional<uint16_t> interleave_height, frame_size, sub_packet_size;
+    // Samples per channel in one codec frame, where the codec's own data
+    // says it (cook) or the codec fixes it (ATRAC: 1024).
+    std::optional<uint32_t> frame_samples;
     // For a multi-rate stream, whose type-specific data is an "MLTI"
     // wrapper of one codec header per rate: how many it holds. The fields
     // above are then those of the first.
