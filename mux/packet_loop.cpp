@@ -433,7 +433,15 @@ bool RmMuxer::WritePacket(int l, int64_t time)
 {
     const uint16_t o = m_laneOut[l];
     const int64_t fileTime = time - m_splitBase;
-    const uint32_t timestamp = static_cast<uint32_t>(std::clamp<int64_t>(fileTime, 0, UINT32_MAX));
+    if (fileTime > UINT32_MAX) {
+        // A timestamp is 32 bits of ms: later ones cannot be written at all.
+        m_readFailure = "Output stream " + std::to_string(o) + " would need timestamps past "
+                        + rm::formatOffset(UINT32_MAX) + " ms, the most a RealMedia timestamp holds (part "
+                        + std::to_string(m_lanePart[l] + 1) + ": " + m_files[m_sourceFile[l]]->path() + " stream "
+                        + std::to_string(m_sourceStream[l]) + "); nothing was written";
+        return false;
+    }
+    const uint32_t timestamp = static_cast<uint32_t>(std::max<int64_t>(fileTime, 0));
     const int cursor = m_cursorOf[l];
     const PacketNode& packet = m_current[l];
     uint8_t* bytes = m_cursors[cursor].bytes(packet.offset, packet.header.length, KeepFrom(cursor));
