@@ -70,7 +70,9 @@ const char kSplitUsage[] =
     "  kestrova-cli split -o OUTPUT (--every T | --size SIZE | --at T,T...) [OPTION]... FILE[:N[,N...]]...\n"
     "      Writes the merge of the FILEs as parts, each starting at a video keyframe\n"
     "      (or audio block start) at 0 with its own index: OUTPUT-001.rm, -002...\n"
-    "      or OUTPUT with a %d filled in. Takes the options of merge but --verify.\n"
+    "      or OUTPUT with a %d filled in. Takes the options of merge but --verify\n"
+    "      and --keep-timestamps. Refuses to start when part files are already there.\n"
+    "      --overwrite          replace the part files already there, whatever their numbers\n"
     "      --every T            a new part at the first keyframe T after a part's start\n"
     "      --size SIZE          parts of at most about SIZE bytes (700M, 1.5G)\n"
     "      --at T,T...          new parts at the first keyframes at these times\n";
@@ -275,7 +277,7 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
                                                                               : "--every is an option of split");
             continue;
         }
-        if (!optionsDone && arg == "--keep-timestamps") {
+        if (!optionsDone && arg == "--keep-timestamps" && request.mode != MergeRequest::Mode::Split) {
             job.keepTimestamps = true;
             continue;
         }
@@ -308,8 +310,13 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
             }
             continue;
         }
+        if (!optionsDone && arg == "--overwrite" && request.mode == MergeRequest::Mode::Split) {
+            job.overwrite = true;
+            continue;
+        }
         if (!optionsDone && ((arg == "--helper" && request.mode == MergeRequest::Mode::Append)
-                             || (arg == "--verify" && request.mode == MergeRequest::Mode::Split)))
+                             || (arg == "--verify" && request.mode == MergeRequest::Mode::Split)
+                             || (arg == "--keep-timestamps" && request.mode == MergeRequest::Mode::Split)))
             return usage(&self, (arg + " is not an option of " + command).c_str());
         if (!optionsDone && (arg == "-o" || arg == "--output")) {
             if (i + 1 == args.size())

@@ -248,6 +248,17 @@ int mergeCommand(const MergeRequest& request)
             return fail(problem, kBadInput);
     }
     const bool split = request.mode == MergeRequest::Mode::Split;
+    const int outputStreams = request.mode == MergeRequest::Mode::Append
+                                  ? static_cast<int>(job.inputs.front().streams.size())
+                                  : muxer.CheckSelection(job.selection, job.addHelper).streams;
+    if (std::string problem = EditSettingsProblem(job, outputStreams, request.output); !problem.empty()) {
+        const std::vector<std::string> parts = split && !job.overwrite ? ExistingSplitParts(request.output)
+                                                                       : std::vector<std::string>();
+        for (const std::string& part : parts)
+            problem += "\n  " + part;
+        return fail(problem + (parts.empty() ? "" : "\nRemove them, or split with --overwrite to replace them"),
+                    kBadInput);
+    }
     if (std::string problem = muxer.OutputPathProblem(split ? SplitPartPath(request.output, 1) : request.output);
         !problem.empty())
         return fail(problem, kBadInput);

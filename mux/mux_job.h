@@ -191,6 +191,11 @@ struct MuxJob {
     // Cut the output into parts; the output path then names the parts:
     // "-001", "-002", ... before its extension, or a printf-style %d in it.
     SplitSettings split;
+    // A split whose part names are taken by files already there replaces
+    // them: once its own parts are in place, every other part file at those
+    // names, whatever its number, is removed. Without it the split refuses
+    // to start.
+    bool overwrite = false;
 
     // Read by the caller once the worker has ended.
     MuxOutcome outcome = MuxOutcome::NotRun;

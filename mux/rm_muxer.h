@@ -134,6 +134,13 @@ std::string SelectionMessage(const SelectionCheck& check);
 // The name of part `number` (from 1) of a split output: OUT with "-001"
 // before its extension, or OUT with a printf-style "%d" filled in.
 std::string SplitPartPath(const std::string& output, int number);
+// The files already at the names of the parts of a split to `output`,
+// whatever their numbers, in the order of their numbers.
+std::vector<std::string> ExistingSplitParts(const std::string& output);
+
+// What is wrong with the job's delays and split settings for an output of
+// `outputStreams` streams at `output`, or "" when nothing is.
+std::string EditSettingsProblem(const MuxJob& job, int outputStreams, const std::string& output);
 
 class RmMuxer {
 public:

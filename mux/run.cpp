@@ -85,6 +85,8 @@ void RmMuxer::RunMerge(MuxJob& job)
     if (error.empty())
         error = OutputTextsProblem(job, m_outCount);
     if (error.empty())
+        error = EditSettingsProblem(job, m_outCount, m_outputPath);
+    if (error.empty())
         error = ApplyOutputTexts(job);
     if (error.empty()) {
         PrepareIndexes(job);

@@ -42,6 +42,10 @@ bool RmMuxer::SplitsBefore(int l, int64_t time)
     const rm::RmPacketHeader& header = m_current[l].header;
     const bool starts = o == m_splitAnchor && IsKeyframe(m_sourceFile[l], header, m_current[l].offset)
                         && (!m_splitAnchorSeen || time != m_splitAnchorTime);
+    // A boundary at or before where the output starts is none.
+    while (o == m_splitAnchor && !m_splitAnchorSeen && m_nextCut < m_split.atMs.size()
+           && time >= m_split.atMs[m_nextCut])
+        ++m_nextCut;
     if (o == m_splitAnchor) {
         m_splitAnchorTime = time;
         m_splitAnchorSeen = true;
@@ -136,6 +140,12 @@ std::string RmMuxer::PutPartsInPlace(MuxJob& job)
         job.parts[k].path = names[k];
     }
     m_partTemps.clear();
+    // The parts of an earlier split that this one's did not replace.
+    for (const std::string& stale : job.overwrite ? ExistingSplitParts(m_outputPath) : std::vector<std::string>()) {
+        std::error_code ec;
+        if (std::find(names.begin(), names.end(), stale) == names.end() && !fs::remove(stale, ec))
+            job.warnings.push_back({stale, 0, "a part of an earlier split could not be removed: " + ec.message()});
+    }
     const fs::path target(m_outputPath);
     const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
     std::string syncError;
