@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "mux/header_figures.h"
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "rm/output_file.h"
@@ -96,23 +97,13 @@ void RmMuxer::SetWrittenDurations()
 
 void RmMuxer::SetWrittenFigures()
 {
-    // What the output holds, not what its sources claimed: computed here,
-    // once, from the counts the packet loop kept, whatever the job made of
-    // the sources (side by side, one after another, cut to a range).
-    const uint32_t duration = m_props.duration;
-    m_props.max_bit_rate = m_written.maxBitRate(duration);
-    m_props.avg_bit_rate = m_written.avgBitRate(duration);
-    m_props.max_packet_size = m_written.maxPacketSize();
-    m_props.avg_packet_size = m_written.avgPacketSize();
-    for (int o = 0; o < m_outCount; ++o) {
-        rm::RmStreamHeader::Fixed& fixed = m_streams[m_outLane[o]].fixed;
-        const WrittenFigures& written = m_streamWritten[o];
-        const uint32_t streamDuration = fixed.duration;
-        fixed.max_bit_rate = written.maxBitRate(streamDuration);
-        fixed.avg_bit_rate = written.avgBitRate(streamDuration);
-        fixed.max_packet_size = written.maxPacketSize();
-        fixed.avg_packet_size = written.avgPacketSize();
-    }
+    // The streams' rates and sizes are their producers'; only their
+    // durations follow the job. The file's follow from its streams', but
+    // for the average packet size: that of the packets written.
+    std::vector<rm::RmStreamHeader::Fixed> streams;
+    for (int o = 0; o < m_outCount; ++o)
+        streams.push_back(m_streams[m_outLane[o]].fixed);
+    setFileFigures(m_props, streams, m_written.avgPacketSize());
 }
 
 std::string RmMuxer::PutInPlace(MuxJob& job)

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "mux/header_figures.h"
 #include "mux/rm_muxer.h"
 #include "rm/codec_header.h"
 
@@ -76,6 +77,12 @@ std::string RmMuxer::LayOutLanes(const MuxJob& job)
     for (int o = 0; o < m_outCount; ++o) {
         m_streams[m_outLane[o]].fixed.stream_number = static_cast<uint16_t>(o);
         m_indexHeaders[m_outLane[o]].stream_number = static_cast<uint16_t>(o);
+        // End to end, its figures are those of all of its parts.
+        std::vector<rm::RmStreamHeader::Fixed> parts;
+        for (int l = 0; l < m_streamCount && endToEnd; ++l)
+            if (m_laneOut[l] == o)
+                parts.push_back(m_streams[l].fixed);
+        combinePartFigures(m_streams[m_outLane[o]].fixed, parts);
     }
     return {};
 }

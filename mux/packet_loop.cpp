@@ -470,8 +470,7 @@ bool RmMuxer::WritePacket(int l, int64_t time)
     m_outEnd[o] = std::max<int64_t>(m_outEnd[o], fileTime + usualStep(m_laneSteps[l]));
     const uint32_t length = packet.header.length;
     const uint32_t payload = length - static_cast<uint32_t>(std::min<std::size_t>(rm::packetHeaderSize(bytes), length));
-    m_written.add(timestamp, length, payload);
-    m_streamWritten[o].add(timestamp, length, payload);
+    m_written.add(payload);
     m_splitBytes += length;
     if (m_repair)
         NoteRepairedPacket(o);

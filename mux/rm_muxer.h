@@ -390,10 +390,9 @@ private:
     std::string m_tempPath;
     // The output's duration: the longest of its sources'.
     uint32_t m_mergedDuration = 0;
-    // What the packet loop wrote, in all and per output stream: the
-    // finisher writes the output's figures from these.
+    // What the packet loop wrote: the finisher writes the output's average
+    // packet size from it.
     WrittenFigures m_written;
-    WrittenFigures m_streamWritten[kMaxStreams];
     uint32_t m_streamHeadersPos = 0;
     // The lanes: each slot's output stream and part (its place among the
     // inputs laid end to end; 0 side by side), and each output stream's

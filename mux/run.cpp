@@ -181,7 +181,6 @@ void RmMuxer::Reset(const MuxJob& job)
         std::fill(std::begin(steps), std::end(steps), 0u);
     m_mergedDuration = 0;
     m_written = {};
-    std::fill(std::begin(m_streamWritten), std::end(m_streamWritten), WrittenFigures{});
     std::fill(std::begin(m_streamDone), std::end(m_streamDone), uint8_t{0});
     std::fill(std::begin(m_hasCurrent), std::end(m_hasCurrent), false);
     m_addHelper = false;
@@ -322,14 +321,8 @@ std::string RmMuxer::WriteHeaderSection(bool first)
     m_props.num_streams = m_outCount;
     if (!first)
         m_props.num_packets = 0;
-    m_props.avg_bit_rate = m_props.max_bit_rate = 0;
-    m_props.avg_packet_size = m_props.max_packet_size = 0;
     m_props.duration = m_mergedDuration;
-    // A player fills its buffer for the longest preroll any stream asks.
-    uint32_t preroll = 0;
-    for (int o = 0; o < m_outCount; ++o)
-        preroll = std::max<uint32_t>(preroll, m_streams[m_outLane[o]].fixed.preroll);
-    m_props.preroll = preroll;
+    SetWrittenFigures();
     m_dataHeader.num_packets = m_props.num_packets;
     // The output has one data chunk.
     m_dataHeader.next_data_header = 0;

@@ -104,7 +104,6 @@ std::string RmMuxer::StartNextSplitPart(const MuxJob& job, int64_t time)
     m_packetsWritten = 0;
     std::fill(std::begin(m_outEnd), std::end(m_outEnd), int64_t{0});
     m_written = {};
-    std::fill(std::begin(m_streamWritten), std::end(m_streamWritten), WrittenFigures{});
     for (int o = 0; o < kMaxStreams; ++o) {
         m_outIndex[o].clear();
         m_anyIndexed[o] = false;

@@ -74,10 +74,10 @@ TEST(Split, AFailedSplitLeavesNoPartAndChangesNoFile)
     TempDir dir;
     writeFileBytes(dir.file("source.rm"), filmBytes(FilmPlan{}));
     // The third part's name is taken by a folder: the parts already
-    // written are not put in place either.
+    // written are not put in place either, even to replace older ones.
     writeFileBytes(dir.file("film-001.rm"), "keep me");
     std::filesystem::create_directory(dir.file("film-003.rm"));
-    const Outcome o = cli({"split", "-o", dir.file("film.rm"), "--every", "3", dir.file("source.rm")});
+    const Outcome o = cli({"split", "--overwrite", "-o", dir.file("film.rm"), "--every", "3", dir.file("source.rm")});
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("film-003.rm is a folder"), std::string::npos) << o.err;
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"film-001.rm", "film-003.rm", "source.rm"}));

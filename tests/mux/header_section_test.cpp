@@ -135,24 +135,27 @@ TEST_F(HeaderFixture, IndexChainPointsFromChunkToChunk)
     EXPECT_EQ(out.indexes[1].next, 0u);
 }
 
-TEST_F(HeaderFixture, RatesAndSizesAreThoseOfThePacketsWrittenNotOfTheSources)
+TEST_F(HeaderFixture, StreamFiguresAreTheProducersAndTheFilesFollowFromThem)
 {
-    // What the sources claim is not carried: once summed in a running
-    // quarter, it made the average bit rate shrink with every source.
+    // What the sources' PROP chunks claim is not carried: once summed in a
+    // running quarter, it made the average bit rate shrink with every source.
+    // Each stream keeps its producer's figures; the file's are their sums,
+    // the largest packet theirs, the average packet that of the packets written.
     FileSpec first = threeStreams();
     first.props = {900, 800, 70, 60, 5000, 0, 0};
+    first.streams[0].maxBitRate = 1000, first.streams[0].avgBitRate = 700, first.streams[0].maxPacketSize = 70;
     FileSpec second = threeStreams();
     second.props = {500, 1200, 90, 20, 7000, 0, 0};
+    second.streams[0].maxBitRate = 2000, second.streams[0].avgBitRate = 1300, second.streams[0].maxPacketSize = 90;
     addSources(muxer, {source("a.rm", first), source("b.rm", second)});
     const ParsedFile out = merged({0, 10});
-    // Four packets of 14 bytes (2 after the header), all in the first
-    // second of a 7-second output.
     EXPECT_EQ(out.numPackets, 4u);
-    EXPECT_EQ(out.avgBitRate, 4u * 14 * 8 * 1000 / 7000);
-    EXPECT_EQ(out.maxBitRate, 4u * 14 * 8);
-    EXPECT_EQ(out.maxPacketSize, 2u);
+    EXPECT_EQ(out.avgBitRate, 2000u);
+    EXPECT_EQ(out.maxBitRate, 3000u);
+    EXPECT_EQ(out.maxPacketSize, 90u);
     EXPECT_EQ(out.avgPacketSize, 2u);
     EXPECT_EQ(out.duration, 7000u);
+    EXPECT_EQ(out.streams[1].avgBitRate, 1300u);
 }
 
 TEST_F(HeaderFixture, SelectedKeysBecomeOutputStreamsInSourceOrder)
@@ -244,9 +247,8 @@ TEST_F(HeaderFixture, FlagsComeFromTheLastSourceAndStreamFieldsFromTheirOwn)
     EXPECT_EQ(out.preroll, 17u);
     EXPECT_EQ(out.flags, 2u);
     ASSERT_EQ(out.streams.size(), 2u);
-    // A stream's rates are those of its packets written: two of 14 bytes
-    // in its one second.
-    EXPECT_EQ(out.streams[1].maxBitRate, 2u * 14 * 8);
+    // A stream's rates are its producer's.
+    EXPECT_EQ(out.streams[1].maxBitRate, 4242u);
     EXPECT_EQ(out.streams[1].preroll, 17u);
     EXPECT_EQ(out.streams[1].typeSpecific, std::string(2048, 'T'));
 }
@@ -290,6 +292,7 @@ TEST_F(HeaderFixture, RemovedSourceContributesNothingAndKeepsTheOthersIndexes)
 {
     FileSpec removed = threeStreams();
     removed.props = {900, 800, 70, 60, 9000, 0, 0};
+    removed.streams[0].avgBitRate = 5000;
     removed.content = {"removed title", "", "", ""};
     FileSpec kept = threeStreams();
     kept.props = {500, 1200, 90, 20, 3000, 0, 0};
@@ -301,9 +304,9 @@ TEST_F(HeaderFixture, RemovedSourceContributesNothingAndKeepsTheOthersIndexes)
     const ParsedFile out = merged({0, 10, 11});
     ASSERT_EQ(out.streams.size(), 1u);
     EXPECT_EQ(out.duration, 3000u);
-    // Two packets of 14 bytes over the kept source's 3 seconds.
-    EXPECT_EQ(out.avgBitRate, 2u * 14 * 8 * 1000 / 3000);
-    EXPECT_EQ(out.maxBitRate, 2u * 14 * 8);
+    // The kept source's stream figures alone, which are 0.
+    EXPECT_EQ(out.avgBitRate, 0u);
+    EXPECT_EQ(out.avgPacketSize, 2u);
     EXPECT_EQ(out.title, "");
 }
 
@@ -311,6 +314,7 @@ TEST_F(HeaderFixture, ANewFileAtARemovedSourcesIndexIsMergedInItsPlace)
 {
     FileSpec removed = threeStreams();
     removed.props = {900, 800, 70, 60, 9000, 0, 0};
+    removed.streams[0].avgBitRate = 5000;
     FileSpec added;
     added.streams = {stream(0, "new zero"), stream(1, "new one")};
     added.packets = {{0, 5, "n0"}, {1, 15, "n1"}};
