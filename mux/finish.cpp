@@ -27,11 +27,12 @@ void RmMuxer::Report(MuxJob& job)
         job.streams.push_back(report);
     }
     job.warnings = run.warnings;
-    int64_t end = 0;
-    for (int l = 0; l < m_streamCount; ++l)
-        if (run.lanes[l].written != 0)
-            end = std::max(end, run.lanes[l].end());
-    run.range.report(job.trim, end, run.bytesRead);
+    std::string kinds[kMaxStreams];
+    for (int o = 0; o < run.outCount; ++o) {
+        const StreamKind kind = KindOf(m_streams[run.outs[o].lane]);
+        kinds[o] = kind == kVideoStream ? "video" : kind == kAudioStream ? "audio" : "stream " + std::to_string(o);
+    }
+    run.range.report(job.trim, run.lanes, m_streamCount, kinds, run.outCount, run.bytesRead);
     job.parts = run.parts;
     // (A run whose reader could not even be made has read nothing.)
     if (run.reader)

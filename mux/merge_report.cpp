@@ -10,8 +10,15 @@ std::string MergeWarning::message() const
 
 std::string TrimReport::message() const
 {
-    std::string text = "from " + formatMediaTime(startMs);
-    if (askedStartMs && *askedStartMs != startMs)
-        text += ", the keyframe before " + formatMediaTime(*askedStartMs) + ",";
-    return text + " to " + formatMediaTime(endMs);
+    std::string text;
+    if (askedStartMs)
+        text = startMs == *askedStartMs ? "from " + formatMediaTime(startMs)
+                                        : "from the keyframe at " + formatMediaTime(startMs) + " (asked "
+                                              + formatMediaTime(*askedStartMs) + ")";
+    if (askedEndMs)
+        text += (text.empty() ? "to " : " to ") + formatMediaTime(*askedEndMs);
+    for (std::size_t k = 0; k < streams.size(); ++k)
+        text += (k == 0 ? ": " : ", ") + streams[k].kind + " " + formatMediaTime(streams[k].firstMs) + "\u2013"
+                + formatMediaTime(streams[k].endMs);
+    return text;
 }

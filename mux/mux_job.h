@@ -61,13 +61,21 @@ struct StreamReport {
 struct TrimReport {
     bool trimmed = false;               // the job gave a start or an end
     std::optional<uint32_t> askedStartMs, askedEndMs;
-    uint32_t startMs = 0;               // the first packet written: the video keyframe at or before the start
-    uint32_t endMs = 0;                 // the end of the last frame written
+    uint32_t startMs = 0;               // the range's start: the video keyframe at or before the start asked
+    uint32_t endMs = 0;                 // the end of the last unit written
     uint32_t shiftMs = 0;               // subtracted from every timestamp (0 with keepTimestamps)
     uint64_t bytesRead = 0;             // bytes of packet data read from the sources
 
-    // "from 59.960 s, the keyframe before 1:00.000, to 2:30.040", as the
-    // front ends show it.
+    // What each output stream holds, in the sources' time: from its first
+    // unit's start to its last unit's end; its kind names it ("video").
+    struct StreamRange {
+        std::string kind;
+        uint32_t firstMs = 0, endMs = 0;
+    };
+    std::vector<StreamRange> streams;
+
+    // "from the keyframe at 19.933 s (asked 20.000 s) to 31.500 s: audio
+    // 17.964 s–31.856 s, video 19.933 s–31.600 s", as the front ends show it.
     std::string message() const;
 };
 

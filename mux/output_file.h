@@ -24,14 +24,12 @@ struct OutputFile {
     // What it holds: its average packet size.
     WrittenFigures written;
 
-    // Per output stream: its index records, what the index builder last
-    // saw, and its end (its last packet plus its usual spacing).
+    // Per output stream: its index records, and what the index builder last saw.
     struct Stream {
         std::vector<rm::RmIndexEntry> index;
         bool anyIndexed = false;
         uint32_t lastTimestamp = 0;
         uint32_t nextIndexSecond = 0;
-        int64_t end = 0;
     };
     Stream streams[kMaxStreams];
 

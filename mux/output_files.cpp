@@ -52,7 +52,10 @@ std::string RmMuxer::EndFile(const MuxJob& job, bool last)
     m_dataHeader.size = static_cast<uint32_t>(m_out->tell() - m_props.data_offset);
     m_props.num_packets = file.packets;
     if (run.durationsWritten)
-        SetWrittenDurations();
+        SetWrittenDurations(last ? std::nullopt : std::optional<int64_t>(run.nextFileAt));
+    if (run.durationsWritten && m_props.duration == 0)
+        return "The output would last 0 ms: its packets are all at 0 and their codec headers give no length; "
+               "nothing was written";
     SetWrittenFigures();
     // With no index chunk to write, 0 says that the file has none.
     const bool anyIndex = m_streamCount > 0 || m_addHelper;
@@ -78,9 +81,7 @@ std::string RmMuxer::EndFile(const MuxJob& job, bool last)
     if (run.split.active()) {
         SplitPart part;
         part.startMs = static_cast<uint32_t>(std::max<int64_t>(0, file.base));
-        for (int o = 0; o < run.outCount; ++o)
-            part.durationMs =
-                std::max(part.durationMs, static_cast<uint32_t>(std::clamp<int64_t>(file.streams[o].end, 0, UINT32_MAX)));
+        part.durationMs = m_props.duration;
         part.packets = file.packets;
         std::error_code ec;
         part.bytes = std::filesystem::file_size(file.tempPath, ec);
@@ -94,6 +95,8 @@ std::string RmMuxer::EndFile(const MuxJob& job, bool last)
 std::string RmMuxer::StartNextFile(const MuxJob& job, int64_t time)
 {
     RunState& run = *m_run;
+    // The file ends where the next one starts.
+    run.nextFileAt = time;
     if (std::string error = EndFile(job, false); !error.empty())
         return error;
     if (run.partTemps.size() >= 999 && SplitPartPath(m_outputPath, 1000) == SplitPartPath(m_outputPath, 999))
@@ -110,18 +113,27 @@ std::string RmMuxer::StartNextFile(const MuxJob& job, int64_t time)
     return WriteHeaderSection(false);
 }
 
-void RmMuxer::SetWrittenDurations()
+void RmMuxer::SetWrittenDurations(std::optional<int64_t> nextFileAt)
 {
-    // Each stream lasts to the end of its last packet; the file to the
-    // latest of them.
+    // Each stream lasts to its last unit's end, every stream of a split's
+    // part to the next part's start; a stream without a packet as long as
+    // the file, so that its header stays usable. The file lasts as long as
+    // its longest stream.
     const RunState& run = *m_run;
-    uint32_t longest = 0;
-    for (int o = 0; o < run.outCount; ++o) {
-        const uint32_t duration = static_cast<uint32_t>(std::clamp<int64_t>(run.file.streams[o].end, 0, UINT32_MAX));
-        m_streams[run.outs[o].lane].fixed.duration = duration;
-        longest = std::max(longest, duration);
+    int64_t ends[kMaxStreams] = {};
+    for (int l = 0; l < m_streamCount; ++l) {
+        const Lane& lane = run.lanes[l];
+        if (lane.written != 0 && lane.plan && lane.plan->lastEnd())
+            ends[lane.out] = std::max(ends[lane.out], *lane.plan->lastEnd() - run.range.shift()
+                                                          + run.range.delay(lane.out) - run.file.base);
     }
-    m_props.duration = longest;
+    if (nextFileAt)
+        std::fill(ends, ends + run.outCount, *nextFileAt - run.file.base);
+    const int64_t longest = run.outCount == 0 ? 0 : *std::max_element(ends, ends + run.outCount);
+    for (int o = 0; o < run.outCount; ++o)
+        m_streams[run.outs[o].lane].fixed.duration =
+            static_cast<uint32_t>(std::clamp<int64_t>(ends[o] > 0 ? ends[o] : longest, 0, UINT32_MAX));
+    m_props.duration = static_cast<uint32_t>(std::clamp<int64_t>(longest, 0, UINT32_MAX));
 }
 
 void RmMuxer::SetWrittenFigures()

@@ -20,6 +20,7 @@
 #include "mux/rm_muxer.h"
 #include "mux/run_state.h"
 #include "rm/input_file.h"
+#include "rm/packet_reader.h"
 #include "rm/output_file.h"
 
 RmMuxer::LoopEnd RmMuxer::PacketLoop(const MuxJob& job)
@@ -49,6 +50,15 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(const MuxJob& job, int part)
     uint64_t seekFrom[kMaxSources];
     for (int f = 0; f < kMaxSources; ++f)
         seekFrom[f] = run.sources[f].dataStart;
+    // A later part is placed by its own first timestamp; its streams'
+    // headers say how long it lasts.
+    uint32_t said = 0;
+    for (int l = 0; l < m_streamCount; ++l)
+        if (run.lanes[l].part == part)
+            said = std::max(said, m_streams[l].fixed.duration);
+    run.range.placePart(part, part > 0 ? FirstTimestamp(part) : 0, said);
+    if (!run.readFailure.empty())
+        return LoopEnd::Failed;
     if (run.range.startPending()) {
         switch (LocateStart(part, seekFrom)) {
         case StartFound::Failed:
@@ -59,6 +69,11 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(const MuxJob& job, int part)
             break;
         }
     }
+    for (int l = 0; l < m_streamCount; ++l)
+        if (run.lanes[l].part == part) {
+            run.lanes[l].plan.emplace(unitRuleOf(m_streams[l]), run.range.edit());
+            run.lanes[l].offered = 0;
+        }
     StartCursors(part, seekFrom);
     for (;;) {
         int64_t time = 0;
@@ -67,6 +82,17 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(const MuxJob& job, int part)
             return LoopEnd::Failed;
         if (chosen < 0)
             break;
+        Lane& lane = run.lanes[chosen];
+        if (!run.range.shiftFixed()) {
+            run.range.fixShift(part, run.lanes, m_streamCount);
+            time = run.range.outputTime(lane, m_current[chosen]->header.timestamp);
+        }
+        // A unit its delay moves before 0 is left out whole.
+        if (run.range.beforeZero(lane)) {
+            ++run.outs[lane.out].droppedByDelay;
+            m_current[chosen].reset();
+            continue;
+        }
         const PacketNode& packet = *m_current[chosen];
         const auto keyframe = [&] { return IsKeyframe(m_sourceFile[chosen], packet.header, packet.offset); };
         if (run.split.active()
@@ -85,6 +111,29 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(const MuxJob& job, int part)
     }
     EndPart(part);
     return LoopEnd::Finished;
+}
+
+int64_t RmMuxer::FirstTimestamp(int part)
+{
+    // The first packet of the part's source that one of its lanes takes.
+    RunState& run = *m_run;
+    for (int l = 0; l < m_streamCount; ++l) {
+        if (run.lanes[l].part != part)
+            continue;
+        const uint16_t f = m_sourceFile[l];
+        const Source& source = run.sources[f];
+        if (!source.hasDataChunk)
+            return 0;
+        rm::PacketReader reader(*m_files[f], source.dataWalk, source.dataStart);
+        rm::RmPacketHeader header;
+        while (reader.next(header))
+            if (Taken(f, header.stream_number) && run.lanes[m_streamMap[f * 10 + header.stream_number]].part == part)
+                return header.timestamp;
+        if (reader.failed())
+            run.readFailure = m_files[f]->readError();
+        return 0;
+    }
+    return 0;
 }
 
 int RmMuxer::ChooseLane(int part, int64_t& chosenTime)
@@ -195,32 +244,48 @@ bool RmMuxer::IsKeyframe(uint16_t f, const rm::RmPacketHeader& header, uint64_t 
     return m_files[f]->readAt(bytes, sizeof bytes, offset) == sizeof bytes && rm::isKeyframe(bytes, sizeof bytes);
 }
 
-bool RmMuxer::TakesPacket(int l, const rm::RmPacketHeader& header, uint64_t offset)
+void RmMuxer::OfferPacket(int l, const rm::RmPacketHeader& header, uint64_t offset)
 {
-    RunState& run = *m_run;
-    Lane& lane = run.lanes[l];
-    const auto keyframe = [&] { return IsKeyframe(m_sourceFile[l], header, offset); };
-    switch (run.range.keeps(lane, header.timestamp, offset, keyframe)) {
-    case RangePlan::Keep::Take:
-        return true;
-    case RangePlan::Keep::Skip:
-        return false;
-    case RangePlan::Keep::EndsLane:
-        m_streamDone[l] = 1;
-        return false;
-    case RangePlan::Keep::BeforeZero:
-        ++run.outs[lane.out].droppedByDelay;
-        return false;
+    Lane& lane = m_run->lanes[l];
+    UnitPlanner& plan = *lane.plan;
+    if (offset + 1 > lane.offered) {
+        if (plan.rangeOver())
+            return;  // nothing more of it is kept
+        const bool key = plan.wantsKeyframe() && IsKeyframe(m_sourceFile[l], header, offset);
+        plan.offer(m_run->range.laneTime(lane, header.timestamp), key);
+        lane.offered = offset + 1;
     }
-    return false;
+    if (!m_queues[l].push({header, offset}))
+        GiveOwnCursor(l);
 }
 
 void RmMuxer::FetchPacket(int pos)
 {
-    if (!m_queues[pos].isEmpty()) {
-        m_current[pos] = m_queues[pos].pop();
-        return;
+    RunState& run = *m_run;
+    Lane& lane = run.lanes[pos];
+    UnitPlanner& plan = *lane.plan;
+    for (;;) {
+        // The packets held for the lane, as its range decides on them.
+        while (!m_queues[pos].isEmpty() && plan.decided()) {
+            const PacketNode node = m_queues[pos].pop();
+            const UnitPlanner::Taken taken = plan.take();
+            if (taken.kept) {
+                m_current[pos] = node;
+                lane.unitStart = taken.unitStart;
+                return;
+            }
+        }
+        if (plan.finished() || !run.readFailure.empty()) {
+            m_streamDone[pos] = 1;
+            return;
+        }
+        if (!ReadOn(pos) && run.readFailure.empty())
+            plan.close();
     }
+}
+
+bool RmMuxer::ReadOn(int pos)
+{
     RunState& run = *m_run;
     const int cursor = run.lanes[pos].cursor;
     OpenCursor& open = run.cursors[cursor];
@@ -238,17 +303,17 @@ void RmMuxer::FetchPacket(int pos)
             KeepFrom(cursor, &pinnedBy);
             assert(pinnedBy >= 0);
             GiveOwnCursor(pinnedBy);
+            if (pinnedBy == pos)
+                return true;
             continue;
         }
         case SourceCursor::Step::Failed:
             run.readFailure = m_files[f]->readError();
-            m_streamDone[pos] = 1;
-            return;
+            return false;
         case SourceCursor::Step::End:
             if (open.primary && run.readFailure.empty())
                 EndSourceAt(f, open.cursor);
-            m_streamDone[pos] = 1;
-            return;
+            return false;
         case SourceCursor::Step::Packet:
             break;
         }
@@ -257,35 +322,16 @@ void RmMuxer::FetchPacket(int pos)
             run.bytesDone += header.length;
             run.reader->noteRead(f, header);
         }
-        switch (Distribute(pos, cursor, header, offset)) {
-        case Found::ForLane:
-            return;
-        case Found::LaneEnded:
-            return;
-        case Found::Elsewhere:
+        const uint16_t number = header.stream_number;
+        if (!Taken(f, number))
             continue;
-        }
+        const uint16_t l = m_streamMap[f * 10 + number];
+        if (run.lanes[l].cursor != cursor || m_streamDone[l])
+            continue;  // read by a cursor of its own, or past its range
+        OfferPacket(l, header, offset);
+        if (l == pos)
+            return true;
     }
-}
-
-RmMuxer::Found RmMuxer::Distribute(int pos, int cursor, const rm::RmPacketHeader& header, uint64_t offset)
-{
-    const uint16_t f = m_run->cursors[cursor].source;
-    const uint16_t number = header.stream_number;
-    if (!Taken(f, number))
-        return Found::Elsewhere;
-    const uint16_t l = m_streamMap[f * 10 + number];
-    if (m_run->lanes[l].cursor != cursor || m_streamDone[l])
-        return Found::Elsewhere;  // read by a cursor of its own, or past its range
-    if (!TakesPacket(l, header, offset))
-        return l == pos && m_streamDone[pos] ? Found::LaneEnded : Found::Elsewhere;
-    if (l == pos) {
-        m_current[pos] = PacketNode{header, offset};
-        return Found::ForLane;
-    }
-    if (!m_queues[l].push({header, offset}))
-        GiveOwnCursor(l);
-    return Found::Elsewhere;
 }
 
 void RmMuxer::EndPart(int part)

@@ -50,9 +50,8 @@ bool RmMuxer::WritePacket(int l, int64_t time)
     OutputFile::LaneSpan& span = file.lanes[l];
     if (span.packets++ == 0)
         span.first = packet.offset;
-    ++lane.written;
-    OutputFile::Stream& stream = file.streams[o];
-    stream.end = std::max<int64_t>(stream.end, fileTime + lane.usualStep());
+    if (lane.written++ == 0)
+        lane.first = packet.offset;
     const uint32_t length = packet.header.length;
     const uint32_t payload = length - static_cast<uint32_t>(std::min<std::size_t>(rm::packetHeaderSize(bytes), length));
     file.written.add(payload);

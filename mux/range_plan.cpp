@@ -1,4 +1,4 @@
-// The range of a job: its start and end, its delays, and its parts' timeline.
+// The range of a job: its start and end, its shift and delays, and its parts' timeline.
 #include "mux/range_plan.h"
 
 #include <algorithm>
@@ -14,36 +14,48 @@ RangePlan::RangePlan(const MuxJob& job)
             m_delay[stream] = ms;
 }
 
+EditRange RangePlan::edit() const
+{
+    return {m_start ? std::optional<int64_t>(m_startFound) : std::nullopt,
+            m_end ? std::optional<int64_t>(*m_end) : std::nullopt};
+}
+
 int64_t RangePlan::partEnd(int part, const Lane lanes[], int laneCount) const
 {
-    int64_t end = m_partStart[part];
+    // A split's part says its true length, the span to the next part's
+    // start, though its last audio block plays on past it.
+    std::optional<int64_t> lastStart;
+    int64_t dataEnd = m_partStart[part];
     for (int l = 0; l < laneCount; ++l)
-        if (lanes[l].part == part && lanes[l].seen)
-            end = std::max(end, lanes[l].end());
-    return end;
+        if (lanes[l].part == part && lanes[l].plan && lanes[l].plan->lastStart()) {
+            lastStart = std::max(lastStart.value_or(INT64_MIN), *lanes[l].plan->lastStart());
+            dataEnd = std::max(dataEnd, lanes[l].plan->lastStartEnd());
+        }
+    const int64_t said = partTime(part, m_partSaid[part]);
+    return lastStart ? std::min(dataEnd, std::max(said, *lastStart + 1)) : dataEnd;
 }
 
 uint32_t RangePlan::startIn(int part) const
 {
-    return static_cast<uint32_t>(std::max<int64_t>(0, *m_start - m_partStart[part]));
+    return static_cast<uint32_t>(std::clamp<int64_t>(*m_start - partTime(part, 0), 0, UINT32_MAX));
 }
 
 void RangePlan::startAt(int part, uint32_t keyTime)
 {
     m_startPending = false;
-    const int64_t start = m_partStart[part] + keyTime;
-    m_shift = m_keepTimestamps ? 0 : start;
-    m_startFound = start;
+    m_startFound = partTime(part, keyTime);
 }
 
-void RangePlan::waitForStart(Lane& lane, bool anchor, bool audio, uint32_t keyTime, uint64_t keyOffset)
+void RangePlan::fixShift(int part, const Lane lanes[], int laneCount)
 {
-    // The anchor starts at its keyframe, audio at its first block start at
-    // or after it, anything else at its time.
-    lane.forgetTimes();
-    lane.fromTime = keyTime;
-    lane.from = keyOffset;
-    lane.wait = anchor ? Lane::Wait::Offset : audio ? Lane::Wait::Keyframe : Lane::Wait::Time;
+    m_shiftFixed = true;
+    if (!m_start || m_keepTimestamps)
+        return;
+    std::optional<int64_t> first;
+    for (int l = 0; l < laneCount; ++l)
+        if (lanes[l].part == part && lanes[l].plan && lanes[l].plan->firstStart())
+            first = std::min(first.value_or(INT64_MAX), *lanes[l].plan->firstStart());
+    m_shift = first.value_or(m_startFound);
 }
 
 std::string RangePlan::startPastEnd(int partCount) const
@@ -52,28 +64,30 @@ std::string RangePlan::startPastEnd(int partCount) const
            + formatMediaTime(static_cast<uint32_t>(m_partStart[partCount]));
 }
 
-RangePlan::Keep RangePlan::judgeTime(Lane& lane, uint32_t timestamp)
+void RangePlan::report(TrimReport& trim, const Lane lanes[], int laneCount, const std::string kinds[], int outCount,
+                       uint64_t bytesRead) const
 {
-    // The output's time before the trim: where the part starts, plus the
-    // packet's own. A frame past the end ends the lane, with all of its packets.
-    const int64_t time = m_partStart[lane.part] + timestamp;
-    if (m_end && time >= *m_end) {
-        lane.cut = true;
-        return Keep::EndsLane;
-    }
-    lane.noteTime(timestamp, time);
-    if (time - m_shift + m_delay[lane.out] < 0)
-        return Keep::BeforeZero;
-    return Keep::Take;
-}
-
-void RangePlan::report(TrimReport& trim, int64_t end, uint64_t bytesRead) const
-{
+    const auto clamped = [](int64_t ms) { return static_cast<uint32_t>(std::clamp<int64_t>(ms, 0, UINT32_MAX)); };
     trim.trimmed = trims();
     trim.askedStartMs = m_start;
     trim.askedEndMs = m_end;
-    trim.startMs = m_start ? static_cast<uint32_t>(m_startFound) : 0;
-    trim.endMs = static_cast<uint32_t>(std::clamp<int64_t>(end, 0, UINT32_MAX));
-    trim.shiftMs = static_cast<uint32_t>(m_shift);
+    trim.startMs = m_start ? clamped(m_startFound) : 0;
+    trim.shiftMs = clamped(m_shift);
     trim.bytesRead = bytesRead;
+    // Each output stream from its first unit kept to its last one's end.
+    int64_t end = 0;
+    trim.streams.clear();
+    for (int o = 0; o < outCount && trim.trimmed; ++o) {
+        std::optional<int64_t> first, last;
+        for (int l = 0; l < laneCount; ++l)
+            if (lanes[l].out == o && lanes[l].written != 0 && lanes[l].plan && lanes[l].plan->firstStart()) {
+                first = std::min(first.value_or(INT64_MAX), *lanes[l].plan->firstStart());
+                last = std::max(last.value_or(INT64_MIN), lanes[l].plan->lastEnd().value_or(0));
+            }
+        if (!first)
+            continue;
+        trim.streams.push_back({kinds[o], clamped(*first), clamped(*last)});
+        end = std::max(end, *last);
+    }
+    trim.endMs = clamped(end);
 }

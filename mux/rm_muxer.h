@@ -199,10 +199,15 @@ private:
     // The first byte the lanes of `cursor` still need, and the lane needing it.
     uint64_t KeepFrom(int cursor, int* pinnedBy = nullptr) const;
     void GiveOwnCursor(int lane);
-    // Takes the packet a cursor found for its lane, or queues it for another.
-    enum class Found { ForLane, Elsewhere, LaneEnded };
-    Found Distribute(int pos, int cursor, const rm::RmPacketHeader& header, uint64_t offset);
-    bool TakesPacket(int lane, const rm::RmPacketHeader& header, uint64_t offset);
+    // Hands a packet the lane's cursor found to the lane's range, once (a
+    // lane moved to a cursor of its own finds its held packets again), and
+    // holds it in the lane's queue until the range has decided on it.
+    void OfferPacket(int lane, const rm::RmPacketHeader& header, uint64_t offset);
+    // Reads the lane's cursor on to its next packet for the lane; false at
+    // the end of its data or a failure.
+    bool ReadOn(int lane);
+    // The part's first timestamp, which places it in the output.
+    int64_t FirstTimestamp(int part);
     // Ends a part: its end in the output's time, and its cursors and queues let go of.
     void EndPart(int part);
     void NoteReadAhead();
@@ -224,7 +229,7 @@ private:
     bool RecordHolds(uint16_t file, int lane, const rm::RmIndexEntry* record) const;
     uint64_t ScanFrom(int anchor, uint32_t startMs) const;
     bool ScanToKeyframe(int part, int anchor, uint64_t from, uint32_t startMs, StartScan& scan);
-    uint64_t SeekPlace(int part, int anchor, uint16_t g, uint64_t from, const StartScan& scan) const;
+    uint64_t SeekPlace(int part, uint16_t g, uint32_t keyTime) const;
 
     // packet_write.cpp: writing a packet and its index record.
     bool WritePacket(int lane, int64_t time);
@@ -240,8 +245,13 @@ private:
     std::string EndFile(const MuxJob& job, bool last);
     std::string StartNextFile(const MuxJob& job, int64_t time);
     // The file's durations and PROP and MDPR figures, from the packets written.
-    void SetWrittenDurations();
+    // Each stream's duration in the file being finished; a split's file
+    // that the next starts after lasts to `nextFileAt`.
+    void SetWrittenDurations(std::optional<int64_t> nextFileAt);
     void SetWrittenFigures();
+    // verify_output.cpp: what the range rule finds wrong with what each
+    // lane wrote, or "".
+    std::string RangeProblem() const;
     std::string VerifyOutput(const MuxJob& job, bool last);
     std::string PutAllInPlace(MuxJob& job);
     std::string PutInPlace(const std::string& temp, const std::string& path);

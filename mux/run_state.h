@@ -61,6 +61,8 @@ struct RunState {
     // but a plain merge, each stream's from the packets written.
     uint32_t mergedDuration = 0;
     bool durationsWritten = false;
+    // Where a split's next file starts, while the one before it is finished.
+    int64_t nextFileAt = 0;
 
     std::vector<MergeWarning> warnings;
     // The first source read that failed: it fails the run.

@@ -105,6 +105,12 @@ std::string RmMuxer::CheckWhatWasRead()
             continue;
         return run.reader->noPackets(m_files[f]->path(), source.hasDataChunk);
     }
+    // An edit that keeps nothing writes nothing.
+    uint32_t packets = 0;
+    for (int o = 0; o < run.outCount; ++o)
+        packets += run.outs[o].packets;
+    if (packets == 0 && run.outCount > 0 && run.durationsWritten)
+        return "The output would hold no packet: the range holds none of the sources'; nothing was written";
     for (int o = 0; o < run.outCount; ++o) {
         const int l = run.outs[o].lane;
         const uint16_t f = m_sourceFile[l];

@@ -1,8 +1,9 @@
 // Finding where a trim starts: the video keyframe at or before the start
-// (without video, the first audio block start), found through the source's
-// index records so that only the bytes around it are read; and where each
-// source's cursor then starts reading. What each lane then keeps is the
-// range's to say (range_plan.h).
+// (without video, the start itself), found through the source's index
+// records so that only the bytes around it are read; and where each
+// source's cursor then starts reading, early enough for the unit of each
+// lane that plays at the start. What each lane then keeps is its range
+// planner's to say (unit_range.h).
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -14,12 +15,12 @@
 
 namespace {
 
-// The last record at or before `time`, or null.
-const rm::RmIndexEntry* recordBefore(const std::vector<rm::RmIndexEntry>& table, uint32_t time)
+// The last record at or before `time` (strictly before, with `strictly`), or null.
+const rm::RmIndexEntry* recordBefore(const std::vector<rm::RmIndexEntry>& table, uint32_t time, bool strictly = false)
 {
     const rm::RmIndexEntry* found = nullptr;
     for (const rm::RmIndexEntry& record : table) {
-        if (record.timestamp > time)
+        if (record.timestamp > time || (strictly && record.timestamp == time))
             break;
         found = &record;
     }
@@ -29,39 +30,11 @@ const rm::RmIndexEntry* recordBefore(const std::vector<rm::RmIndexEntry>& table,
 }  // namespace
 
 // What the scan of the anchor's source for the start found: the keyframe,
-// whether the data ended first, and the packets scanned last, to find
-// where the other streams' packets from the keyframe's time on begin.
+// and whether the data ended first.
 struct StartScan {
     bool found = false;
     bool ended = true;
     uint32_t keyTime = 0;
-    uint64_t keyOffset = 0;
-    struct Scanned {
-        uint64_t offset;
-        uint32_t timestamp;
-        uint16_t number;
-    };
-    static constexpr std::size_t kRing = 4096;
-    std::vector<Scanned> ring = std::vector<Scanned>(kRing);
-    std::size_t scanned = 0;
-
-    // Back from the keyframe through the packets scanned, the first of
-    // stream `number` at or after its time; known (possibly as none) once
-    // an earlier one of the stream was seen.
-    std::optional<std::optional<uint64_t>> firstFromKey(uint16_t number) const
-    {
-        std::optional<uint64_t> first;
-        const std::size_t held = std::min(scanned, kRing);
-        for (std::size_t back = 1; back <= held; ++back) {
-            const Scanned& packet = ring[(scanned - back) % kRing];
-            if (packet.number != number || packet.offset >= keyOffset)
-                continue;
-            if (packet.timestamp < keyTime)
-                return std::optional<std::optional<uint64_t>>(std::in_place, first);
-            first = packet.offset;
-        }
-        return std::nullopt;
-    }
 };
 
 int RmMuxer::StartAnchor(int part) const
@@ -112,8 +85,8 @@ uint64_t RmMuxer::ScanFrom(int anchor, uint32_t startMs) const
 bool RmMuxer::ScanToKeyframe(int part, int anchor, uint64_t from, uint32_t startMs, StartScan& scan)
 {
     // The anchor's last keyframe at or before the start (its first packet,
-    // for video); or, when none is, its first keyframe after it. The other
-    // lanes' times are noted on the way, for a part that ends before the start.
+    // for video); or, when none is, its first keyframe after it. The lanes'
+    // units are noted on the way, for a part that ends before the start.
     RunState& run = *m_run;
     const uint16_t f = m_sourceFile[anchor];
     // A source without a data chunk has no packets to scan.
@@ -126,10 +99,13 @@ bool RmMuxer::ScanToKeyframe(int part, int anchor, uint64_t from, uint32_t start
     uint32_t last = 0;
     while (reader.next(header)) {
         const uint16_t number = header.stream_number;
-        scan.ring[scan.scanned++ % StartScan::kRing] = {reader.offset(), header.timestamp, number};
-        if (Taken(f, number) && run.lanes[m_streamMap[f * 10 + number]].part == part)
-            run.lanes[m_streamMap[f * 10 + number]].noteTime(header.timestamp,
-                                                             run.range.partStart(part) + header.timestamp);
+        if (Taken(f, number) && run.lanes[m_streamMap[f * 10 + number]].part == part) {
+            Lane& lane = run.lanes[m_streamMap[f * 10 + number]];
+            lane.plan->offer(run.range.laneTime(lane, header.timestamp),
+                             lane.plan->wantsKeyframe() && IsKeyframe(f, header, reader.offset()));
+            while (lane.plan->decided())
+                lane.plan->take();
+        }
         if (number != m_sourceStream[anchor])
             continue;
         const bool key = IsKeyframe(f, header, reader.offset()) && (!video || !seen || header.timestamp != last);
@@ -138,7 +114,6 @@ bool RmMuxer::ScanToKeyframe(int part, int anchor, uint64_t from, uint32_t start
         if (header.timestamp > startMs && (scan.found || key)) {
             if (!scan.found) {
                 scan.keyTime = header.timestamp;
-                scan.keyOffset = reader.offset();
                 scan.found = true;
             }
             scan.ended = false;
@@ -146,7 +121,6 @@ bool RmMuxer::ScanToKeyframe(int part, int anchor, uint64_t from, uint32_t start
         }
         if (key) {
             scan.keyTime = header.timestamp;
-            scan.keyOffset = reader.offset();
             scan.found = true;
         }
     }
@@ -158,29 +132,23 @@ bool RmMuxer::ScanToKeyframe(int part, int anchor, uint64_t from, uint32_t start
     return true;
 }
 
-uint64_t RmMuxer::SeekPlace(int part, int anchor, uint16_t g, uint64_t from, const StartScan& scan) const
+uint64_t RmMuxer::SeekPlace(int part, uint16_t g, uint32_t keyTime) const
 {
-    // Source g is read from the first place a lane of it needs: its index
-    // record at or before the keyframe, where every lane of it has records;
-    // the start of its data where one has none. UINT64_MAX: no lane of it
-    // but the anchor.
-    const uint16_t f = m_sourceFile[anchor];
-    uint64_t seek = g == f ? scan.keyOffset : UINT64_MAX;
+    // Source g is read early enough for the unit of each of its lanes that
+    // plays at the start: from the lane's index record before the start by
+    // as long as the longest unit lasts; from the start of its data where a
+    // lane has none. UINT64_MAX: no lane of it.
+    uint32_t longest = 0;
+    for (int l = 0; l < m_streamCount; ++l)
+        if (m_run->lanes[l].part == part)
+            longest = std::max(longest, unitRuleOf(m_streams[l]).lengthMs.value_or(0));
+    const uint32_t lookFrom = keyTime > longest ? keyTime - longest : 0;
+    uint64_t seek = UINT64_MAX;
     for (int l = 0; l < m_streamCount; ++l) {
-        if (m_run->lanes[l].part != part || m_sourceFile[l] != g || l == anchor)
+        if (m_run->lanes[l].part != part || m_sourceFile[l] != g)
             continue;
-        // In the anchor's file: the first packet of the lane from the keyframe's time.
-        if (g == f) {
-            if (const auto first = scan.firstFromKey(m_sourceStream[l])) {
-                seek = std::min(seek, first->value_or(scan.keyOffset));
-                continue;
-            }
-        }
-        const rm::RmIndexEntry* record = recordBefore(m_indexTables[l], scan.keyTime);
-        if (RecordHolds(g, l, record))
-            seek = std::min<uint64_t>(seek, record->offset);
-        else
-            seek = g == f ? std::min(seek, from) : m_run->sources[g].dataStart;
+        const rm::RmIndexEntry* record = recordBefore(m_indexTables[l], lookFrom, true);
+        seek = std::min(seek, RecordHolds(g, l, record) ? uint64_t{record->offset} : m_run->sources[g].dataStart);
     }
     return seek;
 }
@@ -190,31 +158,28 @@ RmMuxer::StartFound RmMuxer::LocateStart(int part, uint64_t seekFrom[kMaxSources
     RunState& run = *m_run;
     const uint32_t startMs = run.range.startIn(part);
     const int anchor = StartAnchor(part);
-    const uint16_t f = m_sourceFile[anchor];
     const uint64_t from = ScanFrom(anchor, startMs);
+    for (int l = 0; l < m_streamCount; ++l)
+        if (run.lanes[l].part == part)
+            run.lanes[l].plan.emplace(unitRuleOf(m_streams[l]), EditRange{});
     StartScan scan;
     if (!ScanToKeyframe(part, anchor, from, startMs, scan))
         return StartFound::Failed;
     if (scan.ended) {
         // The data ended: a start at or past the part's end lies in a later part.
         const int64_t end = run.range.partEnd(part, run.lanes, m_streamCount);
-        if (!scan.found || run.range.partStart(part) + startMs >= end) {
+        if (!scan.found || run.range.partTime(part, startMs) >= end) {
             run.range.setPartEnd(part, end);
             return StartFound::PastPart;
         }
     }
-    for (int l = 0; l < m_streamCount; ++l)
-        if (run.lanes[l].part == part)
-            RangePlan::waitForStart(run.lanes[l], l == anchor, KindOf(m_streams[l]) == kAudioStream, scan.keyTime,
-                                    scan.keyOffset);
-    for (uint16_t g = 0; g < m_fileCount; ++g) {
-        const bool any = std::any_of(run.lanes, run.lanes + m_streamCount, [&](const Lane& lane) {
-            const int l = static_cast<int>(&lane - run.lanes);
-            return lane.part == part && m_sourceFile[l] == g && l != anchor;
-        });
-        if (g == f || any)
-            seekFrom[g] = SeekPlace(part, anchor, g, from, scan);
-    }
+    // Without video, or without a keyframe at or before it, the range
+    // starts where it was asked to.
+    if (!IsVideo(m_streams[anchor]) || scan.keyTime > startMs)
+        scan.keyTime = startMs;
+    for (uint16_t g = 0; g < m_fileCount; ++g)
+        if (const uint64_t seek = SeekPlace(part, g, scan.keyTime); seek != UINT64_MAX)
+            seekFrom[g] = seek;
     run.range.startAt(part, scan.keyTime);
     return StartFound::InPart;
 }

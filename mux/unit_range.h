@@ -83,8 +83,16 @@ public:
     Taken take();
     // No packet offered from now on can be kept, and none is held.
     bool finished() const { return m_finished && m_held.empty(); }
+    // No packet offered from now on can be kept: the stream need not be read.
+    bool rangeOver() const { return m_finished; }
     // Packets offered and not yet taken.
     std::size_t held() const { return m_held.size(); }
+    // Whether the verdict on the next packet may depend on its keyframe
+    // flag, which can cost a read to know.
+    bool wantsKeyframe() const
+    {
+        return m_rule.kind == UnitKind::Block || (m_rule.kind == UnitKind::Frame && !m_videoStarted);
+    }
 
     // The kept units: the first one's start and the last one's end (its
     // usual length after its start while no unit has followed it).
@@ -92,6 +100,9 @@ public:
     std::optional<int64_t> lastEnd() const;
     // The most common step between unit starts among the last few; 0 when none.
     uint32_t usualStep() const;
+    // The last unit offered, kept or not: its start, and where it ends.
+    std::optional<int64_t> lastStart() const { return m_any ? std::optional<int64_t>(m_lastStart) : std::nullopt; }
+    int64_t lastStartEnd() const { return m_lastStart + m_rule.lengthMs.value_or(usualStep()); }
 
 private:
     enum class Verdict : uint8_t { Pending, Keep, Drop };

@@ -2,6 +2,7 @@
 // file, and comparing each of its streams with the source packets it was
 // given, before the file takes its name.
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -52,16 +53,15 @@ public:
                          [&run](int a, int b) { return run.lanes[a].part < run.lanes[b].part; });
     }
 
-    // Moves to the next packet, payload and all; false past them. With
-    // `beyond`, looks past the last lane's packets for one more.
-    bool next(bool beyond = false)
+    // Moves to the next packet, payload and all; false past them.
+    bool next()
     {
         for (;;) {
             const int l = lane();
             if (l < 0)
                 return false;
             const bool laneDone = m_taken == m_run.file.lanes[l].packets;
-            if (laneDone && m_laneAt + 1 == m_lanes.size() && !beyond)
+            if (laneDone && m_laneAt + 1 == m_lanes.size())
                 return false;
             if (laneDone && m_laneAt + 1 < m_lanes.size()) {
                 ++m_laneAt;
@@ -94,8 +94,6 @@ public:
                + std::to_string(m_muxer.m_sourceStream[l]);
     }
     std::string failure() const { return m_source && m_source->failed() ? m_source->readError() : m_openError; }
-    // The range ended its last lane: its source may hold more.
-    bool lastCut() const { return m_lanes.empty() || m_run.lanes[m_lanes.back()].cut; }
 
 private:
     int lane() const { return m_laneAt < m_lanes.size() ? m_lanes[m_laneAt] : -1; }
@@ -221,14 +219,9 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job, bool last)
         return failed + "it holds " + std::to_string(check.streams.size()) + " stream headers, where "
                + std::to_string(written) + " were written" + nothing;
     for (int o = 0; o < run.outCount; ++o) {
-        // Every packet written was found again, and a lane its range did not
-        // end has none left in its source (in the last file: a file a split
-        // closed goes on in the next).
+        // Every packet written was found again.
         StreamReplay& stream = streams[o];
-        bool more = stream.next();
-        if (!more && last && !stream.lastCut() && stream.failure().empty())
-            more = stream.next(true);
-        if (more)
+        if (stream.next())
             return failed + "stream " + std::to_string(o) + " ends after " + std::to_string(compared[o])
                    + " packets, but " + stream.name() + " has more from " + byteAt(stream.offset()) + nothing;
         if (std::string error = stream.failure(); !error.empty())
@@ -239,5 +232,61 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job, bool last)
             return failed + "the index record at " + byteAt(record.at) + " gives packet count "
                    + std::to_string(record.packetCount) + " for the packet numbered " + std::to_string(*record.packet)
                    + nothing;
+    if (last)
+        if (std::string problem = RangeProblem(); !problem.empty())
+            return failed + problem + nothing;
+    return {};
+}
+
+std::string RmMuxer::RangeProblem() const
+{
+    // Each lane wrote, over all the files, the run of its source's packets
+    // that a range planner of its own keeps, replayed from the start of its
+    // data: every unit inside the range, and nothing outside. (Without a
+    // range every packet is kept, which the comparison has checked.)
+    const RunState& run = *m_run;
+    if (!run.range.trims())
+        return {};
+    for (int l = 0; l < m_streamCount; ++l) {
+        const Lane& lane = run.lanes[l];
+        if (lane.part >= run.partCount)
+            continue;
+        const uint16_t f = m_sourceFile[l];
+        const Source& source = run.sources[f];
+        rm::InFile file;
+        if (!file.openSame(*m_files[f]))
+            return "cannot read " + m_files[f]->path() + " again: " + file.error();
+        rm::PacketReader reader(file, run.reader->walkFrom(f, source.dataStart, source), source.dataStart);
+        UnitPlanner plan(unitRuleOf(m_streams[l]), run.range.edit());
+        std::deque<uint64_t> held;
+        uint32_t kept = 0;
+        std::optional<uint64_t> first;
+        const auto take = [&] {
+            for (; plan.decided(); held.pop_front())
+                if (const UnitPlanner::Taken taken = plan.take();
+                    taken.kept && taken.unitStart - run.range.shift() + run.range.delay(lane.out) >= 0) {
+                    first = first.value_or(held.front());
+                    ++kept;
+                }
+        };
+        rm::RmPacketHeader header;
+        while (!plan.rangeOver() && reader.next(header)) {
+            if (header.stream_number != m_sourceStream[l])
+                continue;
+            held.push_back(reader.offset());
+            plan.offer(run.range.laneTime(lane, header.timestamp),
+                       plan.wantsKeyframe() && IsKeyframe(f, header, reader.offset()));
+            take();
+        }
+        if (reader.failed())
+            return "cannot read " + m_files[f]->path() + " again: " + file.readError();
+        plan.close();
+        take();
+        if (kept != lane.written || (first && *first != lane.first))
+            return "output stream " + std::to_string(lane.out) + " holds " + std::to_string(lane.written)
+                   + " packets of " + m_files[f]->path() + " stream " + std::to_string(m_sourceStream[l])
+                   + ", where the range keeps " + std::to_string(kept)
+                   + (first ? " from " + byteAt(*first) : std::string());
+    }
     return {};
 }

@@ -97,10 +97,10 @@ TEST(Append, ThreePartsAreShiftedEachAsOneBlock)
     ASSERT_EQ(o.status, 0) << o.err;
     const ParsedFile out = parseRm(readFileBytes(dir.file("out.rm"))).value();
 
-    // A part ends where its latest stream ends: its last timestamp plus its
-    // usual spacing. The second part's video ends at 2000 + 50, its audio
-    // at 2000 + 100; the third part starts at 2100 after it.
-    const uint32_t shifts[] = {0, 3000, 3000 + 2100};
+    // A part ends where its header says (3000 and 2050: its streams'
+    // durations), its last unit not yet ended there. The third part is
+    // placed by its own first timestamp, 500, at 3000 + 2050.
+    const uint32_t shifts[] = {0, 3000, 3000 + 2050 - 500};
     for (uint16_t stream : {0, 1}) {
         const std::vector<ParsedPacket> written = packetsOf(out, stream);
         std::size_t at = 0;
@@ -113,9 +113,12 @@ TEST(Append, ThreePartsAreShiftedEachAsOneBlock)
                 ++at;
             }
         EXPECT_EQ(at, written.size()) << "stream " << stream;
-        EXPECT_EQ(out.streams[stream].duration, 3000u + 2100 + 4000) << "stream " << stream;
     }
-    EXPECT_EQ(out.duration, 3000u + 2100 + 4000);
+    // The last frame lasts 40 ms, by the 25 frames a second of its codec
+    // header; the last block 1858 ms, by its cook header.
+    EXPECT_EQ(out.streams[0].duration, shifts[2] + 3950 + 40);
+    EXPECT_EQ(out.streams[1].duration, shifts[2] + 3600 + 1858);
+    EXPECT_EQ(out.duration, shifts[2] + 3600 + 1858);
     EXPECT_EQ(out.numPackets, parts[0].packets.size() + parts[1].packets.size() + parts[2].packets.size());
     // Index records for the whole output, each at its packet.
     ASSERT_EQ(out.indexes.size(), 2u);

@@ -89,10 +89,10 @@ TEST(Delay, StreamsMoveAndWhatFallsBeforeZeroIsLeftOut)
     const struct {
         const char* delay;
         int32_t ms;
-        std::size_t dropped;  // audio packets (every 100 ms) before 0
+        std::size_t dropped;  // audio packets left out: whole blocks of four
     } rows[] = {
         {"1=300", 300, 0},
-        {"1=-250", -250, 3},
+        {"1=-250", -250, 4},
         {"0=-1000", -1000, 0},
     };
     for (const auto& row : rows) {

@@ -2,6 +2,8 @@
 // film with keyframes every half second and on the real files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/edit_files.h"
 #include "support/temp_dir.h"
 
@@ -36,18 +38,22 @@ TEST(Trim, GeneratedFilmStartsAtTheKeyframeBeforeTheStart)
     const struct {
         bool indexed;
         std::vector<std::string> options;
-        uint32_t videoStart, audioStart, end;  // in the source's time
+        uint32_t videoStart, audioStart, end, outEnd;  // in the source's time
         int64_t shift;
         const char* report;
     } rows[] = {
-        {true, {"--start", "2.3", "--end", "4.1"}, 2000, 2000, 4100, 2000,
-         "from 2.000 s, the keyframe before 2.300 s, to 4.100 s"},
-        {false, {"--start", "0:02.3", "--end", "4.1"}, 2000, 2000, 4100, 2000,
-         "from 2.000 s, the keyframe before 2.300 s, to 4.100 s"},
-        // Audio waits for its next block start (every 400 ms) at or after the video's.
-        {true, {"--start", "2.6", "--end", "5"}, 2500, 2800, 5000, 2500, "from 2.500 s, the keyframe before 2.600 s"},
-        {true, {"--start", "3", "--keep-timestamps"}, 3000, 3200, 10000, 0, "from 3.000 s to 10.000 s"},
-        {true, {"--end", "1.5"}, 0, 0, 1500, 0, "from 0.000 s to 1.500 s"},
+        {true, {"--start", "2.3", "--end", "4.1"}, 2000, 2000, 4100, 4400, 2000,
+         "from the keyframe at 2.000 s (asked 2.300 s) to 4.100 s: video 2.000 s\u20134.100 s, audio 2.000 s\u20134.400 s"},
+        {false, {"--start", "0:02.3", "--end", "4.1"}, 2000, 2000, 4100, 4400, 2000,
+         "from the keyframe at 2.000 s (asked 2.300 s) to 4.100 s"},
+        // The audio block playing at the keyframe (one every 400 ms) is kept
+        // whole, and the output starts with it.
+        {true, {"--start", "2.6", "--end", "5"}, 2500, 2400, 5000, 5200, 2400,
+         "video 2.500 s\u20135.000 s, audio 2.400 s\u20135.200 s"},
+        // The last block lasts as its cook header says: 1858 ms.
+        {true, {"--start", "3", "--keep-timestamps"}, 3000, 2800, 10000, 9600 + 1858, 0,
+         "from 3.000 s: video 3.000 s\u20139.990 s, audio 2.800 s\u201311.458 s"},
+        {true, {"--end", "1.5"}, 0, 0, 1500, 1600, 0, "to 1.500 s: video 0.000 s\u20131.500 s, audio 0.000 s\u20131.600 s"},
     };
     for (const auto& row : rows) {
         TempDir dir;
@@ -83,7 +89,7 @@ TEST(Trim, GeneratedFilmStartsAtTheKeyframeBeforeTheStart)
                 EXPECT_EQ(out.packets[record.packetCount].offset, record.offset) << what;
                 EXPECT_EQ(out.packets[record.packetCount].timestamp, record.timestamp) << what;
             }
-        EXPECT_EQ(int64_t{out.duration}, row.end - row.shift) << what;
+        EXPECT_EQ(int64_t{out.duration}, row.outEnd - row.shift) << what;
     }
 }
 
@@ -113,14 +119,17 @@ TEST(Trim, RealFilesDecodeFromTheirFirstPacket)
 
         const ParsedFile in = parseSource(readFileBytes(source)).value();
         const ParsedFile cut = parseRm(readFileBytes(out)).value();
-        // One common shift: the first video packet's (or, without video,
-        // the first packet's) source time, which the report names.
+        // One common shift: the earliest unit kept (the audio block playing
+        // at the keyframe) is at 0.
+        uint32_t earliest = UINT32_MAX;
+        for (const ParsedPacket& p : cut.packets)
+            earliest = std::min(earliest, p.timestamp);
+        EXPECT_EQ(earliest, 0u) << what;
         const bool hasVideo = cut.streams[0].mime.find("video") != std::string::npos
                               || (cut.streams.size() > 1 && cut.streams[1].mime.find("video") != std::string::npos);
         const uint16_t anchor = cut.streams[0].mime.find("video") != std::string::npos ? 0 : (hasVideo ? 1 : 0);
         const std::vector<ParsedPacket> anchorOut = packetsOf(cut, anchor);
         ASSERT_FALSE(anchorOut.empty()) << what;
-        EXPECT_EQ(anchorOut.front().timestamp, 0u) << what;
         EXPECT_EQ(anchorOut.front().flags & 2, 2) << what;
         const std::string streams = row.streams + 1;
         std::vector<uint16_t> sourceNumbers;
@@ -132,7 +141,7 @@ TEST(Trim, RealFilesDecodeFromTheirFirstPacket)
         while (first < anchorSource.size() && anchorSource[first].payload != anchorOut.front().payload)
             ++first;
         ASSERT_LT(first, anchorSource.size()) << what;
-        const int64_t shift = anchorSource[first].timestamp;
+        const int64_t shift = int64_t{anchorSource[first].timestamp} - anchorOut.front().timestamp;
         for (std::size_t o = 0; o < sourceNumbers.size(); ++o)
             expectContiguousRun(packetsOf(in, sourceNumbers[o]), packetsOf(cut, static_cast<uint16_t>(o)), shift,
                                 what + ", stream " + std::to_string(o));
