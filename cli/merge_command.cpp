@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <future>
 
+#include "mux/edit_settings.h"
 #include "mux/media_time.h"
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "mux/edit_settings.h"
 #include "mux/rm_muxer.h"
 
 namespace fs = std::filesystem;

@@ -246,6 +246,8 @@ bool RmMuxer::IsKeyframe(uint16_t f, const rm::RmPacketHeader& header, uint64_t 
 
 void RmMuxer::OfferPacket(int l, const rm::RmPacketHeader& header, uint64_t offset)
 {
+    // A lane moved to a cursor of its own finds its held packets again:
+    // they are queued again, not offered twice.
     Lane& lane = m_run->lanes[l];
     UnitPlanner& plan = *lane.plan;
     if (offset + 1 > lane.offered) {

@@ -36,10 +36,6 @@ struct StartScan;
 // number of streams the merge writes.
 std::string OutputTextsProblem(const MuxJob& job, int outputStreams);
 
-// What is wrong with the job's delays and split settings for an output of
-// `outputStreams` streams at `output`, or "" when nothing is.
-std::string EditSettingsProblem(const MuxJob& job, int outputStreams, const std::string& output);
-
 class RmMuxer {
 public:
     RmMuxer();
@@ -199,12 +195,9 @@ private:
     // The first byte the lanes of `cursor` still need, and the lane needing it.
     uint64_t KeepFrom(int cursor, int* pinnedBy = nullptr) const;
     void GiveOwnCursor(int lane);
-    // Hands a packet the lane's cursor found to the lane's range, once (a
-    // lane moved to a cursor of its own finds its held packets again), and
-    // holds it in the lane's queue until the range has decided on it.
+    // Offers a packet found to its lane's range once, and queues it until decided.
     void OfferPacket(int lane, const rm::RmPacketHeader& header, uint64_t offset);
-    // Reads the lane's cursor on to its next packet for the lane; false at
-    // the end of its data or a failure.
+    // Reads on to the lane's next packet; false at the end of its data or a failure.
     bool ReadOn(int lane);
     // The part's first timestamp, which places it in the output.
     int64_t FirstTimestamp(int part);
@@ -245,12 +238,10 @@ private:
     std::string EndFile(const MuxJob& job, bool last);
     std::string StartNextFile(const MuxJob& job, int64_t time);
     // The file's durations and PROP and MDPR figures, from the packets written.
-    // Each stream's duration in the file being finished; a split's file
-    // that the next starts after lasts to `nextFileAt`.
+    // Durations in the file being finished; a split's lasts to `nextFileAt`.
     void SetWrittenDurations(std::optional<int64_t> nextFileAt);
     void SetWrittenFigures();
-    // verify_output.cpp: what the range rule finds wrong with what each
-    // lane wrote, or "".
+    // What the range rule finds wrong with what each lane wrote, or "".
     std::string RangeProblem() const;
     std::string VerifyOutput(const MuxJob& job, bool last);
     std::string PutAllInPlace(MuxJob& job);

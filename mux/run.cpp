@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "mux/edit_settings.h"
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "mux/run_state.h"
