@@ -23,7 +23,7 @@
 #include "rm/packet_reader.h"
 #include "rm/output_file.h"
 
-RmMuxer::LoopEnd RmMuxer::PacketLoop(const MuxJob& job)
+RmMuxer::LoopEnd RmMuxer::PacketLoop()
 {
     // The parts one after another (a job side by side is one part), each
     // read through its own cursors and ended before the next starts.
@@ -33,7 +33,7 @@ RmMuxer::LoopEnd RmMuxer::PacketLoop(const MuxJob& job)
             run.partCount = part;  // nothing of this part or the later ones is wanted
             break;
         }
-        const LoopEnd end = ReadPart(job, part);
+        const LoopEnd end = ReadPart(part);
         if (end != LoopEnd::Finished)
             return end;
     }
@@ -44,7 +44,7 @@ RmMuxer::LoopEnd RmMuxer::PacketLoop(const MuxJob& job)
     return LoopEnd::Finished;
 }
 
-RmMuxer::LoopEnd RmMuxer::ReadPart(const MuxJob& job, int part)
+RmMuxer::LoopEnd RmMuxer::ReadPart(int part)
 {
     RunState& run = *m_run;
     uint64_t seekFrom[kMaxSources];
@@ -98,7 +98,7 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(const MuxJob& job, int part)
         if (run.split.active()
             && run.split.startsBefore(run.lanes[chosen].out, time, keyframe, run.file, m_props.data_offset,
                                       run.outCount)) {
-            if (std::string error = StartNextFile(job, time); !error.empty()) {
+            if (std::string error = StartNextFile(time); !error.empty()) {
                 run.readFailure = error;
                 return LoopEnd::Failed;
             }

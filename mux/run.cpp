@@ -8,6 +8,7 @@
 #include "mux/edit_settings.h"
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
+#include "mux/realmedia_output.h"
 #include "mux/run_state.h"
 #include "mux/tolerant_reader.h"
 #include "rm/chunk_ids.h"
@@ -54,12 +55,13 @@ void RmMuxer::RunMerge(MuxJob& job)
         m_run->reader = std::make_unique<TolerantReader>(m_files, m_run->readFailure);
     else
         m_run->reader = std::make_unique<PlainReader>();
+    m_run->output = job.output ? job.output(*this, job) : std::make_unique<RealMediaOutput>(*this, job);
     ClearRecord(job);
 
     if (std::string error = PrepareRun(job); !error.empty())
         return Fail(job, error);
 
-    switch (PacketLoop(job)) {
+    switch (PacketLoop()) {
     case LoopEnd::Cancelled:
         AbortMerge();
         Report(job);
@@ -67,7 +69,7 @@ void RmMuxer::RunMerge(MuxJob& job)
         job.outcome = MuxOutcome::Cancelled;
         return;
     case LoopEnd::Failed:
-        return Fail(job, m_run->readFailure.empty() ? "Cannot write the output file: " + m_out->error()
+        return Fail(job, m_run->readFailure.empty() ? "Cannot write the output file: " + m_run->output->writeError()
                                                     : m_run->readFailure);
     case LoopEnd::Finished:
         break;
@@ -77,11 +79,11 @@ void RmMuxer::RunMerge(MuxJob& job)
     if (error.empty() && job.strict && !m_run->warnings.empty())
         error = "The merge stopped at its warnings; nothing was written";
     if (error.empty())
-        error = EndFile(job, true);
+        error = m_run->output->endFile(true);
     ReleaseRun();
     if (error.empty()) {
         Report(job);
-        error = PutAllInPlace(job);
+        error = m_run->output->putInPlace(job);
     }
     if (!error.empty())
         return Fail(job, error);
@@ -120,10 +122,8 @@ std::string RmMuxer::PrepareRun(MuxJob& job)
         error = ApplyOutputTexts(job);
     if (error.empty()) {
         PrepareIndexes(job);
-        error = CreateOutput();
+        error = m_run->output->beginFile(true);
     }
-    if (error.empty())
-        error = WriteHeaderSection();
     return error;
 }
 
