@@ -7,7 +7,6 @@
 #include <string>
 
 #include "framework/file_dialog.h"
-#include "mux/media_time.h"
 #include "ui/mux_dlg.h"
 #include "ui/progress_dlg.h"
 
@@ -15,17 +14,11 @@ namespace {
 
 constexpr UINT kError = MB_ICONHAND | MB_OK;
 
-// Where a trimmed output really starts and ends, in the dialog's words: a
-// start that is not a keyframe moves to the keyframe before it.
+// Where a trimmed output really starts and ends, and what each stream holds.
 QString TrimText(const TrimReport& trim)
 {
-    const QString start = QString::fromStdString(formatMediaTime(trim.startMs));
-    const QString end = QString::fromStdString(formatMediaTime(trim.endMs));
-    if (trim.askedStartMs && *trim.askedStartMs != trim.startMs)
-        return QCoreApplication::translate("CMuxDlg",
-                                           "The output holds the media from %1, the keyframe before %2, to %3")
-            .arg(start, QString::fromStdString(formatMediaTime(*trim.askedStartMs)), end);
-    return QCoreApplication::translate("CMuxDlg", "The output holds the media from %1 to %2").arg(start, end);
+    return QCoreApplication::translate("CMuxDlg", "The output holds the media %1")
+        .arg(QString::fromStdString(trim.message()));
 }
 
 }  // namespace

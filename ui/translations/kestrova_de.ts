@@ -156,12 +156,8 @@ Möchten Sie die Datei ersetzen?</translation>
         <translation>Die Reparatur konnte nicht gestartet werden</translation>
     </message>
     <message>
-        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
-        <translation>Die Ausgabe enthält die Medien von %1, dem Keyframe vor %2, bis %3</translation>
-    </message>
-    <message>
-        <source>The output holds the media from %1 to %2</source>
-        <translation>Die Ausgabe enthält die Medien von %1 bis %2</translation>
+        <source>The output holds the media %1</source>
+        <translation>Die Ausgabe enthält die Medien %1</translation>
     </message>
     <message>
         <source>The output was written: %1</source>

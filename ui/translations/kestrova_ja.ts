@@ -156,12 +156,8 @@ Do you want to replace it?</source>
         <translation>修復を開始できませんでした</translation>
     </message>
     <message>
-        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
-        <translation>出力には %1 (%2 の前のキーフレーム) から %3 までのメディアが含まれます</translation>
-    </message>
-    <message>
-        <source>The output holds the media from %1 to %2</source>
-        <translation>出力には %1 から %2 までのメディアが含まれます</translation>
+        <source>The output holds the media %1</source>
+        <translation>出力に含まれるメディア: %1</translation>
     </message>
     <message>
         <source>The output was written: %1</source>

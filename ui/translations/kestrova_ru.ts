@@ -156,12 +156,8 @@ Do you want to replace it?</source>
         <translation>Не удалось начать восстановление</translation>
     </message>
     <message>
-        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
-        <translation>Выходной файл содержит медиаданные с %1 (ключевой кадр перед %2) до %3</translation>
-    </message>
-    <message>
-        <source>The output holds the media from %1 to %2</source>
-        <translation>Выходной файл содержит медиаданные с %1 до %2</translation>
+        <source>The output holds the media %1</source>
+        <translation>Выходной файл содержит медиаданные %1</translation>
     </message>
     <message>
         <source>The output was written: %1</source>

@@ -156,12 +156,8 @@ Do you want to replace it?</source>
         <translation>无法开始修复</translation>
     </message>
     <message>
-        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
-        <translation>输出文件包含从 %1（%2 之前的关键帧）到 %3 的媒体</translation>
-    </message>
-    <message>
-        <source>The output holds the media from %1 to %2</source>
-        <translation>输出文件包含从 %1 到 %2 的媒体</translation>
+        <source>The output holds the media %1</source>
+        <translation>输出文件包含的媒体：%1</translation>
     </message>
     <message>
         <source>The output was written: %1</source>

@@ -156,12 +156,8 @@ Do you want to replace it?</source>
         <translation>無法開始修復</translation>
     </message>
     <message>
-        <source>The output holds the media from %1, the keyframe before %2, to %3</source>
-        <translation>輸出檔案包含從 %1（%2 之前的關鍵影格）到 %3 的媒體</translation>
-    </message>
-    <message>
-        <source>The output holds the media from %1 to %2</source>
-        <translation>輸出檔案包含從 %1 到 %2 的媒體</translation>
+        <source>The output holds the media %1</source>
+        <translation>輸出檔案包含的媒體：%1</translation>
     </message>
     <message>
         <source>The output was written: %1</source>
