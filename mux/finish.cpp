@@ -223,6 +223,14 @@ void RmMuxer::AbortMerge()
     DiscardOutput();
 }
 
+void RmMuxer::Cancel(MuxJob& job)
+{
+    AbortMerge();
+    Report(job);
+    g_stop = 0;
+    job.outcome = MuxOutcome::Cancelled;
+}
+
 void RmMuxer::Fail(MuxJob& job, const std::string& message)
 {
     ReleaseRun();

@@ -191,7 +191,12 @@ void RmMuxer::FetchPacket(int pos)
     const bool primary = m_cursorPrimary[cursor];
     rm::RmPacketHeader header;
     uint64_t offset = 0;
-    for (;;) {
+    for (bool first = true;; first = false) {
+        // A Cancel is seen here too, past the first step: a stretch of
+        // packets that are not written (other streams', a trim's or a
+        // delay's, damage) may be long.
+        if (!first && g_stop)
+            return;
         int pinnedBy = -1;
         switch (reader.next(header, offset, KeepFrom(cursor, &pinnedBy))) {
         case SourceCursor::Step::Full:
@@ -354,6 +359,8 @@ RmMuxer::LoopEnd RmMuxer::PacketLoop(const MuxJob& job)
             switch (LocateStart(part, start, seekFrom)) {
             case StartFound::Failed:
                 return LoopEnd::Failed;
+            case StartFound::Cancelled:
+                return LoopEnd::Cancelled;
             case StartFound::PastPart:
                 continue;
             case StartFound::InPart:
@@ -371,6 +378,8 @@ RmMuxer::LoopEnd RmMuxer::PacketLoop(const MuxJob& job)
                     FetchPacket(l);
                 if (!m_readFailure.empty())
                     return LoopEnd::Failed;
+                if (!m_hasCurrent[l] && !m_streamDone[l])
+                    return LoopEnd::Cancelled;  // seen while packets were passed over
                 if (m_streamDone[l])
                     continue;
                 // Among equal times the lowest output stream number wins.

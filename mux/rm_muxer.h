@@ -296,7 +296,7 @@ private:
     std::string CompareParts() const;
     LoopEnd PacketLoop(const MuxJob& job);
     // Where a trim starts in part p (its lanes' own time); see trim_start.cpp.
-    enum class StartFound { InPart, PastPart, Failed };
+    enum class StartFound { InPart, PastPart, Failed, Cancelled };
     StartFound LocateStart(int part, uint32_t startMs, uint64_t seekFrom[kMaxSources]);
     void StartCursors(int part, const uint64_t seekFrom[kMaxSources]);
     // Ends a part: its end in the output's time, and its cursors and queues let go of.
@@ -371,6 +371,8 @@ private:
     void ReleaseSources();
     void DiscardOutput();
     void Fail(MuxJob& job, const std::string& message);
+    // Ends a run the user stopped: nothing is left of its output.
+    void Cancel(MuxJob& job);
     void Report(MuxJob& job);
     bool Taken(uint16_t file, uint16_t number) const;
 

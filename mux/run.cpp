@@ -97,11 +97,7 @@ void RmMuxer::RunMerge(MuxJob& job)
 
     switch (PacketLoop(job)) {
     case LoopEnd::Cancelled:
-        AbortMerge();
-        Report(job);
-        g_stop = 0;
-        job.outcome = MuxOutcome::Cancelled;
-        return;
+        return Cancel(job);
     case LoopEnd::Failed:
         return Fail(job, m_readFailure.empty() ? "Cannot write the output file: " + m_out->error() : m_readFailure);
     case LoopEnd::Finished:
@@ -115,6 +111,9 @@ void RmMuxer::RunMerge(MuxJob& job)
         error = FinishOutput(job);
     if (error.empty() && job.verify)
         error = VerifyOutput(job);
+    // Verify reads the whole output again: a Cancel may come while it does.
+    if (error.empty() && g_stop)
+        return Cancel(job);
     if (error.empty()) {
         Report(job);
         error = m_split.active() ? PutPartsInPlace(job) : PutInPlace(job);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "rm/input_file.h"
 #include "rm/packet_reader.h"
@@ -84,7 +85,7 @@ RmMuxer::StartFound RmMuxer::LocateStart(int part, uint32_t startMs, uint64_t se
     constexpr std::size_t kRing = 4096;
     std::vector<Scanned> ring(kRing);
     std::size_t scanned = 0;
-    while (reader.next(header)) {
+    while (!g_stop && reader.next(header)) {
         const uint16_t number = header.stream_number;
         ring[scanned++ % kRing] = {reader.offset(), header.timestamp, number};
         if (Taken(f, number) && m_lanePart[m_streamMap[f * 10 + number]] == part) {
@@ -112,6 +113,8 @@ RmMuxer::StartFound RmMuxer::LocateStart(int part, uint32_t startMs, uint64_t se
         }
     }
     m_bytesRead += reader.endOffset() - from;
+    if (g_stop)
+        return StartFound::Cancelled;
     if (reader.failed()) {
         m_readFailure = m_files[f]->readError();
         return StartFound::Failed;

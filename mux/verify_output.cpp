@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "mux/source_check.h"
 #include "rm/packet_reader.h"
@@ -133,6 +134,9 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
     std::string readError;
     uint32_t compared[kMaxStreams] = {};
     const auto compare = [&](const CheckedPacket& packet) {
+        // A Cancel stops the reading; the run then ends as cancelled.
+        if (g_stop)
+            return false;
         const uint16_t o = packet.header.stream_number;
         const std::string place = "the packet at " + byteAt(packet.offset) + " of the output";
         if (o >= m_outCount) {
@@ -151,6 +155,8 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job)
         return difference.empty();
     };
     const SourceCheck check = CheckSource(m_tempPath, compare);
+    if (g_stop)
+        return {};
     if (!check.openError.empty())
         return "Cannot read the output back to verify it: " + check.openError;
 
