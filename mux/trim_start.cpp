@@ -117,9 +117,6 @@ bool RmMuxer::ScanToKeyframe(int part, int anchor, uint64_t from, uint32_t start
     // lanes' times are noted on the way, for a part that ends before the start.
     RunState& run = *m_run;
     const uint16_t f = m_sourceFile[anchor];
-    // A source without a data chunk has no packets to scan.
-    if (!run.sources[f].hasDataChunk)
-        return true;
     const bool video = IsVideo(m_streams[anchor]);
     rm::PacketReader reader(*m_files[f], run.sources[f].dataWalk.from(from), from);
     rm::RmPacketHeader header;
@@ -192,6 +189,12 @@ RmMuxer::StartFound RmMuxer::LocateStart(int part, uint64_t seekFrom[kMaxSources
     const uint32_t startMs = run.range.startIn(part);
     const int anchor = StartAnchor(part);
     const uint16_t f = m_sourceFile[anchor];
+    // A source without a data chunk has no packets to start from: said as
+    // a merge of it says it.
+    if (!run.sources[f].hasDataChunk) {
+        run.readFailure = run.reader->noPackets(m_files[f]->path(), false);
+        return StartFound::Failed;
+    }
     const uint64_t from = ScanFrom(anchor, startMs);
     StartScan scan;
     if (!ScanToKeyframe(part, anchor, from, startMs, scan))
