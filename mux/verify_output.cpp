@@ -132,7 +132,8 @@ private:
     }
 
     // The reading goes on after a stretch a repair passed over, if one
-    // starts where it ended.
+    // starts where it ended; or, where it ended before the lane's first
+    // packet (damage that a range sought past), at that packet.
     bool resume(int l)
     {
         const uint16_t f = m_muxer.m_sourceFile[l];
@@ -141,9 +142,14 @@ private:
         const uint64_t end = m_reader->endOffset();
         const std::optional<uint64_t> after = m_run.reader->resumesAfter(f, end);
         // A stretch of no bytes would lead back here.
-        if (!after || *after <= end)
+        if (after && *after > end) {
+            m_reader.emplace(*m_source, m_run.reader->walkFrom(f, *after, m_run.sources[f]));
+            return true;
+        }
+        const uint64_t first = m_run.file.lanes[l].first;
+        if (end >= first)
             return false;
-        m_reader.emplace(*m_source, m_run.reader->walkFrom(f, *after, m_run.sources[f]));
+        m_reader.emplace(*m_source, m_run.reader->walkFrom(f, first, m_run.sources[f]).from(first), first);
         return true;
     }
 

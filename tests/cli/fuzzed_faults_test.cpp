@@ -1,9 +1,11 @@
 // Faults the edit fuzz target found, each shown by the generated film made
 // into the kind of file that showed it: a trim of a file that holds no data
-// chunk, and repairs whose verify must finish and agree with the repair.
+// chunk, and jobs whose verify must finish and agree with the job.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "support/edit_files.h"
 
@@ -62,34 +64,49 @@ TEST(FuzzedFaults, TrimOfAFileWithoutADataChunkFailsWithAMessage)
     }
 }
 
-// Repair with --verify finishes and writes what repair without it writes,
-// byte for byte: on a file whose data chunk header is gone (its packets
+// A job with --verify finishes and writes what it writes without it, byte
+// for byte. A repair of a file whose data chunk header is gone (its packets
 // right after the header section: a region of no bytes, which verify read
-// again and again), and on one where a data chunk header stands before a
+// again and again), and of one where a data chunk header stands before a
 // packet whose length is wrong (which verify read as whole, where the
-// repair found the packets inside it).
-TEST(FuzzedFaults, RepairVerifyFinishesAndAgreesWithRepair)
+// repair found the packets inside it); a trim of a file whose first packet
+// is damaged, which the trim seeks past through the index (and verify read
+// from the start of the data, stopping at the damage).
+TEST(FuzzedFaults, VerifyFinishesAndAgreesWithTheJob)
 {
     TempDir dir;
     const FilmBytes film;
     const uint64_t middle = film.packets[film.packets.size() / 2];
     std::string wrongLength = film.bytes.substr(middle, film.dataEnd - middle);
     wrongLength.replace(2, 2, be16(2001));
-    const std::vector<std::pair<std::string, std::string>> sources = {
-        {"no_data_header.rm", film.bytes.substr(0, film.data) + film.bytes.substr(film.data + kDataHeaderSize)},
+    std::string firstDamaged = film.bytes;
+    firstDamaged.replace(film.packets[0] + 2, 2, be16(5));
+    const std::vector<std::string> repair = {"repair"}, trim = {"merge", "--start", "2", "--end", "6"};
+    const std::vector<std::tuple<std::string, std::string, std::vector<std::string>>> jobs = {
+        {"no_data_header.rm", film.bytes.substr(0, film.data) + film.bytes.substr(film.data + kDataHeaderSize),
+         repair},
         {"wrong_length_after_data_header.rm",
          film.bytes.substr(0, middle) + dataHeader(static_cast<uint32_t>(kDataHeaderSize + wrongLength.size()), 250)
-             + wrongLength + film.bytes.substr(film.dataEnd)},
+             + wrongLength + film.bytes.substr(film.dataEnd),
+         repair},
+        {"first_packet_damaged.rm", firstDamaged, trim},
     };
-    for (const auto& [name, bytes] : sources) {
+    for (const auto& [name, bytes, command] : jobs) {
         SCOPED_TRACE(name);
         const std::string source = dir.file(name);
         writeFileBytes(source, bytes);
-        const Outcome plain = cli({"repair", "-o", dir.file("plain.rm"), source});
+        const auto runJob = [&](const std::string& output, bool verify) {
+            std::vector<std::string> args{KESTROVA_CLI};
+            args.insert(args.end(), command.begin(), command.end());
+            if (verify)
+                args.push_back("--verify");
+            args.insert(args.end(), {"-o", dir.file(output), source});
+            // A verify that never ends is stopped here by a limit of CPU time.
+            return run(args, "ulimit -t 30");
+        };
+        const Outcome plain = runJob("plain.rm", false);
         ASSERT_EQ(plain.status, 0) << plain.err;
-        // A verify that never ends is stopped here by a limit of CPU time.
-        const Outcome verified =
-            run({KESTROVA_CLI, "repair", "--verify", "-o", dir.file("verified.rm"), source}, "ulimit -t 30");
+        const Outcome verified = runJob("verified.rm", true);
         ASSERT_EQ(verified.status, 0) << verified.err;
         // The same report, after the "Wrote" line that names the output.
         EXPECT_EQ(verified.out.substr(verified.out.find('\n')), plain.out.substr(plain.out.find('\n')));
