@@ -60,7 +60,7 @@ void RmMuxer::ReleaseRun()
 void RmMuxer::AbortMerge()
 {
     ReleaseRun();
-    DiscardOutput();
+    m_run->output->discard();
 }
 
 void RmMuxer::Cancel(MuxJob& job)
@@ -76,7 +76,9 @@ void RmMuxer::Fail(MuxJob& job, const std::string& message)
     // A run that could not even be set up has nothing to let go of.
     if (m_run) {
         ReleaseRun();
-        DiscardOutput();
+        // (A run whose output could not even be made has written nothing.)
+        if (m_run->output)
+            m_run->output->discard();
         Report(job);
     }
     job.outcome = MuxOutcome::Failed;

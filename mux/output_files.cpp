@@ -96,10 +96,10 @@ std::string RmMuxer::EndFile(const MuxJob& job, bool last)
     return {};
 }
 
-std::string RmMuxer::StartNextFile(const MuxJob& job, int64_t time)
+std::string RmMuxer::StartNextFile(int64_t time)
 {
     RunState& run = *m_run;
-    if (std::string error = EndFile(job, false); !error.empty())
+    if (std::string error = run.output->endFile(false); !error.empty())
         return error;
     if (run.partTemps.size() >= 999 && SplitPartPath(m_outputPath, 1000) == SplitPartPath(m_outputPath, 999))
         return "The split would make more than 999 parts";
@@ -107,12 +107,7 @@ std::string RmMuxer::StartNextFile(const MuxJob& job, int64_t time)
     // The next file starts at 0, with an index of its own.
     run.file = OutputFile{};
     run.file.base = time;
-    if (std::string error = CreateOutput(); !error.empty())
-        return error;
-    // The cursors write their packets into the new file.
-    for (int c = 0; c < run.cursorCount; ++c)
-        run.cursors[c].cursor.setOutput(*m_out);
-    return WriteHeaderSection(false);
+    return run.output->beginFile(false);
 }
 
 void RmMuxer::SetWrittenDurations()

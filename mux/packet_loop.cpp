@@ -22,7 +22,7 @@
 #include "rm/input_file.h"
 #include "rm/output_file.h"
 
-RmMuxer::LoopEnd RmMuxer::PacketLoop(const MuxJob& job)
+RmMuxer::LoopEnd RmMuxer::PacketLoop()
 {
     // The parts one after another (a job side by side is one part), each
     // read through its own cursors and ended before the next starts.
@@ -32,7 +32,7 @@ RmMuxer::LoopEnd RmMuxer::PacketLoop(const MuxJob& job)
             run.partCount = part;  // nothing of this part or the later ones is wanted
             break;
         }
-        const LoopEnd end = ReadPart(job, part);
+        const LoopEnd end = ReadPart(part);
         if (end != LoopEnd::Finished)
             return end;
     }
@@ -43,7 +43,7 @@ RmMuxer::LoopEnd RmMuxer::PacketLoop(const MuxJob& job)
     return LoopEnd::Finished;
 }
 
-RmMuxer::LoopEnd RmMuxer::ReadPart(const MuxJob& job, int part)
+RmMuxer::LoopEnd RmMuxer::ReadPart(int part)
 {
     RunState& run = *m_run;
     uint64_t seekFrom[kMaxSources];
@@ -76,7 +76,7 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(const MuxJob& job, int part)
         if (run.split.active()
             && run.split.startsBefore(run.lanes[chosen].out, time, keyframe, run.file, m_props.data_offset,
                                       run.outCount)) {
-            if (std::string error = StartNextFile(job, time); !error.empty()) {
+            if (std::string error = StartNextFile(time); !error.empty()) {
                 run.readFailure = error;
                 return LoopEnd::Failed;
             }

@@ -1,6 +1,6 @@
-// Writing a packet: from the cursor's window into the output file, with its
-// output stream number and timestamp, its index record pointed at its new
-// place or built, and its figures counted.
+// Writing a packet: from the cursor's window to the run's output, with its
+// figures counted; and the RealMedia output's index record for it, pointed
+// at its new place or built.
 #include <algorithm>
 
 #include "mux/rm_muxer.h"
@@ -26,27 +26,16 @@ bool RmMuxer::WritePacket(int l, int64_t time)
                                           : source.path() + " changed while it was read: a packet found in it is gone";
         return false;
     }
-    IndexPacket(l, timestamp, bytes);
-    // The packet goes out as it lies in the window, with its output stream
-    // number and timestamp written over its own (big-endian, at bytes 4
-    // and 6 of its header).
-    bytes[4] = static_cast<uint8_t>(o >> 8);
-    bytes[5] = static_cast<uint8_t>(o);
-    if (timestamp != packet.header.timestamp) {
-        bytes[6] = static_cast<uint8_t>(timestamp >> 24);
-        bytes[7] = static_cast<uint8_t>(timestamp >> 16);
-        bytes[8] = static_cast<uint8_t>(timestamp >> 8);
-        bytes[9] = static_cast<uint8_t>(timestamp);
-    }
-    m_out->writeInPlace(bytes, packet.header.length);
+    // Its size counts before the output may change its header.
+    const uint32_t length = packet.header.length;
+    const uint32_t payload = length - static_cast<uint32_t>(std::min<std::size_t>(rm::packetHeaderSize(bytes), length));
+    const bool written = run.output->write({l, o, timestamp, &packet.header, bytes});
     OutputFile::LaneSpan& span = file.lanes[l];
     if (span.packets++ == 0)
         span.first = packet.offset;
     ++lane.written;
     OutputFile::Stream& stream = file.streams[o];
     stream.end = std::max<int64_t>(stream.end, fileTime + lane.usualStep());
-    const uint32_t length = packet.header.length;
-    const uint32_t payload = length - static_cast<uint32_t>(std::min<std::size_t>(rm::packetHeaderSize(bytes), length));
     file.written.add(timestamp, length, payload);
     stream.written.add(timestamp, length, payload);
     file.bytes += length;
@@ -54,7 +43,7 @@ bool RmMuxer::WritePacket(int l, int64_t time)
     m_current[l].reset();
     ++file.packets;
     ++run.outs[o].packets;
-    return !m_out->failed();
+    return written;
 }
 
 void RmMuxer::PrepareIndexes(const MuxJob& job)

@@ -162,6 +162,7 @@ public:
     uint64_t m_outputLimit = rm::OutFile::kMaxLength;
 
 private:
+    friend class RealMediaOutput;
     enum class LoopEnd { Finished, Cancelled, Failed };
 
     int32_t Reject(ScanError error, const std::string& message = {});
@@ -187,8 +188,8 @@ private:
     std::string CompareParts() const;
 
     // packet_loop.cpp: the one packet loop.
-    LoopEnd PacketLoop(const MuxJob& job);
-    LoopEnd ReadPart(const MuxJob& job, int part);
+    LoopEnd PacketLoop();
+    LoopEnd ReadPart(int part);
     // The lane whose packet goes next, or -1 when the part has none left.
     int ChooseLane(int part, int64_t& time);
     void StartCursors(int part, const uint64_t seekFrom[kMaxSources]);
@@ -222,7 +223,7 @@ private:
     bool ScanToKeyframe(int part, int anchor, uint64_t from, uint32_t startMs, StartScan& scan);
     uint64_t SeekPlace(int part, int anchor, uint16_t g, uint64_t from, const StartScan& scan) const;
 
-    // packet_write.cpp: writing a packet and its index record.
+    // packet_write.cpp: writing a packet, and its RealMedia index record.
     bool WritePacket(int lane, int64_t time);
     void PrepareIndexes(const MuxJob& job);
     // Points the source's index record for the packet at its new place, or builds one.
@@ -234,7 +235,7 @@ private:
     std::string WriteHeaderSection(bool first = true);
     // Completes the file being written, verifies it when asked, and keeps it.
     std::string EndFile(const MuxJob& job, bool last);
-    std::string StartNextFile(const MuxJob& job, int64_t time);
+    std::string StartNextFile(int64_t time);
     // The file's durations and PROP and MDPR figures, from the packets written.
     void SetWrittenDurations();
     void SetWrittenFigures();
@@ -257,6 +258,5 @@ private:
     std::string m_scanReason;
     ReadAhead m_readAhead;
 
-    // The run under way; none between runs.
-    std::unique_ptr<RunState> m_run;
+    std::unique_ptr<RunState> m_run;  // the run under way; none between runs
 };

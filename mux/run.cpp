@@ -7,6 +7,7 @@
 
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
+#include "mux/realmedia_output.h"
 #include "mux/run_state.h"
 #include "mux/tolerant_reader.h"
 #include "rm/chunk_ids.h"
@@ -53,16 +54,17 @@ void RmMuxer::RunMerge(MuxJob& job)
         m_run->reader = std::make_unique<TolerantReader>(m_files, m_run->readFailure);
     else
         m_run->reader = std::make_unique<PlainReader>();
+    m_run->output = job.output ? job.output(*this, job) : std::make_unique<RealMediaOutput>(*this, job);
     ClearRecord(job);
 
     if (std::string error = PrepareRun(job); !error.empty())
         return Fail(job, error);
 
-    switch (PacketLoop(job)) {
+    switch (PacketLoop()) {
     case LoopEnd::Cancelled:
         return Cancel(job);
     case LoopEnd::Failed:
-        return Fail(job, m_run->readFailure.empty() ? "Cannot write the output file: " + m_out->error()
+        return Fail(job, m_run->readFailure.empty() ? "Cannot write the output file: " + m_run->output->writeError()
                                                     : m_run->readFailure);
     case LoopEnd::Finished:
         break;
@@ -72,14 +74,14 @@ void RmMuxer::RunMerge(MuxJob& job)
     if (error.empty() && job.strict && !m_run->warnings.empty())
         error = "The merge stopped at its warnings; nothing was written";
     if (error.empty())
-        error = EndFile(job, true);
+        error = m_run->output->endFile(true);
     // Verify reads the whole output again: a Cancel may come while it does.
     if (error.empty() && g_stop)
         return Cancel(job);
     ReleaseRun();
     if (error.empty()) {
         Report(job);
-        error = PutAllInPlace(job);
+        error = m_run->output->putInPlace(job);
     }
     if (!error.empty())
         return Fail(job, error);
@@ -116,10 +118,8 @@ std::string RmMuxer::PrepareRun(MuxJob& job)
         error = ApplyOutputTexts(job);
     if (error.empty()) {
         PrepareIndexes(job);
-        error = CreateOutput();
+        error = m_run->output->beginFile(true);
     }
-    if (error.empty())
-        error = WriteHeaderSection();
     return error;
 }
 

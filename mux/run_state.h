@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mux/lane.h"
+#include "mux/mux_output.h"
 #include "mux/mux_job.h"
 #include "mux/mux_limits.h"
 #include "mux/output_file.h"
@@ -38,6 +39,8 @@ struct RunState {
     // How the sources' packets are read: plainly, or past damage for a repair.
     std::unique_ptr<SourceReader> reader;
     RangePlan range;
+    // What the packets are written to: RealMedia, or the format the job asks.
+    std::unique_ptr<MuxOutput> output;
     SplitPlan split;
 
     Source sources[kMaxSources];
