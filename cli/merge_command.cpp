@@ -310,7 +310,12 @@ int mergeCommand(const MergeRequest& request)
         }
         return kMerged;
     case MuxOutcome::Cancelled:
-        return fail(std::string(job.repair ? "repair" : "merge") + " cancelled; nothing was written", kMergeFailed);
+        return fail(std::string(job.repair                                      ? "repair"
+                                : request.mode == MergeRequest::Mode::Append ? "append"
+                                : split                                      ? "split"
+                                                                             : "merge")
+                        + " cancelled; nothing was written",
+                    kMergeFailed);
     case MuxOutcome::Failed:
     case MuxOutcome::NotRun:
         break;

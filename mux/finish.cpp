@@ -64,6 +64,14 @@ void RmMuxer::AbortMerge()
     m_run->output->discard();
 }
 
+void RmMuxer::Cancel(MuxJob& job)
+{
+    AbortMerge();
+    Report(job);
+    g_stop = 0;
+    job.outcome = MuxOutcome::Cancelled;
+}
+
 void RmMuxer::Fail(MuxJob& job, const std::string& message)
 {
     // A run that could not even be set up has nothing to let go of.

@@ -63,6 +63,8 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(int part)
         switch (LocateStart(part, seekFrom)) {
         case StartFound::Failed:
             return LoopEnd::Failed;
+        case StartFound::Cancelled:
+            return LoopEnd::Cancelled;
         case StartFound::PastPart:
             return LoopEnd::Finished;
         case StartFound::InPart:
@@ -80,6 +82,8 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(int part)
         const int chosen = ChooseLane(part, time);
         if (!run.readFailure.empty())
             return LoopEnd::Failed;
+        if (chosen < 0 && g_stop)
+            return LoopEnd::Cancelled;
         if (chosen < 0)
             break;
         Lane& lane = run.lanes[chosen];
@@ -148,6 +152,8 @@ int RmMuxer::ChooseLane(int part, int64_t& chosenTime)
             FetchPacket(l);
         if (!run.readFailure.empty())
             return -1;
+        if (!m_current[l] && !m_streamDone[l])
+            return -1;  // a Cancel, seen while packets were passed over
         if (m_streamDone[l])
             continue;
         // Among equal times the lowest output stream number wins.
@@ -295,7 +301,12 @@ bool RmMuxer::ReadOn(int pos)
     const std::function<uint64_t()> keepFrom = [this, cursor] { return KeepFrom(cursor); };
     rm::RmPacketHeader header;
     uint64_t offset = 0;
-    for (;;) {
+    for (bool first = true;; first = false) {
+        // A Cancel is seen here too, past the first step: a stretch of
+        // packets that are not written (other streams', a range's, damage)
+        // may be long.
+        if (!first && g_stop)
+            return;
         switch (run.reader->next(f, open.cursor, header, offset, keepFrom)) {
         case SourceCursor::Step::Full: {
             // Another lane of this cursor holds on to bytes far behind.

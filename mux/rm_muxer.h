@@ -217,7 +217,7 @@ private:
     std::string CheckWhatWasRead();
 
     // trim_start.cpp: where a trim starts in part p (its lanes' own time).
-    enum class StartFound { InPart, PastPart, Failed };
+    enum class StartFound { InPart, PastPart, Failed, Cancelled };
     StartFound LocateStart(int part, uint64_t seekFrom[kMaxSources]);
     int StartAnchor(int part) const;
     bool RecordHolds(uint16_t file, int lane, const rm::RmIndexEntry* record) const;
@@ -253,6 +253,8 @@ private:
     void ReleaseRun();
     void ReleaseSources();
     void Fail(MuxJob& job, const std::string& message);
+    // Ends a run the user stopped: nothing is left of its output.
+    void Cancel(MuxJob& job);
     void Report(MuxJob& job);
 
     ScanError m_scanError = ScanError::None;

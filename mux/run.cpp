@@ -63,11 +63,7 @@ void RmMuxer::RunMerge(MuxJob& job)
 
     switch (PacketLoop()) {
     case LoopEnd::Cancelled:
-        AbortMerge();
-        Report(job);
-        g_stop = 0;
-        job.outcome = MuxOutcome::Cancelled;
-        return;
+        return Cancel(job);
     case LoopEnd::Failed:
         return Fail(job, m_run->readFailure.empty() ? "Cannot write the output file: " + m_run->output->writeError()
                                                     : m_run->readFailure);
@@ -80,6 +76,9 @@ void RmMuxer::RunMerge(MuxJob& job)
         error = "The merge stopped at its warnings; nothing was written";
     if (error.empty())
         error = m_run->output->endFile(true);
+    // Verify reads the whole output again: a Cancel may come while it does.
+    if (error.empty() && g_stop)
+        return Cancel(job);
     ReleaseRun();
     if (error.empty()) {
         Report(job);

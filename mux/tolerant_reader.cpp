@@ -218,16 +218,17 @@ void TolerantReader::noteWritten(uint16_t o, uint16_t f, const PacketNode& packe
 rm::DataWalk TolerantReader::walkFrom(uint16_t f, uint64_t from, const Source&) const
 {
     // A repaired source is read from each place to the next stretch its
-    // cursors passed over, and on after it.
-    const uint64_t fileSize = m_files[f]->size();
+    // cursors passed over (one of no bytes passes over nothing), and on
+    // after it. The walk ends there as the file would: a data chunk header
+    // just before the stretch must not lead it on into the stretch.
     rm::DataChunk part;
     part.found = true;
     part.offset = part.start = from;
-    part.end = fileSize;
+    part.end = m_files[f]->size();
     for (const Skip& skip : m_skips)
-        if (skip.file == f && skip.from >= from)
+        if (skip.file == f && skip.from >= from && skip.to > skip.from)
             part.end = std::min(part.end, skip.from);
-    return rm::DataWalk(part, fileSize, 0);
+    return rm::DataWalk(part, part.end, 0);
 }
 
 std::optional<uint64_t> TolerantReader::resumesAfter(uint16_t f, uint64_t end) const

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "mux/run_state.h"
 #include "rm/input_file.h"
@@ -89,15 +90,12 @@ bool RmMuxer::ScanToKeyframe(int part, int anchor, uint64_t from, uint32_t start
     // units are noted on the way, for a part that ends before the start.
     RunState& run = *m_run;
     const uint16_t f = m_sourceFile[anchor];
-    // A source without a data chunk has no packets to scan.
-    if (!run.sources[f].hasDataChunk)
-        return true;
     const bool video = IsVideo(m_streams[anchor]);
     rm::PacketReader reader(*m_files[f], run.sources[f].dataWalk.from(from), from);
     rm::RmPacketHeader header;
     bool seen = false;
     uint32_t last = 0;
-    while (reader.next(header)) {
+    while (!g_stop && reader.next(header)) {
         const uint16_t number = header.stream_number;
         if (Taken(f, number) && run.lanes[m_streamMap[f * 10 + number]].part == part) {
             Lane& lane = run.lanes[m_streamMap[f * 10 + number]];
@@ -158,6 +156,13 @@ RmMuxer::StartFound RmMuxer::LocateStart(int part, uint64_t seekFrom[kMaxSources
     RunState& run = *m_run;
     const uint32_t startMs = run.range.startIn(part);
     const int anchor = StartAnchor(part);
+    const uint16_t f = m_sourceFile[anchor];
+    // A source without a data chunk has no packets to start from: said as
+    // a merge of it says it.
+    if (!run.sources[f].hasDataChunk) {
+        run.readFailure = run.reader->noPackets(m_files[f]->path(), false);
+        return StartFound::Failed;
+    }
     const uint64_t from = ScanFrom(anchor, startMs);
     for (int l = 0; l < m_streamCount; ++l)
         if (run.lanes[l].part == part)
@@ -165,6 +170,8 @@ RmMuxer::StartFound RmMuxer::LocateStart(int part, uint64_t seekFrom[kMaxSources
     StartScan scan;
     if (!ScanToKeyframe(part, anchor, from, startMs, scan))
         return StartFound::Failed;
+    if (g_stop)
+        return StartFound::Cancelled;
     if (scan.ended) {
         // The data ended: a start at or past the part's end lies in a later part.
         const int64_t end = run.range.partEnd(part, run.lanes, m_streamCount);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "mux/run_state.h"
 #include "mux/source_check.h"
@@ -129,7 +130,8 @@ private:
     }
 
     // The reading goes on after a stretch a repair passed over, if one
-    // starts where it ended.
+    // starts where it ended; or, where it ended before the lane's first
+    // packet (damage that a range sought past), at that packet.
     bool resume(int l)
     {
         const uint16_t f = m_muxer.m_sourceFile[l];
@@ -138,9 +140,14 @@ private:
         const uint64_t end = m_reader->endOffset();
         const std::optional<uint64_t> after = m_run.reader->resumesAfter(f, end);
         // A stretch of no bytes would lead back here.
-        if (!after || *after <= end)
+        if (after && *after > end) {
+            m_reader.emplace(*m_source, m_run.reader->walkFrom(f, *after, m_run.sources[f]));
+            return true;
+        }
+        const uint64_t first = m_run.file.lanes[l].first;
+        if (end >= first)
             return false;
-        m_reader.emplace(*m_source, m_run.reader->walkFrom(f, *after, m_run.sources[f]));
+        m_reader.emplace(*m_source, m_run.reader->walkFrom(f, first, m_run.sources[f]).from(first), first);
         return true;
     }
 
@@ -198,9 +205,14 @@ std::string RmMuxer::VerifyOutput(const MuxJob& job, bool last)
     std::string readError;
     uint32_t compared[kMaxStreams] = {};
     const SourceCheck check = CheckSource(path, [&](const CheckedPacket& packet) {
+        // A Cancel stops the reading; the run then ends as cancelled.
+        if (g_stop)
+            return false;
         difference = comparePacket(packet, streams, compared, readError);
         return difference.empty();
     });
+    if (g_stop)
+        return {};
     if (!check.openError.empty())
         return "Cannot read the output back to verify it: " + check.openError;
     if (!readError.empty())

@@ -1,10 +1,19 @@
 // Writes the seed files of the fuzz targets into a folder: small, well-formed
 // files that between them hold every chunk, an index, version-1 packets,
 // packets of streams that are not listed, overlong texts, and every codec
-// header the details read. The sample files of tests/data are seeds as well.
+// header the details read; a film with keyframes and audio blocks, laid out
+// as other writers lay out theirs; the files of real producers, cut to at
+// most 200 KB; and damaged copies of the film and of those. The sample
+// files of tests/data are seeds as well. The edit target's seeds, in a
+// folder of their own, are the same files behind the bytes that choose an
+// edit, one of each kind.
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <vector>
 
+#include "support/edit_files.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
 
@@ -93,19 +102,121 @@ FileSpec fileInfo()
     return layout;
 }
 
+// The film's packets in two data chunks, the second right after the first:
+// chained by next_data_header or not, or with the sizes and counts a writer
+// that could not seek back leaves (18 and 0).
+std::string filmInTwoDataChunks(bool chained, bool sized)
+{
+    const FileSpec film = filmLayout({});
+    std::string head;
+    for (const StreamSpec& stream : film.streams)
+        head += chunkMdpr(stream);
+    const auto dataOffset = static_cast<uint32_t>(18 + 50 + head.size());
+    std::string first, second;
+    const std::size_t half = film.packets.size() / 2;
+    for (std::size_t k = 0; k < film.packets.size(); ++k)
+        (k < half ? first : second) += packet(film.packets[k]);
+    const auto chunk = [sized](const std::string& packets, std::size_t count, uint32_t next) {
+        const std::string header = dataHeader(sized ? static_cast<uint32_t>(18 + packets.size()) : 18,
+                                              sized ? static_cast<uint32_t>(count) : 0);
+        return header.substr(0, 14) + be32(next) + packets;
+    };
+    const auto secondAt = static_cast<uint32_t>(dataOffset + 18 + first.size());
+    const auto count = static_cast<uint32_t>(sized ? film.packets.size() : 0);
+    return chunkRmf(4) + chunkProp(film.props, count, 0, dataOffset, 2) + head
+           + chunk(first, half, chained ? secondAt : 0) + chunk(second, film.packets.size() - half, 0);
+}
+
+// The film with one stream stored after the other, as some writers do.
+std::string filmStreamAfterStream()
+{
+    FileSpec film = filmLayout({});
+    std::stable_sort(film.packets.begin(), film.packets.end(),
+                     [](const PacketSpec& a, const PacketSpec& b) { return a.number < b.number; });
+    return buildFile(film);
+}
+
+// Damaged copies of a file, as people meet them, each named by its damage.
+std::vector<std::pair<std::string, std::string>> damagedCopies(const std::string& bytes)
+{
+    const std::size_t data = bytes.find("DATA");
+    if (data == std::string::npos || bytes.size() < data + 4096)
+        return {};
+    const std::size_t middle = data + (bytes.size() - data) / 2;
+    const std::size_t block = std::min<std::size_t>(4096, (bytes.size() - data) / 4);
+    std::string zeroed = bytes;
+    std::fill_n(zeroed.begin() + static_cast<std::ptrdiff_t>(middle), block, '\0');
+    std::string deleted = bytes;
+    deleted.erase(middle, block);
+    std::string garbled = bytes;
+    // The length of the first packet, and a run of bytes later on.
+    garbled[data + 18 + 2] = static_cast<char>(garbled[data + 18 + 2] ^ 0x5A);
+    for (std::size_t k = middle; k < middle + 64; ++k)
+        garbled[k] = static_cast<char>(garbled[k] * 31 + 7);
+    // The header section whole and no data chunk at all, with a
+    // data_offset of 0, as a writer that never filled it in leaves it.
+    std::string headersOnly = bytes.substr(0, data);
+    if (const std::size_t prop = headersOnly.find("PROP"); prop != std::string::npos && prop + 46 <= data)
+        headersOnly.replace(prop + 42, 4, std::string(4, '\0'));
+    return {{"zeroed", zeroed},
+            {"deleted", deleted},
+            {"garbled", garbled},
+            {"cut", bytes.substr(0, middle)},
+            {"headers_only", headersOnly},
+            {"no_data_header", bytes.substr(0, data) + bytes.substr(data + 18)}};
+}
+
+// The edit target's seeds: the source behind the bytes that choose an
+// edit; a repair, a trim, a split, a delay and an append, each verified
+// but the split.
+void writeEditSeeds(const std::string& folder, const std::string& name, const std::string& bytes)
+{
+    const std::string edits[] = {std::string("\x08\0\0\0", 4), std::string("\x09\x0b\x28\0", 4),
+                                 std::string("\x02\x09\0\0", 4), std::string("\x0b\x01\xfe\x0c", 4),
+                                 std::string("\x0c\0\0\0", 4)};
+    const char* const kinds[] = {"repair", "trim", "split", "delay", "append"};
+    for (int k = 0; k < 5; ++k)
+        writeFileBytes(folder + "/" + kinds[k] + "_" + name, edits[k] + bytes);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "Usage: make_fuzz_seeds FOLDER\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "Usage: make_fuzz_seeds FOLDER EDIT_FOLDER\n");
         return 2;
     }
     const std::string folder = argv[1];
-    writeFileBytes(folder + "/two_indexed_streams.rm", buildFile(twoIndexedStreams()));
-    writeFileBytes(folder + "/odd_streams.rm", buildFile(oddStreams()));
-    writeFileBytes(folder + "/no_content.rm", buildFile(noContent()));
-    writeFileBytes(folder + "/codec_headers.rm", buildFile(codecHeaders()));
-    writeFileBytes(folder + "/file_info.rm", buildFile(fileInfo()));
+    const std::string editFolder = argv[2];
+    std::vector<std::pair<std::string, std::string>> seeds = {
+        {"two_indexed_streams.rm", buildFile(twoIndexedStreams())},
+        {"odd_streams.rm", buildFile(oddStreams())},
+        {"no_content.rm", buildFile(noContent())},
+        {"codec_headers.rm", buildFile(codecHeaders())},
+        {"file_info.rm", buildFile(fileInfo())},
+        {"film_unindexed_from_1s.rm", filmBytes({.firstMs = 1000, .endMs = 8000, .indexed = false})},
+        {"film_in_two_chained_data_chunks.rm", filmInTwoDataChunks(true, true)},
+        {"film_in_two_data_chunks.rm", filmInTwoDataChunks(false, true)},
+        {"film_in_two_unsized_data_chunks.rm", filmInTwoDataChunks(false, false)},
+        {"film_stream_after_stream.rm", filmStreamAfterStream()},
+    };
+    // The files to damage: the film, and those of real producers.
+    std::vector<std::pair<std::string, std::string>> whole = {{"film.rm", filmBytes({})}};
+    constexpr std::size_t kRealCut = 200 * 1024;
+    for (const char* name : {"cook_fileinfo_rp85basic.rm", "cook_realevent_rp61plus.rm",
+                             "dnet_realencoder51_indx20.rm", "rv30_cook_armexport60.rm",
+                             "rv40_bframes_cook_helix90.rmvb"})
+        if (std::filesystem::exists(realFile(name)))
+            whole.push_back({name, readFileBytes(realFile(name)).substr(0, kRealCut)});
+    for (const auto& [name, bytes] : whole) {
+        seeds.push_back({name, bytes});
+        for (const auto& [damage, copy] : damagedCopies(bytes))
+            seeds.push_back({damage + "_" + name, copy});
+    }
+    for (const auto& [name, bytes] : seeds) {
+        writeFileBytes(folder + "/" + name, bytes);
+        writeEditSeeds(editFolder, name, bytes);
+    }
     return 0;
 }

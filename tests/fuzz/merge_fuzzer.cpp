@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "source_packets.h"
 #include "mux/merge_signals.h"
 #include "mux/source_check.h"
 #include "support/rm_parser.h"
@@ -23,21 +24,20 @@ using namespace testing_rm;
 
 namespace {
 
-// A source's packets lie back to back after the 18-byte header of a data
-// chunk. True when, after one of the "DATA" ids in `source`, every stream of
-// `out` is the start of one source stream, copied byte for byte.
+// True when, for one of the "DATA" ids in `source`, every stream of `out`
+// is the start of one stream of the packets from there on (through the data
+// chunks that follow it), copied byte for byte.
 bool streamsComeFromTheSource(const std::string& source, const ParsedFile& out)
 {
     if (out.packets.empty())
         return true;
-    for (auto at = source.find("DATA"); at != std::string::npos; at = source.find("DATA", at + 1)) {
-        const std::vector<ParsedPacket> chain = readPackets(source, at + 18, source.size());
+    for (const std::vector<ParsedPacket>& run : packetRuns(source)) {
         bool every = true;
         for (uint16_t o = 0; o < out.streams.size() && every; ++o) {
             const std::vector<ParsedPacket> copy = packetsOf(out, o);
             bool found = copy.empty();
             for (uint16_t s = 0; s < 10 && !found; ++s)
-                found = isPrefixCopy(copy, packetsOf(chain, s));
+                found = isPrefixCopy(copy, packetsOf(run, s));
             every = found;
         }
         if (every)

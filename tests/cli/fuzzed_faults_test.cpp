@@ -1,0 +1,115 @@
+// Faults the edit fuzz target found, each shown by the generated film made
+// into the kind of file that showed it: a trim of a file that holds no data
+// chunk, and jobs whose verify must finish and agree with the job.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "support/edit_files.h"
+
+using namespace testing_rm;
+
+namespace {
+
+constexpr std::size_t kDataHeaderSize = 18;
+
+// The offsets of the film's packets, in file order, and where its data
+// chunk starts.
+struct FilmBytes {
+    std::string bytes = filmBytes({});
+    std::size_t data = bytes.find("DATA");
+    std::vector<uint64_t> packets;
+    std::size_t dataEnd = 0;
+
+    FilmBytes()
+    {
+        const auto film = parseRm(bytes);
+        for (const ParsedPacket& packet : film->packets)
+            packets.push_back(packet.offset);
+        dataEnd = data + film->dataSize;
+    }
+};
+
+std::string withField32(std::string bytes, std::size_t at, uint32_t value)
+{
+    return bytes.replace(at, 4, be32(value));
+}
+
+}  // namespace
+
+// The header section whole, cut right after it, with a data_offset of 0 (a
+// writer that never filled it in): Scan takes the file, and every job on it
+// fails with a message and writes nothing. A trim from 0 used to follow an
+// empty list of data chunks.
+TEST(FuzzedFaults, TrimOfAFileWithoutADataChunkFailsWithAMessage)
+{
+    TempDir dir;
+    const FilmBytes film;
+    const std::size_t prop = film.bytes.find("PROP");
+    const std::string source = dir.file("headers.rm");
+    writeFileBytes(source, withField32(film.bytes.substr(0, film.data), prop + 42, 0));
+    const std::vector<std::vector<std::string>> jobs = {
+        {"merge", "--start", "0"}, {"merge", "--start", "2", "--end", "4"}, {"merge", "--end", "1"},
+        {"split", "--every", "1"}, {"merge", "--delay", "0=-500"}};
+    for (std::vector<std::string> args : jobs) {
+        SCOPED_TRACE(args[1]);
+        args.insert(args.end(), {"-o", dir.file("out.rm"), source});
+        const Outcome outcome = cli(args);
+        EXPECT_EQ(outcome.status, 1) << outcome.err;
+        EXPECT_NE(outcome.err.find("headers.rm holds no packets: it has no whole data chunk"), std::string::npos)
+            << outcome.err;
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"headers.rm"});
+    }
+}
+
+// A job with --verify finishes and writes what it writes without it, byte
+// for byte. A repair of a file whose data chunk header is gone (its packets
+// right after the header section: a region of no bytes, which verify read
+// again and again), and of one where a data chunk header stands before a
+// packet whose length is wrong (which verify read as whole, where the
+// repair found the packets inside it); a trim of a file whose first packet
+// is damaged, which the trim seeks past through the index (and verify read
+// from the start of the data, stopping at the damage).
+TEST(FuzzedFaults, VerifyFinishesAndAgreesWithTheJob)
+{
+    TempDir dir;
+    const FilmBytes film;
+    const uint64_t middle = film.packets[film.packets.size() / 2];
+    std::string wrongLength = film.bytes.substr(middle, film.dataEnd - middle);
+    wrongLength.replace(2, 2, be16(2001));
+    std::string firstDamaged = film.bytes;
+    firstDamaged.replace(film.packets[0] + 2, 2, be16(5));
+    const std::vector<std::string> repair = {"repair"}, trim = {"merge", "--start", "2", "--end", "6"};
+    const std::vector<std::tuple<std::string, std::string, std::vector<std::string>>> jobs = {
+        {"no_data_header.rm", film.bytes.substr(0, film.data) + film.bytes.substr(film.data + kDataHeaderSize),
+         repair},
+        {"wrong_length_after_data_header.rm",
+         film.bytes.substr(0, middle) + dataHeader(static_cast<uint32_t>(kDataHeaderSize + wrongLength.size()), 250)
+             + wrongLength + film.bytes.substr(film.dataEnd),
+         repair},
+        {"first_packet_damaged.rm", firstDamaged, trim},
+    };
+    for (const auto& [name, bytes, command] : jobs) {
+        SCOPED_TRACE(name);
+        const std::string source = dir.file(name);
+        writeFileBytes(source, bytes);
+        const auto runJob = [&](const std::string& output, bool verify) {
+            std::vector<std::string> args{KESTROVA_CLI};
+            args.insert(args.end(), command.begin(), command.end());
+            if (verify)
+                args.push_back("--verify");
+            args.insert(args.end(), {"-o", dir.file(output), source});
+            // A verify that never ends is stopped here by a limit of CPU time.
+            return run(args, "ulimit -t 30");
+        };
+        const Outcome plain = runJob("plain.rm", false);
+        ASSERT_EQ(plain.status, 0) << plain.err;
+        const Outcome verified = runJob("verified.rm", true);
+        ASSERT_EQ(verified.status, 0) << verified.err;
+        // The same report, after the "Wrote" line that names the output.
+        EXPECT_EQ(verified.out.substr(verified.out.find('\n')), plain.out.substr(plain.out.find('\n')));
+        EXPECT_EQ(readFileBytes(dir.file("verified.rm")), readFileBytes(dir.file("plain.rm")));
+    }
+}
