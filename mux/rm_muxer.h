@@ -178,6 +178,12 @@ public:
     std::string OutputPathProblem(const std::string& path) const;
     void SetOutputPath(const std::string& path) { m_outputPath = path; }
 
+    // What would stop `job` before it writes anything (no stream selected,
+    // a source that holds no packets, parts that do not match, a range that
+    // lies past the end or holds no packet), in the engine's words; "" when
+    // nothing does. Reads the sources, writes nothing.
+    std::string CheckJob(const MuxJob& job);
+
     // The whole merge; its outcome and report are left in `job`. Whatever
     // happens inside, it returns with an outcome and leaves no partial file.
     void Run(MuxJob& job);
