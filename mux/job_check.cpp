@@ -6,7 +6,9 @@
 
 #include "mux/media_time.h"
 #include "mux/rm_muxer.h"
+#include "mux/run_state.h"
 #include "mux/source_check.h"
+#include "mux/tolerant_reader.h"
 
 namespace {
 
@@ -39,32 +41,40 @@ void Widen(PartSpan& span, const SourceCheck& check, const std::vector<uint16_t>
 
 std::string RmMuxer::CheckJob(const MuxJob& job)
 {
-    Reset(job);
-    m_addHelper = job.addHelper;
-    m_repair = job.repair;
-    const bool byInputs = !job.inputs.empty();
+    // A run's state for the check alone, with the reader the run would
+    // use; it is let go of when the check ends, and no output is made.
+    m_run = std::make_unique<RunState>(job);
+    if (job.repair)
+        m_run->reader = std::make_unique<TolerantReader>(m_files, m_run->readFailure);
+    else
+        m_run->reader = std::make_unique<PlainReader>();
+    ClearRecord(job);
+    const std::string problem = JobProblem(job);
+    m_run.reset();
+    return problem;
+}
+
+std::string RmMuxer::JobProblem(const MuxJob& job)
+{
+    const bool byInputs = m_run->inputsGiven;
     if (std::none_of(std::begin(m_selected), std::end(m_selected), [](uint16_t s) { return s != 0; }))
         return "No stream is selected; an output needs at least one";
-    std::string error;
     if (!byInputs) {
         const SelectionCheck selection = CheckSelection(job.selection, job.addHelper);
         if (selection.problem != SelectionProblem::None)
             return SelectionMessage(selection);
     }
-    // The run's header pass, over the sources that give streams.
-    for (uint16_t f = 0; f < m_fileCount; ++f) {
-        const bool gives = std::any_of(m_selected + f * 10, m_selected + f * 10 + 10, [](uint16_t s) { return s; });
-        if (m_removed[f] || !gives)
-            continue;
-        if (error = ReadSourceHeaders(f); !error.empty())
-            return error;
-        // A source with no data chunk gives the output nothing.
-        if (!m_hasDataChunk[f])
-            return m_files[f]->path()
-                   + (m_repair ? " holds no packet that a repair could recover"
-                               : " holds no packets: it has no whole data chunk");
+    // The run's header pass; a source that a stream is taken from and that
+    // has no data chunk gives the output nothing.
+    std::string error = ReadHeaders();
+    for (int l = 0; l < m_streamCount && error.empty(); ++l) {
+        const uint16_t f = m_sourceFile[l];
+        if (!m_run->sources[f].hasDataChunk)
+            error = m_run->reader->noPackets(m_files[f]->path(), false);
     }
-    if (error = LayOutLanes(job); error.empty() && job.layout == JobLayout::EndToEnd)
+    if (error.empty())
+        error = LayOutLanes();
+    if (error.empty() && m_run->layout == JobLayout::EndToEnd)
         error = CompareParts();
     if (error.empty())
         error = CheckTakenStreams();
