@@ -29,8 +29,10 @@ if(KESTROVA_GUI)
   # cannot see among the libraries it links.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
   # Qt's own translations: the file dialogs and the standard buttons in the
-  # user's language, beside the dialogs' own.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+  # user's language, beside the dialogs' own; and a font with Chinese and
+  # Japanese characters (a small one, or the one many systems have already),
+  # without which those dialogs show boxes.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk")
 endif()
 
 include(CPack)

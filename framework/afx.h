@@ -15,6 +15,7 @@ using BOOL = int;
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
 using UINT = unsigned int;
+using WORD = uint16_t;
 using DWORD = uint32_t;
 using UINT_PTR = uintptr_t;
 using DWORD_PTR = uintptr_t;
@@ -104,6 +105,7 @@ inline constexpr DWORD PBS_SMOOTH = 0x1;
 // Tree control: notifications, actions, navigation codes and image list kinds.
 inline constexpr UINT TVN_ITEMEXPANDINGA = static_cast<UINT>(-405);
 inline constexpr UINT TVN_GETINFOTIPA = static_cast<UINT>(-413);
+inline constexpr UINT TVN_KEYDOWN = static_cast<UINT>(-412);
 inline constexpr UINT TVE_COLLAPSE = 1;
 inline constexpr UINT TVE_EXPAND = 2;
 inline constexpr UINT TVGN_ROOT = 0x0;
@@ -136,6 +138,14 @@ struct NMTVGETINFOTIPA {
     int cchTextMax;
     HTREEITEM hItem;
     LPARAM lParam;  // the item's data
+};
+
+// TVN_KEYDOWN: a key pressed in the tree, before the tree acts on it.
+inline constexpr WORD VK_DELETE = 0x2E;
+struct NMTVKEYDOWN {
+    NMHDR hdr;
+    WORD wVKey;
+    UINT flags;
 };
 
 // Message box styles: the buttons, then the icon.

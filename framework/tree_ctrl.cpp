@@ -18,6 +18,10 @@ HTREEITEM CTreeCtrl::InsertItem(const CString& text, int image, int selectedImag
     item->setData(0, TreeWidget::kSelectedImageRole, selectedImage);
     if (widget->HasCheckBoxes())
         item->setCheckState(0, Qt::Unchecked);
+    // An item with children ticks or unticks them all, and shows partly
+    // ticked when only some are.
+    if (parent && widget->HasCheckBoxes())
+        parent->setFlags(parent->flags() | Qt::ItemIsAutoTristate);
     if (parent)
         parent->addChild(item);
     else

@@ -1,5 +1,6 @@
 // CTreeCtrl: a tree of items with text, images, item data and, with the
-// TVS_CHECKBOXES style, a check box each.
+// TVS_CHECKBOXES style, a check box each; the box of an item with children
+// ticks or unticks them all, and shows partly ticked when some are.
 #pragma once
 
 #include "framework/wnd.h"
@@ -26,6 +27,7 @@ public:
     DWORD_PTR GetItemData(HTREEITEM item) const;
     BOOL SetItemData(HTREEITEM item, DWORD_PTR data);
     BOOL GetItemImage(HTREEITEM item, int& image, int& selectedImage) const;
+    // TRUE only when ticked whole (an item with children: all of them).
     BOOL GetCheck(HTREEITEM item) const;
     BOOL SetCheck(HTREEITEM item, BOOL check = TRUE);
 

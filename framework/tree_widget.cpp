@@ -96,6 +96,15 @@ bool TreeWidget::viewportEvent(QEvent* event)
 
 void TreeWidget::keyPressEvent(QKeyEvent* event)
 {
+    // The dialog hears of the keys it may act on (Delete), as Windows tells it.
+    if (event->key() == Qt::Key_Delete) {
+        NMTVKEYDOWN notification{};
+        notification.hdr = NMHDR{this, static_cast<UINT_PTR>(m_id), TVN_KEYDOWN};
+        notification.wVKey = VK_DELETE;
+        auto* dialog = static_cast<DialogWidget*>(parentWidget());
+        dialog->Owner().SendMessage(WM_NOTIFY, static_cast<WPARAM>(m_id), reinterpret_cast<LPARAM>(&notification));
+        return;
+    }
     QTreeWidgetItem* item = currentItem();
     if (item && item->childCount() > 0) {
         switch (event->key()) {

@@ -3,6 +3,8 @@
 // same output streams, and every part must give streams that decode alike.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 #include "mux/header_figures.h"
 #include "mux/rm_muxer.h"
@@ -105,26 +107,56 @@ std::string RmMuxer::CompareParts() const
         ++counts[m_run->lanes[l].part];
     }
     const auto plural = [](int n) { return std::to_string(n) + (n == 1 ? " stream" : " streams"); };
+    // Files by their names, as the user listed them; a stream by its kind,
+    // numbered among its kind when the first part has more than one.
+    const auto fileOf = [this, &lanes](int p) {
+        return std::filesystem::path(m_files[m_sourceFile[lanes[p][0]]]->path()).filename().string();
+    };
+    const auto streamName = [this, &lanes, &counts](int o) {
+        const StreamKind kind = KindOf(m_streams[lanes[0][o]]);
+        if (kind == kUnknownStream)
+            return "stream " + std::to_string(o);
+        int before = 0, all = 0;
+        for (int k = 0; k < counts[0]; ++k) {
+            const bool same = KindOf(m_streams[lanes[0][k]]) == kind;
+            all += same;
+            before += same && k < o;
+        }
+        const std::string word = kind == kVideoStream ? "video" : "audio";
+        return all > 1 ? word + " " + std::to_string(before + 1) : word;
+    };
+    // Every difference of every part, so that all can be mended at once.
+    std::vector<std::string> differences;
     for (int p = 1; p < m_run->partCount; ++p) {
-        const std::string part = "part " + std::to_string(p + 1);
-        if (counts[p] != counts[0])
-            return "Cannot append: " + part + " gives " + plural(counts[p]) + "; part 1 gives " + plural(counts[0]);
+        const std::string first = fileOf(0);
+        const std::string part = fileOf(p);
+        if (counts[p] != counts[0]) {
+            differences.push_back(part + " gives " + plural(counts[p]) + "; " + first + " gives " + plural(counts[0]));
+            continue;
+        }
         for (int o = 0; o < counts[0]; ++o) {
-            const rm::RmStreamHeader& first = m_streams[lanes[0][o]];
+            const rm::RmStreamHeader& earlier = m_streams[lanes[0][o]];
             const rm::RmStreamHeader& later = m_streams[lanes[p][o]];
-            const std::string firstMime(first.mime_type, first.mime_type_size);
+            const std::string earlierMime(earlier.mime_type, earlier.mime_type_size);
             const std::string laterMime(later.mime_type, later.mime_type_size);
-            const std::string where = "Cannot append: " + part + ", stream " + std::to_string(o) + ": ";
-            if (KindOf(first) != KindOf(later) || firstMime != laterMime)
-                return where + laterMime + "; part 1 has " + firstMime;
-            const std::string firstCodec = describe(first);
+            const std::string where = part + ", " + streamName(o) + ": ";
+            const std::string earlierCodec = describe(earlier);
             const std::string laterCodec = describe(later);
-            if (firstCodec != laterCodec)
-                return where + laterCodec + "; part 1 has " + firstCodec;
-            if (!rm::sameDecoding(first.type_specific_data, first.type_specific_len, later.type_specific_data,
-                                  later.type_specific_len))
-                return where + laterCodec + " with other codec parameters than part 1's";
+            if (KindOf(earlier) != KindOf(later) || earlierMime != laterMime)
+                differences.push_back(where + laterMime + "; " + first + " has " + earlierMime);
+            else if (earlierCodec != laterCodec)
+                differences.push_back(where + laterCodec + "; " + first + " has " + earlierCodec);
+            else if (!rm::sameDecoding(earlier.type_specific_data, earlier.type_specific_len,
+                                       later.type_specific_data, later.type_specific_len))
+                differences.push_back(where + laterCodec + " with other codec parameters than " + first + "'s");
         }
     }
-    return {};
+    if (differences.empty())
+        return {};
+    if (differences.size() == 1)
+        return "Cannot append: " + differences.front();
+    std::string text = "Cannot append the parts as they are:";
+    for (const std::string& difference : differences)
+        text += "\n" + difference;
+    return text;
 }

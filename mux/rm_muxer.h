@@ -79,6 +79,12 @@ public:
     std::string OutputPathProblem(const std::string& path) const;
     void SetOutputPath(const std::string& path) { m_outputPath = path; }
 
+    // What would stop `job` before it writes anything (no stream selected,
+    // a source that holds no packets, parts that do not match, a range that
+    // lies past the end or holds no packet), in the engine's words; "" when
+    // nothing does. Reads the sources, writes nothing.
+    std::string CheckJob(const MuxJob& job);
+
     // The whole merge; its outcome and report are left in `job`. Whatever
     // happens inside, it returns with an outcome and leaves no partial file.
     void Run(MuxJob& job);
@@ -173,6 +179,8 @@ private:
 
     // run.cpp: the run from its job to its outcome, and the header pass.
     void RunMerge(MuxJob& job);
+    // CheckJob's checks, on the run state it made.
+    std::string JobProblem(const MuxJob& job);
     std::string PrepareRun(MuxJob& job);
     void ClearRecord(const MuxJob& job);
     std::string ReadHeaders();

@@ -25,6 +25,8 @@ StreamDetails streamDetails(const rm::RmStreamHeader& slot)
     StreamDetails stream;
     const rm::CodecHeader codec = rm::readCodecHeader(slot.type_specific_data, slot.type_specific_len);
     stream.codec = codec.codec;
+    stream.mime.assign(slot.mime_type, slot.mime_type_size);
+    stream.durationMs = slot.fixed.duration;
     stream.bitRate = slot.fixed.avg_bit_rate;
     stream.maxBitRate = slot.fixed.max_bit_rate;
     stream.prerollMs = slot.fixed.preroll;

@@ -14,6 +14,8 @@ class RmMuxer;
 
 struct StreamDetails {
     std::string codec;  // the codec code from the stream's codec header; "" when none
+    std::string mime;   // its MIME type
+    uint32_t durationMs = 0;  // as its header gives it
     uint32_t bitRate = 0;  // average, bits per second
     uint32_t maxBitRate = 0;
     uint32_t prerollMs = 0;

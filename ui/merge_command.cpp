@@ -1,10 +1,14 @@
 // The Merge and Append commands: the ticked streams become the job's
 // selection (Merge) or its inputs in list order (Append), Start and End its
-// range, the user names the output, and the job runs on a worker thread
-// while the progress dialog is shown. The main dialog closes once the run
-// is over.
+// range; the engine checks the job before the user names the output, and
+// the job runs on a worker thread while the progress dialog is shown. The
+// main dialog closes once the output is written, and stays after a job
+// that failed.
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <QDir>
+#include <QFileInfo>
 
 #include "framework/file_dialog.h"
 #include "ui/mux_dlg.h"
@@ -47,7 +51,7 @@ bool CMuxDlg::CollectSelection(uint16_t selection[kStreamKeyCount])
     const SelectionProblem problem = m_muxer.CheckSelection(selection, m_addPlugin != 0).problem;
     if (problem == SelectionProblem::None)
         return true;
-    MessageBox(SelectionRefusal(problem), tr("Error").toStdString(), kError);
+    Refuse(QString::fromStdString(SelectionRefusal(problem)));
     return false;
 }
 
@@ -80,6 +84,32 @@ void CMuxDlg::OnAppend()
     WriteOutput(JobLayout::EndToEnd);
 }
 
+CString CMuxDlg::SuggestedOutputName(const std::vector<JobInput>& inputs, bool trimmed) const
+{
+    // Beside the first source, named after it; RealVideo 3 and 4 call for ".rmvb".
+    const auto first = std::find_if(m_sources.begin(), m_sources.end(),
+                                    [&inputs](const Source& s) { return s.fileIndex == inputs.front().file; });
+    if (first == m_sources.end())
+        return {};
+    bool realVideo34 = false;
+    for (const JobInput& input : inputs)
+        for (const Source& source : m_sources)
+            if (source.fileIndex == input.file)
+                for (std::size_t i = 0; i < source.streamNumbers.size(); ++i)
+                    realVideo34 = realVideo34
+                                  || (std::find(input.streams.begin(), input.streams.end(), source.streamNumbers[i])
+                                          != input.streams.end()
+                                      && (source.details.streams[i].codec == "RV30"
+                                          || source.details.streams[i].codec == "RV40"));
+    HTREEITEM item = m_tree.GetNextItem(nullptr, TVGN_ROOT);
+    for (auto s = m_sources.begin(); s != first; ++s)
+        item = m_tree.GetNextItem(item, TVGN_NEXT);
+    const QFileInfo original(QString::fromStdString(m_tree.GetItemText(item)));
+    const QString name = (trimmed ? tr("%1 (trimmed).%2") : tr("%1 (merged).%2"))
+                             .arg(original.completeBaseName(), realVideo34 ? QStringLiteral("rmvb") : QStringLiteral("rm"));
+    return original.dir().filePath(name).toStdString();
+}
+
 void CMuxDlg::WriteOutput(JobLayout layout)
 {
     if (!m_tree.GetNextItem(nullptr, TVGN_ROOT))
@@ -89,13 +119,17 @@ void CMuxDlg::WriteOutput(JobLayout layout)
     UpdateData(TRUE);
     const bool append = layout == JobLayout::EndToEnd;
     MuxJob job;
+    // A file item's tick stands for its streams' ticks; only streams are read.
+    const std::vector<JobInput> ticked = TickedInputs();
+    if (ticked.empty()) {
+        Refuse(append ? tr("Tick the streams to append in at least two files") : tr("Tick at least one stream to merge"));
+        return;
+    }
     if (append) {
-        // Each part on its own must make an output; whether the parts
-        // match is the muxer's to judge when it runs.
-        job.inputs = TickedInputs();
+        // Each part on its own must make an output.
+        job.inputs = ticked;
         if (job.inputs.size() < 2) {
-            MessageBox(tr("Tick the streams to append in at least two files").toStdString(), tr("Error").toStdString(),
-                       kError);
+            Refuse(tr("Tick the streams to append in at least two files"));
             return;
         }
         for (const JobInput& input : job.inputs) {
@@ -104,7 +138,7 @@ void CMuxDlg::WriteOutput(JobLayout layout)
                 part[input.file * 10 + number] = 1;
             const SelectionProblem problem = m_muxer.CheckSelection(part, m_addPlugin != 0).problem;
             if (problem != SelectionProblem::None) {
-                MessageBox(SelectionRefusal(problem), tr("Error").toStdString(), kError);
+                Refuse(QString::fromStdString(SelectionRefusal(problem)));
                 return;
             }
         }
@@ -113,38 +147,39 @@ void CMuxDlg::WriteOutput(JobLayout layout)
     }
     if (!CollectRange(job))
         return;
+    job.layout = layout;
+    job.muxer = &m_muxer;
+    job.addHelper = m_addPlugin != 0;
+    // What would stop the job (parts that do not match, a range past the
+    // end or without a packet, a source without packets), before the user
+    // names the output.
+    if (const std::string problem = m_muxer.CheckJob(job); !problem.empty()) {
+        Refuse(QString::fromStdString(problem));
+        return;
+    }
 
     // An existing file is replaced only when the user says so; a name typed
     // without an extension gets ".rm". The title says what the file will hold.
     const CString filter = tr(kRealMediaFilter).toStdString();
-    CFileDialog dialog(FALSE, "rm", nullptr, OFN_OVERWRITEPROMPT, filter.c_str());
+    const CString suggested = SuggestedOutputName(ticked, job.startMs || job.endMs);
+    CFileDialog dialog(FALSE, "rm", suggested.c_str(), OFN_OVERWRITEPROMPT, filter.c_str());
     dialog.SetTitle((append ? tr("Append the Files Into") : tr("Merge the Streams Into")).toStdString());
     if (dialog.DoModal() != IDOK)
         return;
     const CString output = dialog.GetPathName();
     if (const std::string problem = m_muxer.OutputPathProblem(output); !problem.empty()) {
-        MessageBox(problem, tr("Error").toStdString(), kError);
+        Refuse(QString::fromStdString(problem));
         return;
     }
 
-    job.layout = layout;
-    job.muxer = &m_muxer;
-    job.addHelper = m_addPlugin != 0;
     m_muxer.SetOutputPath(output);
     m_job = std::move(job);
-    if (!RunWithProgress(m_job, this)) {
-        MessageBox((append ? tr("The append could not be started") : tr("The merge could not be started")).toStdString(),
-                   tr("Error").toStdString(), kError);
+    const QString name = QFileInfo(QString::fromStdString(output)).fileName();
+    if (!RunWithProgress(m_job, this, append ? tr("Appending into %1").arg(name) : tr("Merging into %1").arg(name))) {
+        Refuse(append ? tr("The append could not be started") : tr("The merge could not be started"));
         return;
     }
 
-    if (m_job.refused) {
-        // Parts that do not match: nothing was read past their headers and
-        // the sources are still held, so the ticks may be mended and the
-        // command run again.
-        MessageBox(m_job.error, tr("Error").toStdString(), kError);
-        return;
-    }
     // What the user should know about the sources, then why the run failed,
     // or, for a trimmed output, where it really starts and ends. Warnings
     // are not a failure: a run that completed says it wrote the output.
@@ -156,12 +191,21 @@ void CMuxDlg::WriteOutput(JobLayout layout)
             text += "\n\n" + tr("The output was written: %1").arg(QString::fromStdString(output)).toStdString();
         MessageBox(text, tr("Warning").toStdString(), MB_ICONEXCLAMATION | MB_OK);
     }
+    // A job that failed wrote nothing, and the sources are still held: the
+    // list stays, so that it may be mended and the command run again.
+    if (m_job.outcome == MuxOutcome::Failed) {
+        MessageBox(m_job.error, tr("Error").toStdString(), kError);
+        return;
+    }
     // The engine's words stay as it gives them; the trimmed output's report
     // is the dialog's sentence around the times.
-    if (m_job.outcome == MuxOutcome::Failed)
-        MessageBox(m_job.error, tr("Error").toStdString(), kError);
-    else if (m_job.outcome == MuxOutcome::Completed && m_job.trim.trimmed)
+    if (m_job.outcome == MuxOutcome::Completed && m_job.trim.trimmed)
         MessageBox(TrimText(m_job.trim).toStdString(),
                    (append ? tr("Append") : tr("Merge")).toStdString(), MB_ICONINFORMATION | MB_OK);
     OnCancel();
+}
+
+void CMuxDlg::Refuse(const QString& text)
+{
+    MessageBox(text.toStdString(), tr("Error").toStdString(), kError);
 }

@@ -22,6 +22,7 @@ BEGIN_MESSAGE_MAP(CMuxDlg, CDialog)
     ON_BN_CLICKED(IDC_REMOVE, OnRemoveFile)
     ON_NOTIFY(TVN_ITEMEXPANDINGA, IDC_SOURCE_TREE, OnTreeItemExpanding)
     ON_NOTIFY(TVN_GETINFOTIPA, IDC_SOURCE_TREE, OnTreeGetInfoTip)
+    ON_NOTIFY(TVN_KEYDOWN, IDC_SOURCE_TREE, OnTreeKeyDown)
     ON_BN_CLICKED(IDC_RENAME, OnRenameStream)
     ON_WM_DROPFILES()
     ON_MESSAGE(WM_OPEN_FILES, OnOpenFiles)
@@ -70,8 +71,7 @@ BOOL CMuxDlg::OnInitDialog()
 
 LRESULT CMuxDlg::OnOpenFiles(WPARAM, LPARAM)
 {
-    for (const CString& path : m_filesToOpen)
-        AddSource(path);
+    AddSources(m_filesToOpen);
     m_filesToOpen.clear();
     return 0;
 }
@@ -79,11 +79,10 @@ LRESULT CMuxDlg::OnOpenFiles(WPARAM, LPARAM)
 void CMuxDlg::OnDropFiles(HDROP hDropInfo)
 {
     const UINT count = DragQueryFile(hDropInfo, 0xFFFFFFFF, nullptr);
-    for (UINT i = 0; i < count; ++i) {
-        CString path;
-        DragQueryFile(hDropInfo, i, &path);
-        AddSource(path);
-    }
+    std::vector<CString> paths(count);
+    for (UINT i = 0; i < count; ++i)
+        DragQueryFile(hDropInfo, i, &paths[i]);
+    AddSources(paths);
 }
 
 void CMuxDlg::OnSysCommand(UINT nID, LPARAM lParam)
@@ -108,6 +107,13 @@ void CMuxDlg::OnPaint()
     CRect rect;
     GetClientRect(&rect);
     dc.DrawIcon((rect.Width() - cxIcon + 1) / 2, (rect.Height() - cyIcon + 1) / 2, m_hIcon);
+}
+
+void CMuxDlg::OnTreeKeyDown(NMHDR* pNMHDR, LRESULT* pResult)
+{
+    *pResult = 0;
+    if (reinterpret_cast<NMTVKEYDOWN*>(pNMHDR)->wVKey == VK_DELETE)
+        OnRemoveFile();
 }
 
 void CMuxDlg::OnTreeItemExpanding(NMHDR* pNMHDR, LRESULT* pResult)

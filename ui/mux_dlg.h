@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 #include <QCoreApplication>
+#include <QString>
 
 #include "framework/dialog.h"
 #include "framework/image_list.h"
@@ -20,6 +21,11 @@
 // it early (a packet the reader cannot get past, or fewer packets than its
 // headers count), in words for the user; "" when it is not.
 std::string DataDamage(const CString& path);
+
+// What a repair did, in the dialog's words: one line, and the whole report.
+struct RepairReport {
+    QString summary, whole;
+};
 
 // The filter of the open and save dialogs, translated where it is used.
 inline constexpr char kRealMediaFilter[] = QT_TRANSLATE_NOOP("CMuxDlg", "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
@@ -58,6 +64,8 @@ protected:
     void OnTreeItemExpanding(NMHDR* pNMHDR, LRESULT* pResult);
     void OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
     void OnRenameStream();
+    // The Delete key in the list: Remove.
+    void OnTreeKeyDown(NMHDR* pNMHDR, LRESULT* pResult);
     void OnDropFiles(HDROP hDropInfo);
     LRESULT OnOpenFiles(WPARAM wParam, LPARAM lParam);
 
@@ -74,6 +82,9 @@ private:
         uint16_t fileIndex;
         std::vector<uint16_t> streamNumbers;
         SourceDetails details;
+        // A repaired copy: what the repair did, in a line for the tip and
+        // whole; empty for any other file.
+        QString repairSummary, repairReport;
     };
 
     // Scans the file and lists it with its usable streams, or tells the
@@ -82,6 +93,9 @@ private:
     // added instead when the user wants one; a file that can be read as it
     // is is otherwise added as it is.
     void AddSource(const CString& path, bool offerRepair = true);
+    // Adds each file as AddSource does; those past the most the list holds
+    // are named in one message.
+    void AddSources(const std::vector<CString>& paths);
 
     enum class RepairOffer {
         NotOffered,  // a repair cannot read the file either
@@ -105,6 +119,13 @@ private:
     // Merge and Append from the ticks on: the checks, the save dialog, the
     // run with its progress dialog, and what the user is told after it.
     void WriteOutput(JobLayout layout);
+    // What a repair did, from its job's report: one line, and the whole.
+    static RepairReport ReportOfRepair(const MuxJob& job);
+    // Tells the user why the command cannot go on; the dialog stays as it is.
+    void Refuse(const QString& text);
+    // The output's suggested name: beside the first source, after it, with
+    // the extension its streams call for.
+    CString SuggestedOutputName(const std::vector<JobInput>& inputs, bool trimmed) const;
     // Position of a file item among the root items.
     std::size_t SourcePosition(HTREEITEM fileItem) const;
 

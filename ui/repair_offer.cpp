@@ -65,6 +65,14 @@ CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string
     const int32_t count = repairer.Scan(path, names, kinds, numbers, /*repair=*/true);
     if (count == 0)
         return RepairOffer::NotOffered;
+    MuxJob job;
+    job.repair = true;
+    job.muxer = &repairer;
+    for (int32_t i = 0; i < count; ++i)
+        job.selection[repairer.LastScanSource() * 10 + numbers[i]] = 1;
+    // Nor is it offered when a repair would find no packet to recover.
+    if (!repairer.CheckJob(job).empty())
+        return RepairOffer::NotOffered;
     // The reason stays as the muxer or check words it.
     const QString question = tr("%1 is damaged: %2. Repair a copy?")
                                  .arg(QString::fromStdString(path), QString::fromStdString(InSentence(reason)));
@@ -86,13 +94,8 @@ CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string
         return RepairOffer::Failed;
     }
 
-    MuxJob job;
-    job.repair = true;
-    job.muxer = &repairer;
-    for (int32_t i = 0; i < count; ++i)
-        job.selection[repairer.LastScanSource() * 10 + numbers[i]] = 1;
     repairer.SetOutputPath(copy);
-    if (!RunWithProgress(job, this)) {
+    if (!RunWithProgress(job, this, tr("Repairing into %1").arg(QFileInfo(QString::fromStdString(copy)).fileName()))) {
         MessageBox(tr("The repair could not be started").toStdString(), tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return RepairOffer::Failed;
     }
@@ -102,7 +105,20 @@ CMuxDlg::RepairOffer CMuxDlg::OfferRepair(const CString& path, const std::string
         MessageBox(job.error, tr("Error").toStdString(), MB_ICONHAND | MB_OK);
         return RepairOffer::Failed;
     }
-    // The copy is whole: it is added as it is, with no offer of its own.
+    // The copy is whole: it is added as it is, with no offer of its own,
+    // and its tip says what the repair did; the whole report on request.
+    const std::size_t listed = m_sources.size();
     AddSource(copy, false);
+    if (m_sources.size() == listed)
+        return RepairOffer::Failed;
+    const RepairReport report = ReportOfRepair(job);
+    m_sources.back().repairSummary = report.summary;
+    m_sources.back().repairReport = report.whole;
+    if (MessageBox(tr("%1 was repaired into %2: %3\n\nShow the whole report?")
+                       .arg(QString::fromStdString(path), QString::fromStdString(copy), report.summary)
+                       .toStdString(),
+                   tr("Repaired").toStdString(), MB_YESNO | MB_ICONINFORMATION)
+        == IDYES)
+        MessageBox(report.whole.toStdString(), tr("Repair report").toStdString(), MB_ICONINFORMATION | MB_OK);
     return RepairOffer::Added;
 }

@@ -25,6 +25,7 @@ inline constexpr int IDC_VERSION = 1008;
 inline constexpr int IDC_APPEND = 1009;
 inline constexpr int IDC_START = 1010;  // the output's start time
 inline constexpr int IDC_END = 1011;    // the output's end time
+inline constexpr int IDC_PROGRESS_TEXT = 1012;  // what is written, and how far it has come
 
 // The system menu's About command.
 inline constexpr UINT IDM_ABOUTBOX = 0x0010;

@@ -2,6 +2,9 @@
 #include <cstring>
 #include <utility>
 
+#include <QFileInfo>
+#include <QStringList>
+
 #include "framework/file_dialog.h"
 #include "text/source_texts.h"
 #include "ui/mux_dlg.h"
@@ -58,8 +61,21 @@ void CMuxDlg::OnAddFile()
                        filter.c_str());
     if (dialog.DoModal() != IDOK)
         return;
-    for (const CString& path : dialog.GetPathNames())
-        AddSource(path);
+    AddSources(dialog.GetPathNames());
+}
+
+void CMuxDlg::AddSources(const std::vector<CString>& paths)
+{
+    QStringList notAdded;
+    for (const CString& path : paths) {
+        if (m_sources.size() >= static_cast<std::size_t>(kMaxSources))
+            notAdded << QFileInfo(QString::fromStdString(path)).fileName();
+        else
+            AddSource(path);
+    }
+    if (!notAdded.isEmpty())
+        MessageBox(tr("No more than 10 files can be added; not added: %1").arg(notAdded.join(QStringLiteral(", "))).toStdString(),
+                   tr("Error").toStdString(), MB_ICONHAND | MB_OK);
 }
 
 void CMuxDlg::AddSource(const CString& path, bool offerRepair)
@@ -78,8 +94,22 @@ void CMuxDlg::AddSource(const CString& path, bool offerRepair)
         if (offerRepair && m_muxer.LastScanError() == ScanError::Invalid
             && OfferRepair(path, reason.empty() ? m_muxer.LastScanMessage() : reason) != RepairOffer::NotOffered)
             return;
-        MessageBox(RefusalText(m_muxer).toStdString() + (reason.empty() ? "" : "\n" + reason),
-                   tr("Error").toStdString(), MB_ICONHAND | MB_OK);
+        Refuse(RefusalText(m_muxer) + QString::fromStdString(reason.empty() ? "" : "\n" + reason));
+        return;
+    }
+    // The file's texts in UTF-8, as kestrova-cli shows them; taken before
+    // the check below reuses the muxer's record.
+    SourceDetails details = ScannedSourceDetails(m_muxer);
+    text::ShowTextsAsUtf8(details);
+    // A file a merge would refuse (one that holds no packets) is refused
+    // here, in the engine's words, unless a repair can recover packets.
+    // (Its first stream stands for the file: the packets are the file's.)
+    MuxJob whole;
+    whole.selection[m_muxer.LastScanSource() * 10 + numbers[0]] = 1;
+    if (const std::string refusal = m_muxer.CheckJob(whole); !refusal.empty()) {
+        m_muxer.RemoveSource(m_muxer.LastScanSource());
+        if (!offerRepair || OfferRepair(path, refusal) == RepairOffer::NotOffered)
+            Refuse(tr("%1 cannot be added: %2").arg(QString::fromStdString(path), QString::fromStdString(refusal)));
         return;
     }
     if (offerRepair) {
@@ -99,10 +129,7 @@ void CMuxDlg::AddSource(const CString& path, bool offerRepair)
         HTREEITEM stream = m_tree.InsertItem(names[i], kinds[i], kinds[i], file);
         m_tree.SetItemData(stream, static_cast<DWORD_PTR>(kinds[i]));
     }
-    // The file's texts in UTF-8, as kestrova-cli shows them.
-    SourceDetails details = ScannedSourceDetails(m_muxer);
-    text::ShowTextsAsUtf8(details);
-    m_sources.push_back({m_muxer.LastScanSource(), {numbers, numbers + count}, std::move(details)});
+    m_sources.push_back({m_muxer.LastScanSource(), {numbers, numbers + count}, std::move(details), {}, {}});
     m_tree.Expand(file, TVE_EXPAND);
     m_tree.EnsureVisible(file);
 }

@@ -1,6 +1,7 @@
-// The tips of the source tree: a file's title, author, duration and the
-// file-info properties that say where it comes from, and a stream's codec
-// and figures, the line kestrova-cli list shows.
+// The tips of the source tree: a file's title, author, copyright, duration,
+// the file-info properties that say where it comes from and, for a repaired
+// copy, what the repair did; and a stream's codec and figures (the line
+// kestrova-cli list shows), duration and MIME type.
 #include <algorithm>
 #include <cstdio>
 
@@ -31,7 +32,19 @@ const TipProperty kTipProperties[] = {
     {"Creation Date", QT_TRANSLATE_NOOP("CMuxDlg", "Creation Date: %1")},
 };
 
-CString FileTip(const SourceDetails& details)
+// A stream's line as kestrova-cli list shows it, then its duration and MIME type.
+CString StreamTip(const StreamDetails& stream)
+{
+    QString tip = QString::fromStdString(StreamSummary(stream));
+    if (!tip.isEmpty())
+        tip += "\n";
+    tip += QCoreApplication::translate("CMuxDlg", "Duration: %1").arg(QString::fromStdString(FormatDuration(stream.durationMs)));
+    if (!stream.mime.empty())
+        tip += "\n" + QCoreApplication::translate("CMuxDlg", "Type: %1").arg(QString::fromStdString(stream.mime));
+    return tip.toStdString();
+}
+
+CString FileTip(const SourceDetails& details, const QString& repairSummary)
 {
     // The file's own texts and the figures stay as they are; the labels are the dialog's.
     QString tip;
@@ -39,6 +52,9 @@ CString FileTip(const SourceDetails& details)
         tip += QCoreApplication::translate("CMuxDlg", "Title: %1").arg(QString::fromStdString(details.title)) + "\n";
     if (!details.author.empty())
         tip += QCoreApplication::translate("CMuxDlg", "Author: %1").arg(QString::fromStdString(details.author)) + "\n";
+    if (!details.copyright.empty())
+        tip += QCoreApplication::translate("CMuxDlg", "Copyright: %1").arg(QString::fromStdString(details.copyright))
+               + "\n";
     tip += QCoreApplication::translate("CMuxDlg", "Duration: %1").arg(QString::fromStdString(FormatDuration(details.durationMs)));
     for (const TipProperty& shown : kTipProperties) {
         const auto property = std::find_if(details.properties.begin(), details.properties.end(),
@@ -46,6 +62,8 @@ CString FileTip(const SourceDetails& details)
         if (property != details.properties.end() && property->type == rm::kPropertyText && !property->value.empty())
             tip += "\n" + QCoreApplication::translate("CMuxDlg", shown.label).arg(QString::fromStdString(property->value));
     }
+    if (!repairSummary.isEmpty())
+        tip += "\n" + QCoreApplication::translate("CMuxDlg", "Repaired: %1").arg(repairSummary);
     return tip.toStdString();
 }
 
@@ -73,7 +91,8 @@ void CMuxDlg::OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult)
     const bool isStream = file != nullptr;
     if (!isStream)
         file = request->hItem;
-    const SourceDetails& details = m_sources[SourcePosition(file)].details;
+    const Source& source = m_sources[SourcePosition(file)];
+    const SourceDetails& details = source.details;
 
     CString tip;
     if (isStream) {
@@ -81,9 +100,9 @@ void CMuxDlg::OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult)
         for (HTREEITEM item = m_tree.GetNextItem(file, TVGN_CHILD); item && item != request->hItem;
              item = m_tree.GetNextItem(item, TVGN_NEXT))
             ++position;
-        tip = StreamSummary(details.streams[position]);
+        tip = StreamTip(details.streams[position]);
     } else {
-        tip = FileTip(details);
+        tip = FileTip(details, source.repairSummary);
     }
     PutTip(tip, request->pszText, static_cast<std::size_t>(std::max(request->cchTextMax, 0)));
 }

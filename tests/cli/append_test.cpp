@@ -159,12 +159,13 @@ TEST(Append, PartsThatDoNotDecodeAlikeAreRefusedBeforeAnythingIsWritten)
         std::string suffix;  // of the second part's argument
         const char* message;
     } rows[] = {
-        {"codec", rv30, "", "part 2, stream 0: RV30 320x240; part 1 has RV40 320x240"},
-        {"frame size", larger, "", "part 2, stream 0: RV40 640x240; part 1 has RV40 320x240"},
-        {"sample rate", otherRate, "", "part 2, stream 1: cook 22050 Hz 2 channels; part 1 has cook 44100 Hz 2 channels"},
-        {"codec data", otherData, "", "part 2, stream 1: cook 44100 Hz 2 channels with other codec parameters"},
-        {"stream count", FilmPlan{}, ":0", "part 2 gives 1 stream; part 1 gives 2 streams"},
-        {"kind", FilmPlan{}, ":1,0", "part 2, stream 0: audio/x-pn-realaudio; part 1 has video/x-pn-realvideo"},
+        {"codec", rv30, "", "b.rm, video: RV30 320x240; a.rm has RV40 320x240"},
+        {"frame size", larger, "", "b.rm, video: RV40 640x240; a.rm has RV40 320x240"},
+        {"sample rate", otherRate, "", "b.rm, audio: cook 22050 Hz 2 channels; a.rm has cook 44100 Hz 2 channels"},
+        {"codec data", otherData, "", "b.rm, audio: cook 44100 Hz 2 channels with other codec parameters"},
+        {"stream count", FilmPlan{}, ":0", "b.rm gives 1 stream; a.rm gives 2 streams"},
+        {"kind", FilmPlan{}, ":1,0", "b.rm, video: audio/x-pn-realaudio; a.rm has video/x-pn-realvideo\n"
+                              "b.rm, audio: video/x-pn-realvideo; a.rm has audio/x-pn-realaudio"},
         {"frame rate", otherFps, "", nullptr},
     };
     for (const auto& row : rows) {

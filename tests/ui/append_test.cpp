@@ -113,8 +113,8 @@ testing_rm::RealVideoSpec WithSize(uint16_t width, uint16_t height)
 
 class AppendMismatch : public OutputJobTest, public testing::WithParamInterface<MismatchCase> {};
 
-// The muxer's refusal is shown, nothing is written, and the dialog stays
-// as it was, so that the ticks can be mended.
+// The muxer's refusal is shown before the save dialog, nothing is written,
+// and the dialog stays as it was, so that the ticks can be mended.
 TEST_P(AppendMismatch, IsRefusedAndNothingIsWritten)
 {
     const MismatchCase& c = GetParam();
@@ -127,12 +127,12 @@ TEST_P(AppendMismatch, IsRefusedAndNothingIsWritten)
         Tick(d.m_tree, 0, 1);
         for (std::size_t i = 0; i < c.secondStreams; ++i)
             Tick(d.m_tree, 1, i);
-        Write(d, IDC_APPEND, dir.file("out.rm"));
+        Press(d, IDC_APPEND);
         EXPECT_TRUE(d.GetSafeHwnd()->isVisible());
         EXPECT_EQ(Files(d.m_tree).size(), 2u);
     });
-    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Failed);
-    EXPECT_TRUE(dialog.m_job.refused);
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::NotRun);
+    EXPECT_EQ(script.fileDialogs.size(), 2u);  // the Adds
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].text, c.message);
     EXPECT_EQ(script.messages[0].caption, "Error");
@@ -143,10 +143,10 @@ TEST_P(AppendMismatch, IsRefusedAndNothingIsWritten)
 INSTANTIATE_TEST_SUITE_P(
     Parts, AppendMismatch,
     testing::Values(
-        MismatchCase{"AnotherCodec", WithCodec("RV30"), 2, "Cannot append: part 2, stream 0: RV30 320x240; part 1 has RV40 320x240"},
+        MismatchCase{"AnotherCodec", WithCodec("RV30"), 2, "Cannot append: b.rm, video: RV30 320x240; a.rm has RV40 320x240"},
         MismatchCase{"AnotherFrameSize", WithSize(640, 480), 2,
-                     "Cannot append: part 2, stream 0: RV40 640x480; part 1 has RV40 320x240"},
-        MismatchCase{"FewerStreams", {}, 1, "Cannot append: part 2 gives 1 stream; part 1 gives 2 streams"}),
+                     "Cannot append: b.rm, video: RV40 640x480; a.rm has RV40 320x240"},
+        MismatchCase{"FewerStreams", {}, 1, "Cannot append: b.rm gives 1 stream; a.rm gives 2 streams"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AppendTest, AfterARefusalTheTicksCanBeMendedAndTheAppendRun)
@@ -158,7 +158,7 @@ TEST_F(AppendTest, AfterARefusalTheTicksCanBeMendedAndTheAppendRun)
         Tick(d.m_tree, 0, 0);
         Tick(d.m_tree, 0, 1);
         Tick(d.m_tree, 1, 0);
-        Write(d, IDC_APPEND, output);
+        Press(d, IDC_APPEND);
         ASSERT_TRUE(d.GetSafeHwnd()->isVisible());
         Tick(d.m_tree, 1, 1);
         Write(d, IDC_APPEND, output);

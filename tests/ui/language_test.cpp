@@ -34,17 +34,17 @@ struct Words {
     const char* warning;
 };
 
-const Words kEnglish{"en", "Real Media muxer", "Merge", "A&ppend", "Add", "Remove", "Cancel", "Only files can be removed",
+const Words kEnglish{"en", "Real Media muxer", "&Merge", "A&ppend", "&Add", "&Remove", "&Cancel", "Only files can be removed",
                      "Warning"};
 const Words kShipped[] = {
-    {"de", "RealMedia-Muxer", "Zusammenführen", "&Anhängen", "Hinzufügen", "Entfernen", "Abbrechen",
+    {"de", "RealMedia-Muxer", "&Zusammenführen", "&Anhängen", "&Hinzufügen", "Ent&fernen", "Abb&rechen",
      "Nur Dateien können entfernt werden", "Warnung"},
-    {"ja", "RealMedia マルチプレクサー", "結合", "連結(&P)", "追加", "削除", "キャンセル", "削除できるのはファイルだけです",
+    {"ja", "RealMedia マルチプレクサー", "結合(&M)", "連結(&P)", "追加(&A)", "削除(&R)", "キャンセル(&C)", "削除できるのはファイルだけです",
      "警告"},
-    {"ru", "Мультиплексор RealMedia", "Объединить", "&Присоединить", "Добавить", "Убрать", "Отмена",
+    {"ru", "Мультиплексор RealMedia", "&Объединить", "&Присоединить", "&Добавить", "&Убрать", "От&мена",
      "Убрать из списка можно только файлы", "Предупреждение"},
-    {"zh_CN", "RealMedia 合并器", "合并", "追加(&P)", "添加", "移除", "取消", "只能移除文件", "警告"},
-    {"zh_TW", "RealMedia 合併器", "合併", "附加(&P)", "新增", "移除", "取消", "只能移除檔案", "警告"},
+    {"zh_CN", "RealMedia 合并器", "合并(&M)", "追加(&P)", "添加(&A)", "移除(&R)", "取消(&C)", "只能移除文件", "警告"},
+    {"zh_TW", "RealMedia 合併器", "合併(&M)", "附加(&P)", "新增(&A)", "移除(&R)", "取消(&C)", "只能移除檔案", "警告"},
 };
 
 // The words of the locale's language: a shipped one by its name, or by its

@@ -3,6 +3,7 @@
 #include <optional>
 #include <QApplication>
 #include <QProgressBar>
+#include <QLabel>
 #include <QTest>
 
 #include "main_dialog.h"
@@ -324,18 +325,22 @@ TEST_F(MergeTest, CancelWaitsForTheWorkerAndLeavesNoOutput)
     EXPECT_TRUE(script.messages.empty());
 }
 
-TEST_F(MergeTest, AFailedMergeIsReportedAfterTheProgressDialogCloses)
+// The dialog stays with its list and ticks, so that the job can be mended and run again.
+TEST_F(MergeTest, AFailedMergeIsReportedAfterTheProgressDialogClosesAndKeepsTheList)
 {
     const std::string output = dir.file("missing-folder/out.rm");
     bool progressShown = false;
     Show([&](CMuxDlg& d) {
         Add(d, dataFile("audio_ac3_meta.rm"));
         Tick(d.m_tree, 0, 0);
-        Merge(d, output, [&](CDialog&) {
+        Merge(d, output, [&](CDialog& progress) {
             progressShown = true;
             EXPECT_TRUE(script.messages.empty());
+            EXPECT_EQ(static_cast<QLabel*>(Control(progress, IDC_PROGRESS_TEXT))->text().left(20), "Merging into out.rm ");
         });
-        EXPECT_FALSE(d.GetSafeHwnd()->isVisible());
+        EXPECT_TRUE(d.GetSafeHwnd()->isVisible());
+        ASSERT_EQ(Files(d.m_tree).size(), 1u);
+        EXPECT_TRUE(d.m_tree.GetCheck(Streams(d.m_tree, Files(d.m_tree)[0])[0]));
     });
     EXPECT_TRUE(progressShown);
     EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Failed);

@@ -48,7 +48,7 @@ TEST_F(MainDialogTest, RendersEveryDialog)
     g_progress = 60;
     script.OnNextModal([](CDialog& progress) {
         progress.SendMessage(WM_TIMER, IDT_PROGRESS, 0);
-        ExpectPicture(Render(progress, "progress-dialog"), QSize(281, 59));
+        ExpectPicture(Render(progress, "progress-dialog"), QSize(281, 81));
         progress.EndDialog(IDCANCEL);
     });
     CProgressDlg progress;

@@ -89,14 +89,22 @@ TEST_P(RepairOffer, YesListsTheRepairedCopyUnderTheNameChosen)
         script.AnswerQuestion(IDYES);
         script.ChooseFile(copy);
         script.OnNextModal([](CDialog& progress) { EXPECT_EQ(progress.GetSafeHwnd()->windowTitle(), "Progress"); });
+        script.AnswerQuestion(IDYES);  // the whole report
         Press(d, IDC_ADD);
         const auto files = Files(d.m_tree);
         ASSERT_EQ(files.size(), 1u);
         EXPECT_EQ(d.m_tree.GetItemText(files[0]), copy);
         EXPECT_FALSE(Streams(d.m_tree, files[0]).empty());
+        // The copy's tip ends with what the repair did.
+        const std::string tip = TipOf(d.m_tree, files[0]);
+        EXPECT_NE(tip.find("\nRepaired: "), std::string::npos) << tip;
     });
-    ASSERT_EQ(script.messages.size(), 1u);
+    ASSERT_EQ(script.messages.size(), 3u);
     ExpectQuestion(script.messages[0]);
+    // What the repair did, then the whole report: the summary, then a line for each stream.
+    EXPECT_EQ(script.messages[1].text.rfind(damaged + " was repaired into " + copy + ": ", 0), 0u);
+    EXPECT_EQ(script.messages[2].caption, "Repair report");
+    EXPECT_NE(script.messages[2].text.find("\nStream 0: "), std::string::npos) << script.messages[2].text;
     ASSERT_EQ(script.fileDialogs.size(), 2u);
     EXPECT_FALSE(script.fileDialogs[1].open);
     EXPECT_EQ(script.fileDialogs[1].title, "Save the Repaired Copy As");

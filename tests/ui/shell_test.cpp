@@ -31,11 +31,11 @@ TEST_F(MainDialogTest, ShowsTheTemplatesControls)
     Show([](CMuxDlg& d) {
         EXPECT_EQ(d.GetSafeHwnd()->windowTitle(), "Real Media muxer");
         EXPECT_EQ(d.GetSafeHwnd()->size(), QSize(441, 258));
-        EXPECT_EQ(Caption(d, IDOK), "Merge");
-        EXPECT_EQ(Caption(d, IDCANCEL), "Cancel");
-        EXPECT_EQ(Caption(d, IDC_ADD), "Add");
-        EXPECT_EQ(Caption(d, IDC_REMOVE), "Remove");
-        EXPECT_EQ(Caption(d, IDC_RENAME), "Rename");
+        EXPECT_EQ(Caption(d, IDOK), "&Merge");
+        EXPECT_EQ(Caption(d, IDCANCEL), "&Cancel");
+        EXPECT_EQ(Caption(d, IDC_ADD), "&Add");
+        EXPECT_EQ(Caption(d, IDC_REMOVE), "&Remove");
+        EXPECT_EQ(Caption(d, IDC_RENAME), "Re&name");
         EXPECT_EQ(Caption(d, IDC_ADD_PLUGIN), "Add plugin");
         EXPECT_NE(qobject_cast<QTreeWidget*>(Control(d, IDC_SOURCE_TREE)), nullptr);
         EXPECT_NE(qobject_cast<QCheckBox*>(Control(d, IDC_ADD_PLUGIN)), nullptr);
@@ -68,6 +68,7 @@ TEST_F(MainDialogTest, EnterRunsMergeAndEscapeEndsTheDialog)
     EXPECT_EQ(Show([this](CMuxDlg& d) {
                   PressKey(d, Qt::Key_Return);  // an empty list: nothing to merge, nothing asked
                   Add(d, dataFile("video_rv10.rm"));
+                  Tick(d.m_tree, 0, 0);
                   Control(d, IDC_SOURCE_TREE)->setFocus();
                   script.CancelFileDialog();
                   PressKey(d, Qt::Key_Return);

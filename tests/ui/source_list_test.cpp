@@ -97,7 +97,7 @@ TEST_F(MainDialogTest, RefusedFilesLeaveTheTreeAsItWasAndSayWhy)
               "Invalid RM file or no usable streams\nNo stream is usable: stream 0 (audio/x-pn-realaudio) has duration 0");
     EXPECT_EQ(script.messages[1].text, "The file has a usable stream numbered above 9, which a merge cannot hold");
     EXPECT_EQ(script.messages[2].text, "The file has more than 10 usable streams, more than a merge can hold");
-    EXPECT_EQ(script.messages[3].text, "No more than 10 files can be added");
+    EXPECT_EQ(script.messages[3].text, "No more than 10 files can be added; not added: video_rv10.rm");
     for (const MessageBoxRequest& message : script.messages) {
         EXPECT_EQ(message.caption, "Error");
         EXPECT_EQ(message.type, kStopOk);
@@ -147,7 +147,7 @@ TEST_F(MainDialogTest, RemoveFreesAPlaceForAnotherFile)
         EXPECT_EQ(Files(d.m_tree).size(), 10u);
     });
     ASSERT_EQ(script.messages.size(), 1u);
-    EXPECT_EQ(script.messages[0].text, "No more than 10 files can be added");
+    EXPECT_EQ(script.messages[0].text, "No more than 10 files can be added; not added: video_rv10.rm");
 }
 
 TEST_F(MainDialogTest, RenameRelabelsAudioAndUnknownStreamsOnly)

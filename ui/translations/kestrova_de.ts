@@ -171,6 +171,97 @@ Möchten Sie die Datei ersetzen?</translation>
         <source>Creation Date: %1</source>
         <translation>Erstellungsdatum: %1</translation>
     </message>
+    <message>
+        <source>%1 (trimmed).%2</source>
+        <translation>%1 (gekürzt).%2</translation>
+    </message>
+    <message>
+        <source>%1 (merged).%2</source>
+        <translation>%1 (zusammengeführt).%2</translation>
+    </message>
+    <message>
+        <source>Tick at least one stream to merge</source>
+        <translation>Haken Sie mindestens einen Stream zum Zusammenführen an</translation>
+    </message>
+    <message>
+        <source>Appending into %1</source>
+        <translation>Anhängen in %1</translation>
+    </message>
+    <message>
+        <source>Merging into %1</source>
+        <translation>Zusammenführen in %1</translation>
+    </message>
+    <message>
+        <source>Repairing into %1</source>
+        <translation>Reparieren in %1</translation>
+    </message>
+    <message>
+        <source>%1 was repaired into %2: %3
+
+Show the whole report?</source>
+        <translation>%1 wurde in %2 repariert: %3
+
+Den ganzen Bericht zeigen?</translation>
+    </message>
+    <message>
+        <source>Repaired</source>
+        <translation>Repariert</translation>
+    </message>
+    <message>
+        <source>Repair report</source>
+        <translation>Reparaturbericht</translation>
+    </message>
+    <message>
+        <source>no damage found; %1 packets copied</source>
+        <translation>keine Beschädigung gefunden; %1 Pakete kopiert</translation>
+    </message>
+    <message>
+        <source>%1 damaged regions passed over (%2 bytes); %3 packets recovered</source>
+        <translation>%1 beschädigte Bereiche übersprungen (%2 Bytes); %3 Pakete gerettet</translation>
+    </message>
+    <message>
+        <source>Bytes %1 to %2 (%3 bytes) passed over; streams that may have lost packets there: %4</source>
+        <translation>Bytes %1 bis %2 (%3 Bytes) übersprungen; Streams, die dort Pakete verloren haben können: %4</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>Stream %1: %2 packets recovered, %3 index records built</source>
+        <translation>Stream %1: %2 Pakete gerettet, %3 Indexeinträge erstellt</translation>
+    </message>
+    <message>
+        <source>No more than 10 files can be added; not added: %1</source>
+        <translation>Es können höchstens 10 Dateien hinzugefügt werden; nicht hinzugefügt: %1</translation>
+    </message>
+    <message>
+        <source>%1 cannot be added: %2</source>
+        <translation>%1 kann nicht hinzugefügt werden: %2</translation>
+    </message>
+    <message>
+        <source>Type: %1</source>
+        <translation>Typ: %1</translation>
+    </message>
+    <message>
+        <source>Copyright: %1</source>
+        <translation>Copyright: %1</translation>
+    </message>
+    <message>
+        <source>Repaired: %1</source>
+        <translation>Repariert: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CProgressDlg</name>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>%1 — %2 %</source>
+        <translation>%1 — %2 %</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
@@ -206,20 +297,8 @@ Möchten Sie die Datei ersetzen?</translation>
         <translation>RealMedia-Muxer</translation>
     </message>
     <message>
-        <source>Merge</source>
-        <translation>Zusammenführen</translation>
-    </message>
-    <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Add</source>
-        <translation>Hinzufügen</translation>
-    </message>
-    <message>
-        <source>Remove</source>
-        <translation>Entfernen</translation>
     </message>
     <message>
         <source>Rename</source>
@@ -260,6 +339,26 @@ Möchten Sie die Datei ersetzen?</translation>
     <message>
         <source>empty: whole file</source>
         <translation>leer: ganze Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Merge</source>
+        <translation>&amp;Zusammenführen</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>Abb&amp;rechen</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>Ent&amp;fernen</translation>
+    </message>
+    <message>
+        <source>Re&amp;name</source>
+        <translation>&amp;Umbenennen</translation>
     </message>
 </context>
 </TS>

@@ -171,6 +171,97 @@ Do you want to replace it?</source>
         <source>Creation Date: %1</source>
         <translation>作成日: %1</translation>
     </message>
+    <message>
+        <source>%1 (trimmed).%2</source>
+        <translation>%1 (トリム).%2</translation>
+    </message>
+    <message>
+        <source>%1 (merged).%2</source>
+        <translation>%1 (結合).%2</translation>
+    </message>
+    <message>
+        <source>Tick at least one stream to merge</source>
+        <translation>結合するストリームを少なくとも 1 つチェックしてください</translation>
+    </message>
+    <message>
+        <source>Appending into %1</source>
+        <translation>%1 に連結しています</translation>
+    </message>
+    <message>
+        <source>Merging into %1</source>
+        <translation>%1 に結合しています</translation>
+    </message>
+    <message>
+        <source>Repairing into %1</source>
+        <translation>%1 に修復しています</translation>
+    </message>
+    <message>
+        <source>%1 was repaired into %2: %3
+
+Show the whole report?</source>
+        <translation>%1 を %2 に修復しました: %3
+
+レポート全体を表示しますか?</translation>
+    </message>
+    <message>
+        <source>Repaired</source>
+        <translation>修復しました</translation>
+    </message>
+    <message>
+        <source>Repair report</source>
+        <translation>修復レポート</translation>
+    </message>
+    <message>
+        <source>no damage found; %1 packets copied</source>
+        <translation>破損は見つかりませんでした。%1 パケットをコピーしました</translation>
+    </message>
+    <message>
+        <source>%1 damaged regions passed over (%2 bytes); %3 packets recovered</source>
+        <translation>破損した領域 %1 か所 (%2 バイト) を読み飛ばし、%3 パケットを回復しました</translation>
+    </message>
+    <message>
+        <source>Bytes %1 to %2 (%3 bytes) passed over; streams that may have lost packets there: %4</source>
+        <translation>バイト %1 から %2 (%3 バイト) を読み飛ばしました。そこでパケットを失った可能性のあるストリーム: %4</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>Stream %1: %2 packets recovered, %3 index records built</source>
+        <translation>ストリーム %1: %2 パケットを回復、インデックス %3 件を作成</translation>
+    </message>
+    <message>
+        <source>No more than 10 files can be added; not added: %1</source>
+        <translation>追加できるファイルは 10 個までです。追加されなかったファイル: %1</translation>
+    </message>
+    <message>
+        <source>%1 cannot be added: %2</source>
+        <translation>%1 は追加できません: %2</translation>
+    </message>
+    <message>
+        <source>Type: %1</source>
+        <translation>種類: %1</translation>
+    </message>
+    <message>
+        <source>Copyright: %1</source>
+        <translation>著作権: %1</translation>
+    </message>
+    <message>
+        <source>Repaired: %1</source>
+        <translation>修復: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CProgressDlg</name>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>%1 — %2 %</source>
+        <translation>%1 — %2 %</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
@@ -206,20 +297,8 @@ Do you want to replace it?</source>
         <translation>RealMedia マルチプレクサー</translation>
     </message>
     <message>
-        <source>Merge</source>
-        <translation>結合</translation>
-    </message>
-    <message>
         <source>Cancel</source>
         <translation>キャンセル</translation>
-    </message>
-    <message>
-        <source>Add</source>
-        <translation>追加</translation>
-    </message>
-    <message>
-        <source>Remove</source>
-        <translation>削除</translation>
     </message>
     <message>
         <source>Rename</source>
@@ -260,6 +339,26 @@ Do you want to replace it?</source>
     <message>
         <source>empty: whole file</source>
         <translation>空欄: ファイル全体</translation>
+    </message>
+    <message>
+        <source>&amp;Merge</source>
+        <translation>結合(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>キャンセル(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>追加(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>削除(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Re&amp;name</source>
+        <translation>名前の変更(&amp;N)</translation>
     </message>
 </context>
 </TS>

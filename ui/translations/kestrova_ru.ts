@@ -171,6 +171,97 @@ Do you want to replace it?</source>
         <source>Creation Date: %1</source>
         <translation>Дата создания: %1</translation>
     </message>
+    <message>
+        <source>%1 (trimmed).%2</source>
+        <translation>%1 (обрезано).%2</translation>
+    </message>
+    <message>
+        <source>%1 (merged).%2</source>
+        <translation>%1 (объединено).%2</translation>
+    </message>
+    <message>
+        <source>Tick at least one stream to merge</source>
+        <translation>Отметьте хотя бы один поток для объединения</translation>
+    </message>
+    <message>
+        <source>Appending into %1</source>
+        <translation>Присоединение в %1</translation>
+    </message>
+    <message>
+        <source>Merging into %1</source>
+        <translation>Объединение в %1</translation>
+    </message>
+    <message>
+        <source>Repairing into %1</source>
+        <translation>Восстановление в %1</translation>
+    </message>
+    <message>
+        <source>%1 was repaired into %2: %3
+
+Show the whole report?</source>
+        <translation>%1 восстановлен в %2: %3
+
+Показать весь отчёт?</translation>
+    </message>
+    <message>
+        <source>Repaired</source>
+        <translation>Восстановлено</translation>
+    </message>
+    <message>
+        <source>Repair report</source>
+        <translation>Отчёт о восстановлении</translation>
+    </message>
+    <message>
+        <source>no damage found; %1 packets copied</source>
+        <translation>повреждений не найдено; скопировано пакетов: %1</translation>
+    </message>
+    <message>
+        <source>%1 damaged regions passed over (%2 bytes); %3 packets recovered</source>
+        <translation>пропущено повреждённых участков: %1 (%2 байт); восстановлено пакетов: %3</translation>
+    </message>
+    <message>
+        <source>Bytes %1 to %2 (%3 bytes) passed over; streams that may have lost packets there: %4</source>
+        <translation>Пропущены байты с %1 по %2 (%3 байт); потоки, которые могли потерять там пакеты: %4</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>нет</translation>
+    </message>
+    <message>
+        <source>Stream %1: %2 packets recovered, %3 index records built</source>
+        <translation>Поток %1: восстановлено пакетов: %2, построено записей индекса: %3</translation>
+    </message>
+    <message>
+        <source>No more than 10 files can be added; not added: %1</source>
+        <translation>Можно добавить не более 10 файлов; не добавлены: %1</translation>
+    </message>
+    <message>
+        <source>%1 cannot be added: %2</source>
+        <translation>Не удаётся добавить %1: %2</translation>
+    </message>
+    <message>
+        <source>Type: %1</source>
+        <translation>Тип: %1</translation>
+    </message>
+    <message>
+        <source>Copyright: %1</source>
+        <translation>Авторские права: %1</translation>
+    </message>
+    <message>
+        <source>Repaired: %1</source>
+        <translation>Восстановлено: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CProgressDlg</name>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>%1 — %2 %</source>
+        <translation>%1 — %2 %</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
@@ -206,20 +297,8 @@ Do you want to replace it?</source>
         <translation>Мультиплексор RealMedia</translation>
     </message>
     <message>
-        <source>Merge</source>
-        <translation>Объединить</translation>
-    </message>
-    <message>
         <source>Cancel</source>
         <translation>Отмена</translation>
-    </message>
-    <message>
-        <source>Add</source>
-        <translation>Добавить</translation>
-    </message>
-    <message>
-        <source>Remove</source>
-        <translation>Убрать</translation>
     </message>
     <message>
         <source>Rename</source>
@@ -260,6 +339,26 @@ Do you want to replace it?</source>
     <message>
         <source>empty: whole file</source>
         <translation>пусто: весь файл</translation>
+    </message>
+    <message>
+        <source>&amp;Merge</source>
+        <translation>&amp;Объединить</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>От&amp;мена</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Добавить</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Убрать</translation>
+    </message>
+    <message>
+        <source>Re&amp;name</source>
+        <translation>П&amp;ереименовать</translation>
     </message>
 </context>
 </TS>

@@ -171,6 +171,97 @@ Do you want to replace it?</source>
         <source>Creation Date: %1</source>
         <translation>创建日期：%1</translation>
     </message>
+    <message>
+        <source>%1 (trimmed).%2</source>
+        <translation>%1 (剪辑).%2</translation>
+    </message>
+    <message>
+        <source>%1 (merged).%2</source>
+        <translation>%1 (合并).%2</translation>
+    </message>
+    <message>
+        <source>Tick at least one stream to merge</source>
+        <translation>请至少勾选一个要合并的流</translation>
+    </message>
+    <message>
+        <source>Appending into %1</source>
+        <translation>正在追加到 %1</translation>
+    </message>
+    <message>
+        <source>Merging into %1</source>
+        <translation>正在合并到 %1</translation>
+    </message>
+    <message>
+        <source>Repairing into %1</source>
+        <translation>正在修复到 %1</translation>
+    </message>
+    <message>
+        <source>%1 was repaired into %2: %3
+
+Show the whole report?</source>
+        <translation>%1 已修复为 %2：%3
+
+显示完整报告吗？</translation>
+    </message>
+    <message>
+        <source>Repaired</source>
+        <translation>已修复</translation>
+    </message>
+    <message>
+        <source>Repair report</source>
+        <translation>修复报告</translation>
+    </message>
+    <message>
+        <source>no damage found; %1 packets copied</source>
+        <translation>未发现损坏；已复制 %1 个数据包</translation>
+    </message>
+    <message>
+        <source>%1 damaged regions passed over (%2 bytes); %3 packets recovered</source>
+        <translation>跳过 %1 个损坏区域（%2 字节）；恢复 %3 个数据包</translation>
+    </message>
+    <message>
+        <source>Bytes %1 to %2 (%3 bytes) passed over; streams that may have lost packets there: %4</source>
+        <translation>跳过字节 %1 至 %2（%3 字节）；可能在此丢失数据包的流：%4</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Stream %1: %2 packets recovered, %3 index records built</source>
+        <translation>流 %1：恢复 %2 个数据包，建立 %3 条索引记录</translation>
+    </message>
+    <message>
+        <source>No more than 10 files can be added; not added: %1</source>
+        <translation>最多只能添加 10 个文件；未添加：%1</translation>
+    </message>
+    <message>
+        <source>%1 cannot be added: %2</source>
+        <translation>无法添加 %1：%2</translation>
+    </message>
+    <message>
+        <source>Type: %1</source>
+        <translation>类型：%1</translation>
+    </message>
+    <message>
+        <source>Copyright: %1</source>
+        <translation>版权：%1</translation>
+    </message>
+    <message>
+        <source>Repaired: %1</source>
+        <translation>已修复：%1</translation>
+    </message>
+</context>
+<context>
+    <name>CProgressDlg</name>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>%1 — %2 %</source>
+        <translation>%1 — %2 %</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
@@ -206,20 +297,8 @@ Do you want to replace it?</source>
         <translation>RealMedia 合并器</translation>
     </message>
     <message>
-        <source>Merge</source>
-        <translation>合并</translation>
-    </message>
-    <message>
         <source>Cancel</source>
         <translation>取消</translation>
-    </message>
-    <message>
-        <source>Add</source>
-        <translation>添加</translation>
-    </message>
-    <message>
-        <source>Remove</source>
-        <translation>移除</translation>
     </message>
     <message>
         <source>Rename</source>
@@ -260,6 +339,26 @@ Do you want to replace it?</source>
     <message>
         <source>empty: whole file</source>
         <translation>留空：整个文件</translation>
+    </message>
+    <message>
+        <source>&amp;Merge</source>
+        <translation>合并(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>取消(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>添加(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>移除(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Re&amp;name</source>
+        <translation>重命名(&amp;N)</translation>
     </message>
 </context>
 </TS>

@@ -171,6 +171,97 @@ Do you want to replace it?</source>
         <source>Creation Date: %1</source>
         <translation>建立日期：%1</translation>
     </message>
+    <message>
+        <source>%1 (trimmed).%2</source>
+        <translation>%1 (剪輯).%2</translation>
+    </message>
+    <message>
+        <source>%1 (merged).%2</source>
+        <translation>%1 (合併).%2</translation>
+    </message>
+    <message>
+        <source>Tick at least one stream to merge</source>
+        <translation>請至少勾選一個要合併的串流</translation>
+    </message>
+    <message>
+        <source>Appending into %1</source>
+        <translation>正在附加到 %1</translation>
+    </message>
+    <message>
+        <source>Merging into %1</source>
+        <translation>正在合併到 %1</translation>
+    </message>
+    <message>
+        <source>Repairing into %1</source>
+        <translation>正在修復到 %1</translation>
+    </message>
+    <message>
+        <source>%1 was repaired into %2: %3
+
+Show the whole report?</source>
+        <translation>%1 已修復為 %2：%3
+
+顯示完整報告嗎？</translation>
+    </message>
+    <message>
+        <source>Repaired</source>
+        <translation>已修復</translation>
+    </message>
+    <message>
+        <source>Repair report</source>
+        <translation>修復報告</translation>
+    </message>
+    <message>
+        <source>no damage found; %1 packets copied</source>
+        <translation>未發現損壞；已複製 %1 個封包</translation>
+    </message>
+    <message>
+        <source>%1 damaged regions passed over (%2 bytes); %3 packets recovered</source>
+        <translation>略過 %1 個損壞區域（%2 位元組）；復原 %3 個封包</translation>
+    </message>
+    <message>
+        <source>Bytes %1 to %2 (%3 bytes) passed over; streams that may have lost packets there: %4</source>
+        <translation>略過位元組 %1 至 %2（%3 位元組）；可能在此遺失封包的串流：%4</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>無</translation>
+    </message>
+    <message>
+        <source>Stream %1: %2 packets recovered, %3 index records built</source>
+        <translation>串流 %1：復原 %2 個封包，建立 %3 筆索引記錄</translation>
+    </message>
+    <message>
+        <source>No more than 10 files can be added; not added: %1</source>
+        <translation>最多只能新增 10 個檔案；未新增：%1</translation>
+    </message>
+    <message>
+        <source>%1 cannot be added: %2</source>
+        <translation>無法新增 %1：%2</translation>
+    </message>
+    <message>
+        <source>Type: %1</source>
+        <translation>類型：%1</translation>
+    </message>
+    <message>
+        <source>Copyright: %1</source>
+        <translation>版權：%1</translation>
+    </message>
+    <message>
+        <source>Repaired: %1</source>
+        <translation>已修復：%1</translation>
+    </message>
+</context>
+<context>
+    <name>CProgressDlg</name>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>%1 — %2 %</source>
+        <translation>%1 — %2 %</translation>
+    </message>
 </context>
 <context>
     <name>CWnd</name>
@@ -206,20 +297,8 @@ Do you want to replace it?</source>
         <translation>RealMedia 合併器</translation>
     </message>
     <message>
-        <source>Merge</source>
-        <translation>合併</translation>
-    </message>
-    <message>
         <source>Cancel</source>
         <translation>取消</translation>
-    </message>
-    <message>
-        <source>Add</source>
-        <translation>新增</translation>
-    </message>
-    <message>
-        <source>Remove</source>
-        <translation>移除</translation>
     </message>
     <message>
         <source>Rename</source>
@@ -260,6 +339,26 @@ Do you want to replace it?</source>
     <message>
         <source>empty: whole file</source>
         <translation>留空：整個檔案</translation>
+    </message>
+    <message>
+        <source>&amp;Merge</source>
+        <translation>合併(&amp;M)</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>取消(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>新增(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>移除(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Re&amp;name</source>
+        <translation>重新命名(&amp;N)</translation>
     </message>
 </context>
 </TS>
