@@ -1,0 +1,99 @@
+// One Matroska file written from the packets of a job's output streams:
+// each stream a track (or left out when Matroska has no form for it), each
+// packet through its track's block maker into the file, and the file read
+// back and checked against the same packets.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mkv/block_maker.h"
+#include "mkv/matroska_writer.h"
+#include "mkv/track_spec.h"
+#include "rm/output_file.h"
+
+namespace mkv {
+
+class MatroskaReader;
+
+// An output stream as the job makes it: its name, and the type-specific
+// data that says what it holds.
+struct StreamSource {
+    std::string name;
+    std::vector<uint8_t> typeSpecific;
+    bool nameIsUtf8 = false;  // a name the job gave, not one kept from a source
+};
+
+// The tracks of a job's output streams: by output stream, its track number
+// (from 1), or nothing for a stream that has no Matroska form.
+struct TrackPlan {
+    std::vector<TrackSpec> tracks;
+    std::vector<std::optional<uint16_t>> trackOf;
+    std::vector<uint16_t> leftOut;  // output streams without a track
+};
+TrackPlan planTracks(const std::vector<StreamSource>& streams);
+
+class MatroskaFile {
+public:
+    // Creates `path` (which must not exist) and writes the file's head.
+    // Times are written as given when `keepTimestamps`, otherwise counted
+    // from the first packet's.
+    MatroskaFile(const std::string& path, const TrackPlan& plan, const FileTexts& texts,
+                 const std::string& application, bool keepTimestamps);
+
+    // Writes a packet of output stream `stream`; packets of streams
+    // without a track are passed over.
+    void write(uint16_t stream, int64_t timestampMs, bool key, const uint8_t* payload, std::size_t size);
+    // Ends the file and closes it; `durationMs` is the output's length.
+    void finish(uint64_t durationMs);
+
+    bool failed() const;
+    std::string error() const;
+    // By output stream: packets left out of unfinished pictures.
+    std::vector<uint32_t> packetsLeftOut() const;
+
+private:
+    void put(std::vector<Block>& blocks);
+
+    rm::OutFile m_out;
+    const TrackPlan& m_plan;
+    std::unique_ptr<MatroskaWriter> m_writer;
+    std::vector<BlockMaker> m_makers;  // by track
+    std::vector<Block> m_blocks;
+    bool m_keepTimestamps;
+    std::optional<int64_t> m_firstMs;
+    std::string m_error;
+};
+
+// Reads a written file back and compares each block with the blocks its
+// source packets make, given in the order they were written.
+class MatroskaCheck {
+public:
+    MatroskaCheck(const std::string& path, const TrackPlan& plan, bool keepTimestamps);
+    ~MatroskaCheck();
+
+    // False at the first difference; error() then says what and where.
+    bool packet(uint16_t stream, int64_t timestampMs, bool key, const uint8_t* payload, std::size_t size);
+    // False when the file holds more blocks than the packets make.
+    bool end();
+    const std::string& error() const { return m_error; }
+
+private:
+    bool compare(std::vector<Block>& expected);
+
+    std::string m_path;
+    const TrackPlan& m_plan;
+    std::unique_ptr<MatroskaReader> m_reader;
+    std::vector<BlockMaker> m_makers;
+    std::vector<Block> m_blocks;
+    bool m_keepTimestamps;
+    std::optional<int64_t> m_firstMs;
+    uint64_t m_compared = 0;
+    std::string m_error;
+};
+
+}  // namespace mkv
