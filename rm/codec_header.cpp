@@ -144,32 +144,36 @@ std::optional<Header> headerOf(const Bytes& bytes)
 
 // A multi-rate wrapper: "MLTI", the number of rules (2 bytes) and the
 // header each rule uses (2 bytes each), the number of headers (2 bytes),
-// then each header as its length (4 bytes) and its bytes. Gives the number
-// of headers, and where the first lies when it is held whole.
-std::optional<uint16_t> readMultiRate(const Bytes& bytes, CodecHeaderPlace& first)
+// then each header as its length (4 bytes) and its bytes. False for data
+// that is no such wrapper; otherwise the number of headers when the wrapper
+// holds it, and where the first lies when it is held whole.
+bool readMultiRate(const Bytes& bytes, std::optional<uint16_t>& headers, CodecHeaderPlace& first)
 {
     if (!bytes.holds(0, 4) || std::memcmp(bytes.data, "MLTI", 4) != 0)
-        return std::nullopt;
+        return false;
+    headers.reset();
     first = {};
     const std::optional<uint32_t> rules = bytes.number(4, 2);
     if (!rules)
-        return 0;
+        return true;
     const std::size_t headersAt = 6 + 2 * std::size_t{*rules};
-    const std::optional<uint32_t> headers = bytes.number(headersAt, 2);
-    if (!headers)
-        return 0;
+    const std::optional<uint32_t> count = bytes.number(headersAt, 2);
+    if (!count)
+        return true;
+    headers = static_cast<uint16_t>(*count);
     const std::optional<uint32_t> firstSize = bytes.number(headersAt + 2, 4);
-    if (*headers > 0 && firstSize && bytes.holds(headersAt + 6, *firstSize))
+    if (*count > 0 && firstSize && bytes.holds(headersAt + 6, *firstSize))
         first = {headersAt + 6, *firstSize};
-    return static_cast<uint16_t>(*headers);
+    return true;
 }
 
 }  // namespace
 
 CodecHeaderPlace codecHeaderPlace(const uint8_t* data, std::size_t size)
 {
+    std::optional<uint16_t> headers;
     CodecHeaderPlace first;
-    if (readMultiRate(Bytes{data, size}, first))
+    if (readMultiRate(Bytes{data, size}, headers, first))
         return first;
     return {0, size};
 }
@@ -178,12 +182,13 @@ CodecHeader readCodecHeader(const uint8_t* data, std::size_t size)
 {
     CodecHeader result;
     Bytes bytes{data, size};
+    std::optional<uint16_t> headers;
     CodecHeaderPlace first;
-    if (const std::optional<uint16_t> headers = readMultiRate(bytes, first)) {
+    if (readMultiRate(bytes, headers, first)) {
         // A wrapper within a wrapper is not read: the first header is a codec's.
         if (first.size > 0 && !(first.size >= 4 && std::memcmp(data + first.offset, "MLTI", 4) == 0))
             result = readCodecHeader(data + first.offset, first.size);
-        result.rates = *headers;
+        result.rates = headers;
         return result;
     }
     const std::optional<Header> header = headerOf(bytes);
