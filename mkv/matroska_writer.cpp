@@ -48,9 +48,9 @@ constexpr int64_t kClusterMinBackMs = 30000;
 
 struct CuePoint {
     int64_t timeMs;
-    uint16_t track;
     uint64_t cluster;   // from the segment's data
-    uint64_t relative;  // from the cluster's data
+    uint32_t relative;  // from the cluster's data
+    uint16_t track;
 };
 
 template <class Child>
@@ -67,6 +67,7 @@ struct MatroskaWriter::State {
     void writeHead(const std::vector<TrackSpec>& specs, const FileTexts& texts, const std::string& application);
     void openCluster(int64_t timeMs);
     void closeCluster();
+    void thinCues();
     void writeCues();
     void writeTags(const FileTexts& texts);
     template <class Element>
@@ -86,6 +87,7 @@ struct MatroskaWriter::State {
     uint16_t cueTrack = 1;
     bool cueOnVideo = false;
     int64_t lastCueMs = 0;
+    int64_t cueGapMs = 0;  // the least time between two cue points
     std::vector<CuePoint> cuePoints;
     std::unique_ptr<KaxCues> cues;
     std::unique_ptr<KaxTags> tags;
@@ -190,6 +192,16 @@ void MatroskaWriter::State::closeCluster()
     cluster.reset();
 }
 
+void MatroskaWriter::State::thinCues()
+{
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < cuePoints.size(); k += 2)
+        cuePoints[kept++] = cuePoints[k];
+    cuePoints.resize(kept);
+    const int64_t span = cuePoints.back().timeMs - cuePoints.front().timeMs;
+    cueGapMs = std::max<int64_t>(cueGapMs + 1, span / static_cast<int64_t>(kept));
+}
+
 void MatroskaWriter::State::writeCues()
 {
     if (cuePoints.empty())
@@ -257,15 +269,17 @@ void MatroskaWriter::write(const Block& block)
         return;
     try {
         const bool cueTrackKey = block.track == m->cueTrack && block.key;
-        const bool cue = cueTrackKey
-                         && (m->cueOnVideo || m->cuePoints.empty() || block.timeMs - m->lastCueMs >= kAudioCueMs);
+        const int64_t gap = m->cueOnVideo ? m->cueGapMs : std::max(m->cueGapMs, kAudioCueMs);
+        const bool cue = cueTrackKey && (m->cuePoints.empty() || block.timeMs - m->lastCueMs >= gap);
         const int64_t age = block.timeMs - m->clusterMs;
         if (!m->cluster || (cue && age >= kClusterAtKeyMs) || age >= kClusterMaxMs || age <= -kClusterMinBackMs)
             m->openCluster(block.timeMs);
         if (cue) {
             const uint64_t dataStart = m->cluster->GetElementPosition() + m->cluster->HeadSize();
-            m->cuePoints.push_back(CuePoint{block.timeMs, block.track, m->segment.GetRelativePosition(*m->cluster),
-                                            m->io.getFilePointer() - dataStart});
+            if (m->cuePoints.size() == kMaxCuePoints)
+                m->thinCues();
+            m->cuePoints.push_back(CuePoint{block.timeMs, m->segment.GetRelativePosition(*m->cluster),
+                                            static_cast<uint32_t>(m->io.getFilePointer() - dataStart), block.track});
             m->lastCueMs = block.timeMs;
         }
         KaxSimpleBlock simple;

@@ -33,6 +33,10 @@ public:
     static constexpr int64_t kClusterMaxMs = 5000;
     // Without video, a cue point every this many ms of audio.
     static constexpr int64_t kAudioCueMs = 5000;
+    // Cue points kept at most (24 bytes each). A file with more keyframes
+    // than that (a slide show of keyframes only, for hours) keeps every
+    // other one, and from then on keyframes as far apart as those kept.
+    static constexpr std::size_t kMaxCuePoints = 1 << 17;
 
     // Writes to `out`, a file just created, the file's head: the header,
     // the segment's information and its tracks; `application` names the
