@@ -1,6 +1,10 @@
 // A job's output streams written as one Matroska file, and that file checked against their packets.
 #include "mkv/matroska_output.h"
 
+#include <cctype>
+#include <deque>
+#include <iterator>
+
 #include "mkv/matroska_reader.h"
 #include "rm/input_file.h"
 
@@ -26,6 +30,17 @@ int64_t fileTime(int64_t timestampMs, bool keep, std::optional<int64_t>& first)
 }
 
 }  // namespace
+
+bool namesMatroska(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
+        return false;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == "mkv" || extension == "mka";
+}
 
 TrackPlan planTracks(const std::vector<StreamSource>& streams)
 {
@@ -101,62 +116,58 @@ std::vector<uint32_t> MatroskaFile::packetsLeftOut() const
     return left;
 }
 
-MatroskaCheck::MatroskaCheck(const std::string& path, const TrackPlan& plan, bool keepTimestamps)
-    : m_path(path), m_plan(plan), m_reader(std::make_unique<MatroskaReader>(path)), m_makers(makersFor(plan)),
-      m_keepTimestamps(keepTimestamps)
+std::string verifyMatroska(const std::string& path, const TrackPlan& plan, int64_t shiftMs,
+                           const std::function<bool(uint16_t stream, SourcePacket& packet)>& next)
 {
-    m_error = m_reader->error();
-}
-
-MatroskaCheck::~MatroskaCheck() = default;
-
-bool MatroskaCheck::packet(uint16_t stream, int64_t timestampMs, bool key, const uint8_t* payload, std::size_t size)
-{
-    if (!m_error.empty())
-        return false;
-    if (stream >= m_plan.trackOf.size() || !m_plan.trackOf[stream])
+    MatroskaReader reader(path);
+    if (!reader.error().empty())
+        return reader.error();
+    std::vector<BlockMaker> makers = makersFor(plan);
+    std::vector<uint16_t> streamOf(plan.tracks.size());
+    for (std::size_t s = 0; s < plan.trackOf.size(); ++s)
+        if (plan.trackOf[s])
+            streamOf[*plan.trackOf[s] - 1] = static_cast<uint16_t>(s);
+    // The blocks made of a track's source packets and not yet compared.
+    std::vector<std::deque<Block>> expected(plan.tracks.size());
+    std::vector<Block> made;
+    SourcePacket packet;
+    // Makes a track's next block; false when its packets have ended.
+    const auto fill = [&](std::size_t t) {
+        while (expected[t].empty()) {
+            if (!next(streamOf[t], packet))
+                return false;
+            makers[t].add(packet.timestampMs - shiftMs, packet.key, packet.payload.data(), packet.payload.size(), made);
+            expected[t].insert(expected[t].end(), std::make_move_iterator(made.begin()),
+                               std::make_move_iterator(made.end()));
+            made.clear();
+        }
         return true;
-    const int64_t time = fileTime(timestampMs, m_keepTimestamps, m_firstMs);
-    m_makers[*m_plan.trackOf[stream] - 1].add(time, key, payload, size, m_blocks);
-    return compare(m_blocks);
-}
+    };
 
-bool MatroskaCheck::compare(std::vector<Block>& expected)
-{
     Block found;
-    for (const Block& block : expected) {
-        ++m_compared;
-        const std::string which = "block " + std::to_string(m_compared) + " of " + m_path;
-        if (!m_reader->next(found)) {
-            m_error = !m_reader->error().empty() ? m_reader->error() : which + " is missing";
-            return false;
-        }
-        const char* field = found.track != block.track ? "track"
-                            : found.timeMs != block.timeMs ? "time"
-                            : found.key != block.key       ? "keyframe flag"
-                            : found.data != block.data     ? "bytes"
-                                                           : nullptr;
-        if (field) {
-            m_error = which + ", at byte " + rm::formatOffset(m_reader->offset()) + ", differs from its source packets in its " + field;
-            return false;
-        }
+    uint64_t count = 0;
+    while (reader.next(found)) {
+        ++count;
+        const std::string where = "block " + std::to_string(count) + " of " + path + ", at byte "
+                                  + rm::formatOffset(reader.offset());
+        const std::size_t t = found.track - 1u;
+        if (found.track == 0 || t >= plan.tracks.size() || !fill(t))
+            return where + ", is no block of its source packets";
+        const Block& block = expected[t].front();
+        const char* field = found.timeMs != block.timeMs ? "time"
+                            : found.key != block.key     ? "keyframe flag"
+                            : found.data != block.data   ? "bytes"
+                                                         : nullptr;
+        if (field)
+            return where + ", differs from its source packets in its " + field;
+        expected[t].pop_front();
     }
-    expected.clear();
-    return true;
-}
-
-bool MatroskaCheck::end()
-{
-    if (!m_error.empty())
-        return false;
-    Block extra;
-    if (m_reader->next(extra)) {
-        m_error = m_path + " holds a block at byte " + rm::formatOffset(m_reader->offset())
-                  + " that no source packet gives";
-        return false;
-    }
-    m_error = m_reader->error();
-    return m_error.empty();
+    if (!reader.error().empty())
+        return reader.error();
+    for (std::size_t t = 0; t < plan.tracks.size(); ++t)
+        if (fill(t))
+            return path + " lacks blocks of track " + std::to_string(t + 1) + " that its source packets make";
+    return {};
 }
 
 }  // namespace mkv

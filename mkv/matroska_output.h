@@ -18,7 +18,8 @@
 
 namespace mkv {
 
-class MatroskaReader;
+// Whether an output's name asks for Matroska: it ends in .mkv or .mka, in any case.
+bool namesMatroska(const std::string& path);
 
 // An output stream as the job makes it: its name, and the type-specific
 // data that says what it holds.
@@ -55,6 +56,8 @@ public:
     std::string error() const;
     // By output stream: packets left out of unfinished pictures.
     std::vector<uint32_t> packetsLeftOut() const;
+    // What the file's times are counted from.
+    int64_t shift() const { return m_firstMs.value_or(0); }
 
 private:
     void put(std::vector<Block>& blocks);
@@ -69,31 +72,18 @@ private:
     std::string m_error;
 };
 
-// Reads a written file back and compares each block with the blocks its
-// source packets make, given in the order they were written.
-class MatroskaCheck {
-public:
-    MatroskaCheck(const std::string& path, const TrackPlan& plan, bool keepTimestamps);
-    ~MatroskaCheck();
-
-    // False at the first difference; error() then says what and where.
-    bool packet(uint16_t stream, int64_t timestampMs, bool key, const uint8_t* payload, std::size_t size);
-    // False when the file holds more blocks than the packets make.
-    bool end();
-    const std::string& error() const { return m_error; }
-
-private:
-    bool compare(std::vector<Block>& expected);
-
-    std::string m_path;
-    const TrackPlan& m_plan;
-    std::unique_ptr<MatroskaReader> m_reader;
-    std::vector<BlockMaker> m_makers;
-    std::vector<Block> m_blocks;
-    bool m_keepTimestamps;
-    std::optional<int64_t> m_firstMs;
-    uint64_t m_compared = 0;
-    std::string m_error;
+// A source packet of an output stream, as the file was to get it.
+struct SourcePacket {
+    int64_t timestampMs = 0;
+    bool key = false;
+    std::vector<uint8_t> payload;
 };
+
+// Reads a written file back and compares each block with the blocks its
+// source packets make: `next` gives the next source packet of an output
+// stream (false past its last), `shiftMs` is what the file's times were
+// counted from (MatroskaFile::shift). "" when every block is its packets'.
+std::string verifyMatroska(const std::string& path, const TrackPlan& plan, int64_t shiftMs,
+                           const std::function<bool(uint16_t stream, SourcePacket& packet)>& next);
 
 }  // namespace mkv
