@@ -122,8 +122,11 @@ void CMuxDlg::WriteOutput(JobLayout layout)
         return;
 
     // An existing file is replaced only when the user says so; a name typed
-    // without an extension gets ".rm". The title says what the file will hold.
-    const CString filter = tr(kRealMediaFilter).toStdString();
+    // without an extension gets ".rm", or ".mkv" when Matroska is the type
+    // chosen. The title says what the file will hold.
+    CString filter = tr(kRealMediaFilter).toStdString();
+    filter.pop_back();  // the filter's end: Matroska follows
+    filter += kMatroskaFilter;
     CFileDialog dialog(FALSE, "rm", nullptr, OFN_OVERWRITEPROMPT, filter.c_str());
     dialog.SetTitle((append ? tr("Append the Files Into") : tr("Merge the Streams Into")).toStdString());
     if (dialog.DoModal() != IDOK)

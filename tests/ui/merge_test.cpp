@@ -91,7 +91,7 @@ TEST_F(MergeTest, WritesWhatTheCommandLineWritesAndCloses)
     EXPECT_TRUE(script.messages.empty());
     ASSERT_EQ(script.fileDialogs.size(), 3u);
     EXPECT_FALSE(script.fileDialogs[2].open);
-    EXPECT_EQ(script.fileDialogs[2].filter, "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
+    EXPECT_EQ(script.fileDialogs[2].filter, "Real media (*.rm,*.rmvb)|*.rm;*.rmvb|Matroska (*.mkv)|*.mkv||");
     EXPECT_EQ(script.fileDialogs[2].flags, OFN_OVERWRITEPROMPT);
 
     const std::string expected = dir.file("cli.rm");
