@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "mux/rm_muxer.h"
+#include "mux/run_state.h"
 #include "rm/chunk_ids.h"
 #include "rm/chunk_writers.h"
 
@@ -31,7 +32,7 @@ void RmMuxer::WriteFileHeader()
     // A chunk of fixed length is written with that length as its size,
     // whatever a source's size field said (so is PROP).
     m_fileHeader.size = rm::kFileHeaderChunkSize;
-    m_fileHeader.num_headers = m_outCount + (m_addHelper ? 5u : 4u);
+    m_fileHeader.num_headers = m_run->outCount + (m_addHelper ? 5u : 4u);
     rm::writeChunk(*m_out, rm::kIdFileHeader, m_fileHeader);
 }
 
@@ -54,13 +55,14 @@ void RmMuxer::WriteStreamHeaders(bool first)
     // Rewritten in place at the end with the figures of what was written;
     // nothing else in them changes, so neither do their sizes.
     if (first)
-        m_streamHeadersPos = static_cast<uint32_t>(m_out->tell());
+        m_run->file.streamHeadersPos = static_cast<uint32_t>(m_out->tell());
     else
-        m_out->seek(m_streamHeadersPos);
-    for (int o = 0; o < m_outCount; ++o)
-        rm::writeStreamHeader(*m_out, m_streams[m_outLane[o]]);
+        m_out->seek(m_run->file.streamHeadersPos);
+    const uint16_t outCount = m_run->outCount;
+    for (int o = 0; o < outCount; ++o)
+        rm::writeStreamHeader(*m_out, m_streams[m_run->outs[o].lane]);
     if (m_addHelper)
-        rm::writeStreamHeader(*m_out, helperStreamHeader(m_outCount));
+        rm::writeStreamHeader(*m_out, helperStreamHeader(outCount));
 }
 
 void RmMuxer::WriteContent()
@@ -79,27 +81,29 @@ void RmMuxer::WriteDataHeader(bool first)
 
 void RmMuxer::WriteIndexes()
 {
-    int count = m_outCount;
+    const RunState& run = *m_run;
+    const int outCount = run.outCount;
+    int count = outCount;
     rm::RmIndexHeader helper{};
     if (m_addHelper) {
-        helper.stream_number = m_outCount;
+        helper.stream_number = static_cast<uint16_t>(outCount);
         helper.size = rm::kIndexHeaderChunkSize;
         // With no stream before it there is no version to follow; 0 is the only one.
-        helper.object_version = m_outCount > 0 ? m_indexHeaders[m_outLane[m_outCount - 1]].object_version : 0;
+        helper.object_version = outCount > 0 ? m_indexHeaders[run.outs[outCount - 1].lane].object_version : 0;
         ++count;
     }
     for (int i = 0; i < count; ++i) {
-        rm::RmIndexHeader h = i < m_outCount ? m_indexHeaders[m_outLane[i]] : helper;
+        rm::RmIndexHeader h = i < outCount ? m_indexHeaders[run.outs[i].lane] : helper;
         // The chunk holds the records the run kept or built.
-        if (i < m_outCount) {
-            h.num_indices = static_cast<uint32_t>(m_outIndex[i].size());
+        if (i < outCount) {
+            h.num_indices = static_cast<uint32_t>(run.file.streams[i].index.size());
             h.size = rm::kIndexHeaderChunkSize + rm::kIndexEntrySize * h.num_indices;
         }
         h.next_index_header = i + 1 == count ? 0 : static_cast<uint32_t>(m_out->tell() + h.size);
         rm::writeChunk(*m_out, rm::kIdIndex, h);
         // The helper's entry never has records; the others have exactly num_indices.
-        if (i < m_outCount)
-            for (const rm::RmIndexEntry& entry : m_outIndex[i])
+        if (i < outCount)
+            for (const rm::RmIndexEntry& entry : run.file.streams[i].index)
                 rm::writeRecord(*m_out, entry);
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "mux/rm_muxer.h"
+#include "mux/run_state.h"
 #include "rm/codec_header.h"
 
 namespace {
@@ -25,31 +26,33 @@ std::string describe(const rm::RmStreamHeader& slot)
 
 }  // namespace
 
-std::string RmMuxer::LayOutLanes(const MuxJob& job)
+void RmMuxer::InputsFromSlots()
 {
-    m_outCount = 0;
-    m_partCount = 1;
-    if (job.inputs.empty()) {
-        // Side by side in the order the header pass took them.
-        for (int l = 0; l < m_streamCount; ++l) {
-            m_laneOut[l] = static_cast<uint16_t>(l);
-            m_lanePart[l] = 0;
-            m_outLane[l] = static_cast<uint16_t>(l);
-        }
-        m_outCount = m_streamCount;
-        return {};
+    // Side by side in the order the header pass took them: file by file,
+    // each file's streams in header order.
+    std::vector<JobInput>& inputs = m_run->inputs;
+    for (int l = 0; l < m_streamCount; ++l) {
+        if (inputs.empty() || inputs.back().file != m_sourceFile[l])
+            inputs.push_back({m_sourceFile[l], {}});
+        inputs.back().streams.push_back(m_sourceStream[l]);
     }
-    const bool endToEnd = job.layout == JobLayout::EndToEnd;
-    if (endToEnd && job.inputs.size() > kMaxSources)
-        return std::to_string(job.inputs.size()) + " parts are given; an append holds at most "
+}
+
+std::string RmMuxer::LayOutLanes()
+{
+    RunState& run = *m_run;
+    const std::vector<JobInput>& inputs = run.inputs;
+    const bool endToEnd = run.layout == JobLayout::EndToEnd;
+    if (endToEnd && inputs.size() > kMaxSources)
+        return std::to_string(inputs.size()) + " parts are given; an append holds at most "
                + std::to_string(kMaxSources);
     int laid = 0;
-    for (std::size_t i = 0; i < job.inputs.size(); ++i) {
-        const JobInput& input = job.inputs[i];
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const JobInput& input = inputs[i];
         if (input.file >= m_fileCount || m_removed[input.file] || !m_files[input.file])
             return "A source file is no longer open; add the files again";
         for (std::size_t j = 0; j < i; ++j)
-            if (job.inputs[j].file == input.file)
+            if (inputs[j].file == input.file)
                 return m_files[input.file]->path() + " is given twice as the same source; add it again";
         for (std::size_t k = 0; k < input.streams.size(); ++k) {
             const uint16_t number = input.streams[k];
@@ -60,22 +63,27 @@ std::string RmMuxer::LayOutLanes(const MuxJob& job)
             if (out >= kMaxStreams)
                 return std::to_string(laid + 1) + " streams are selected; a merge holds at most "
                        + std::to_string(kMaxStreams);
-            m_laneOut[lane] = out;
-            m_lanePart[lane] = endToEnd ? static_cast<uint16_t>(i) : 0;
+            run.lanes[lane].out = out;
+            run.lanes[lane].part = endToEnd ? static_cast<uint16_t>(i) : 0;
             if (!endToEnd || i == 0)
-                m_outLane[out] = lane;
+                run.outs[out].lane = lane;
             ++laid;
         }
         if (input.streams.empty())
             return m_files[input.file]->path() + " gives no stream";
     }
-    m_outCount = endToEnd ? static_cast<uint16_t>(job.inputs.front().streams.size()) : static_cast<uint16_t>(laid);
-    m_partCount = endToEnd ? static_cast<int>(job.inputs.size()) : 1;
+    run.outCount = endToEnd ? static_cast<uint16_t>(inputs.front().streams.size()) : static_cast<uint16_t>(laid);
+    run.partCount = endToEnd ? static_cast<int>(inputs.size()) : 1;
     // Each output stream's header and index header are its first lane's,
-    // numbered as the output numbers it.
-    for (int o = 0; o < m_outCount; ++o) {
-        m_streams[m_outLane[o]].fixed.stream_number = static_cast<uint16_t>(o);
-        m_indexHeaders[m_outLane[o]].stream_number = static_cast<uint16_t>(o);
+    // numbered as the output numbers it. A split starts its parts at the
+    // video's keyframes, else at output stream 0's.
+    for (int o = 0; o < run.outCount; ++o) {
+        const uint16_t lane = run.outs[o].lane;
+        m_streams[lane].fixed.stream_number = static_cast<uint16_t>(o);
+        m_indexHeaders[lane].stream_number = static_cast<uint16_t>(o);
+        run.outs[o].video = IsVideo(m_streams[lane]);
+        if (run.outs[o].video)
+            run.split.setAnchor(static_cast<uint16_t>(o));
     }
     return {};
 }
@@ -86,11 +94,11 @@ std::string RmMuxer::CompareParts() const
     int lanes[kMaxSources][kMaxStreams];
     int counts[kMaxSources] = {};
     for (int l = 0; l < m_streamCount; ++l) {
-        lanes[m_lanePart[l]][m_laneOut[l]] = l;
-        ++counts[m_lanePart[l]];
+        lanes[m_run->lanes[l].part][m_run->lanes[l].out] = l;
+        ++counts[m_run->lanes[l].part];
     }
     const auto plural = [](int n) { return std::to_string(n) + (n == 1 ? " stream" : " streams"); };
-    for (int p = 1; p < m_partCount; ++p) {
+    for (int p = 1; p < m_run->partCount; ++p) {
         const std::string part = "part " + std::to_string(p + 1);
         if (counts[p] != counts[0])
             return "Cannot append: " + part + " gives " + plural(counts[p]) + "; part 1 gives " + plural(counts[0]);

@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class RmMuxer;
+class MuxOutput;
 
 inline constexpr int kStreamKeyCount = 100;  // file index x 10 + stream_number
 
@@ -191,6 +193,9 @@ struct MuxJob {
     // Cut the output into parts; the output path then names the parts:
     // "-001", "-002", ... before its extension, or a printf-style %d in it.
     SplitSettings split;
+    // Makes the output a run writes to (mux_output.h), for a format other
+    // than RealMedia; empty writes RealMedia.
+    std::function<std::unique_ptr<MuxOutput>(RmMuxer& muxer, const MuxJob& job)> output;
 
     // Read by the caller once the worker has ended.
     MuxOutcome outcome = MuxOutcome::NotRun;

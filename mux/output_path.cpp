@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "mux/rm_muxer.h"
+#include "mux/run_state.h"
 
 namespace fs = std::filesystem;
 
@@ -65,7 +66,7 @@ std::string RmMuxer::CreateOutput()
         // Once the file exists, nothing may fail before the run knows its
         // name and can remove it: the name is swapped in, not copied.
         if (m_out->create(candidate)) {
-            m_tempPath.swap(candidate);
+            m_run->file.tempPath.swap(candidate);
             return {};
         }
         std::error_code ec;

@@ -2,6 +2,7 @@
 // and stream names, checked against what the output can hold, then put in
 // place of what the sources gave.
 #include "mux/rm_muxer.h"
+#include "mux/run_state.h"
 
 #include <cstring>
 #include <vector>
@@ -81,7 +82,7 @@ std::string RmMuxer::ApplyOutputTexts(const MuxJob& job)
         m_content.*text.length = static_cast<uint16_t>(given->size());
     }
     for (const auto& [number, name] : job.streamNames) {
-        rm::RmStreamHeader& slot = m_streams[m_outLane[number]];
+        rm::RmStreamHeader& slot = m_streams[m_run->outs[number].lane];
         std::memcpy(slot.stream_name, name.data(), name.size());
         slot.stream_name_size = static_cast<uint8_t>(name.size());
     }

@@ -1,4 +1,5 @@
 #include "mux/rm_muxer.h"
+#include "mux/run_state.h"
 
 #include <algorithm>
 #include <cstring>

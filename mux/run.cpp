@@ -1,5 +1,5 @@
-// The merge run: the worker entry, the reset, the header pass over every
-// source with the selection applied, and the output's header section.
+// The merge run: the worker entry, the run from its job to its outcome, and
+// the header pass over every input with the job's streams applied.
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -7,9 +7,11 @@
 
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
+#include "mux/realmedia_output.h"
+#include "mux/run_state.h"
+#include "mux/tolerant_reader.h"
 #include "rm/chunk_ids.h"
 #include "rm/chunk_readers.h"
-#include "rm/data_chunk.h"
 #include "rm/index_chain.h"
 
 unsigned MuxWorker(void* job)
@@ -32,6 +34,8 @@ void RmMuxer::Run(MuxJob& job)
     } catch (...) {
         Fail(job, "The merge failed; nothing was written");
     }
+    // The run's state goes with it.
+    m_run.reset();
 }
 
 void RmMuxer::RunMerge(MuxJob& job)
@@ -44,58 +48,19 @@ void RmMuxer::RunMerge(MuxJob& job)
     job.parts.clear();
     job.refused = false;
     job.damage.clear();
-    Reset(job);
-    m_addHelper = job.addHelper;
-    m_repair = job.repair;
+    m_run = std::make_unique<RunState>(job);
+    // A repair reads its sources with a reader that tolerates damage.
+    if (job.repair)
+        m_run->reader = std::make_unique<TolerantReader>(m_files, m_run->readFailure);
+    else
+        m_run->reader = std::make_unique<PlainReader>();
+    m_run->output = job.output ? job.output(*this, job) : std::make_unique<RealMediaOutput>(*this, job);
+    ClearRecord(job);
 
-    std::string error;
-    // A job given by its inputs is judged by the output streams it lays out.
-    if (job.inputs.empty()) {
-        const SelectionCheck selection = CheckSelection(job.selection, job.addHelper);
-        if (selection.problem != SelectionProblem::None)
-            error = SelectionMessage(selection);
-    }
-    // Texts come from the first input's file where the job gives none.
-    const int firstFile = job.inputs.empty() ? -1 : job.inputs.front().file;
-    rm::RmContent firstContent{};
-    for (uint16_t f = 0; f < m_fileCount && error.empty(); ++f) {
-        const bool input = std::any_of(job.inputs.begin(), job.inputs.end(),
-                                       [f](const JobInput& in) { return in.file == f; });
-        if (m_removed[f] || (!job.inputs.empty() && !input))
-            continue;
-        error = ReadSourceHeaders(f);
-        if (f == firstFile)
-            firstContent = m_content;
-    }
-    if (firstFile >= 0)
-        m_content = firstContent;
-    if (error.empty())
-        error = LayOutLanes(job);
-    if (error.empty() && job.layout == JobLayout::EndToEnd) {
-        error = CompareParts();
-        job.refused = !error.empty();
-    }
-    if (error.empty())
-        error = CheckTakenStreams();
-    if (error.empty() && job.split.active() && job.verify)
-        error = "A split cannot be verified yet; split without verifying, then check each part";
-    for (int o = 0; o < m_outCount; ++o)
-        if (IsVideo(m_streams[m_outLane[o]]))
-            m_splitAnchor = static_cast<uint16_t>(o);
-    if (error.empty())
-        error = OutputTextsProblem(job, m_outCount);
-    if (error.empty())
-        error = ApplyOutputTexts(job);
-    if (error.empty()) {
-        PrepareIndexes(job);
-        error = CreateOutput();
-    }
-    if (error.empty())
-        error = WriteHeaderSection();
-    if (!error.empty())
+    if (std::string error = PrepareRun(job); !error.empty())
         return Fail(job, error);
 
-    switch (PacketLoop(job)) {
+    switch (PacketLoop()) {
     case LoopEnd::Cancelled:
         AbortMerge();
         Report(job);
@@ -103,21 +68,21 @@ void RmMuxer::RunMerge(MuxJob& job)
         job.outcome = MuxOutcome::Cancelled;
         return;
     case LoopEnd::Failed:
-        return Fail(job, m_readFailure.empty() ? "Cannot write the output file: " + m_out->error() : m_readFailure);
+        return Fail(job, m_run->readFailure.empty() ? "Cannot write the output file: " + m_run->output->writeError()
+                                                    : m_run->readFailure);
     case LoopEnd::Finished:
         break;
     }
 
-    error = CheckWhatWasRead();
-    if (error.empty() && job.strict && !m_warnings.empty())
+    std::string error = CheckWhatWasRead();
+    if (error.empty() && job.strict && !m_run->warnings.empty())
         error = "The merge stopped at its warnings; nothing was written";
     if (error.empty())
-        error = FinishOutput(job);
-    if (error.empty() && job.verify)
-        error = VerifyOutput(job);
+        error = m_run->output->endFile(true);
+    ReleaseRun();
     if (error.empty()) {
         Report(job);
-        error = m_split.active() ? PutPartsInPlace(job) : PutInPlace(job);
+        error = m_run->output->putInPlace(job);
     }
     if (!error.empty())
         return Fail(job, error);
@@ -128,83 +93,59 @@ void RmMuxer::RunMerge(MuxJob& job)
     g_stop = 1;
 }
 
-void RmMuxer::Reset(const MuxJob& job)
+std::string RmMuxer::PrepareRun(MuxJob& job)
 {
+    std::string error;
+    // A job given by its selection is judged by the streams Scan listed
+    // first; every job by the output streams it lays out.
+    if (!m_run->inputsGiven) {
+        const SelectionCheck selection = CheckSelection(job.selection, job.addHelper);
+        if (selection.problem != SelectionProblem::None)
+            error = SelectionMessage(selection);
+    }
+    if (error.empty())
+        error = ReadHeaders();
+    if (error.empty())
+        error = LayOutLanes();
+    if (error.empty() && m_run->layout == JobLayout::EndToEnd) {
+        error = CompareParts();
+        job.refused = !error.empty();
+    }
+    if (error.empty())
+        error = CheckTakenStreams();
+    if (error.empty())
+        error = OutputTextsProblem(job, m_run->outCount);
+    if (error.empty())
+        error = ApplyOutputTexts(job);
+    if (error.empty()) {
+        PrepareIndexes(job);
+        error = m_run->output->beginFile(true);
+    }
+    return error;
+}
+
+void RmMuxer::ClearRecord(const MuxJob& job)
+{
+    // The record's run fields start empty; the job's streams are selected.
     m_streamCount = 0;
-    m_outCount = 0;
-    m_partCount = 1;
-    if (job.inputs.empty()) {
-        std::memcpy(m_selected, job.selection, sizeof m_selected);
-    } else {
-        std::fill(std::begin(m_selected), std::end(m_selected), uint16_t{0});
+    std::fill(std::begin(m_selected), std::end(m_selected), uint16_t{0});
+    if (m_run->inputsGiven) {
         for (const JobInput& input : job.inputs)
             for (uint16_t number : input.streams)
                 if (input.file < kMaxSources && number < 10)
                     m_selected[input.file * 10 + number] = 1;
+    } else {
+        std::memcpy(m_selected, job.selection, sizeof m_selected);
     }
-    m_trimStart = job.startMs;
-    m_trimEnd = job.endMs;
-    m_startPending = job.startMs.has_value();
-    m_keepTimestamps = job.keepTimestamps;
-    m_trimShift = 0;
-    m_split = job.split;
-    m_splitBase = 0;
-    m_splitBytes = 0;
-    m_nextCut = 0;
-    m_partTemps.clear();
-    m_parts.clear();
-    m_bytesRead = 0;
-    m_durationsWritten = job.layout == JobLayout::EndToEnd || job.startMs || job.endMs || !job.delays.empty()
-                         || job.split.active();
-    std::fill(std::begin(m_delay), std::end(m_delay), int64_t{0});
-    for (const auto& [stream, ms] : job.delays)
-        if (stream < kMaxStreams)
-            m_delay[stream] = ms;
-    std::fill(std::begin(m_droppedByDelay), std::end(m_droppedByDelay), 0u);
-    std::fill(std::begin(m_outEnd), std::end(m_outEnd), int64_t{0});
-    std::fill(std::begin(m_partOffset), std::end(m_partOffset), int64_t{0});
-    std::fill(std::begin(m_readWhole), std::end(m_readWhole), false);
-    std::fill(std::begin(m_laneWait), std::end(m_laneWait), LaneWait::None);
-    std::fill(std::begin(m_laneWritten), std::end(m_laneWritten), 0u);
-    std::fill(std::begin(m_laneCut), std::end(m_laneCut), false);
-    std::fill(std::begin(m_laneStepAt), std::end(m_laneStepAt), uint8_t{0});
-    std::fill(std::begin(m_laneSeen), std::end(m_laneSeen), false);
-    std::fill(std::begin(m_laneLatest), std::end(m_laneLatest), int64_t{0});
-    std::fill(std::begin(m_cursorOf), std::end(m_cursorOf), int8_t{-1});
-    m_splitAnchor = 0;
-    m_splitAnchorSeen = false;
-    m_splitAnchorTime = 0;
-    m_runStart = m_largestRun = 0;
-    for (auto& steps : m_laneSteps)
-        std::fill(std::begin(steps), std::end(steps), 0u);
-    m_mergedDuration = 0;
-    m_written = {};
-    std::fill(std::begin(m_streamWritten), std::end(m_streamWritten), WrittenFigures{});
-    std::fill(std::begin(m_streamDone), std::end(m_streamDone), uint8_t{0});
-    std::fill(std::begin(m_hasCurrent), std::end(m_hasCurrent), false);
-    m_addHelper = false;
-    m_indexTotal = 0;
-
     std::fill(std::begin(m_streamMap), std::end(m_streamMap), kNoStream);
-    for (auto& table : m_indexTables)
-        table.clear();
-    for (auto& queue : m_queues)
-        queue.init();
-    std::fill(std::begin(m_packetsPromised), std::end(m_packetsPromised), 0u);
-    std::fill(std::begin(m_packetsFound), std::end(m_packetsFound), 0u);
-    std::fill(std::begin(m_sourceEnded), std::end(m_sourceEnded), false);
-    std::fill(std::begin(m_hasDataChunk), std::end(m_hasDataChunk), false);
-    std::fill(std::begin(m_packetsCopied), std::end(m_packetsCopied), 0u);
-    m_warnings.clear();
-    m_readFailure.clear();
-    m_bytesTotal = m_bytesDone = 0;
-    m_skips.clear();
-    std::fill(std::begin(m_lastStreamRead), std::end(m_lastStreamRead), std::nullopt);
-    std::fill(std::begin(m_lastSearch), std::end(m_lastSearch), std::nullopt);
-    std::fill(std::begin(m_skipsPassed), std::end(m_skipsPassed), std::size_t{0});
-    std::fill(std::begin(m_lastWritten), std::end(m_lastWritten), std::nullopt);
-    std::fill(std::begin(m_largestStep), std::end(m_largestStep), 0u);
-
+    std::fill(std::begin(m_streamDone), std::end(m_streamDone), uint8_t{0});
+    for (int l = 0; l < kMaxLanes; ++l) {
+        m_indexTables[l].clear();
+        m_queues[l].init();
+        m_current[l].reset();
+    }
+    m_addHelper = job.addHelper;
+    m_indexTotal = 0;
     // Chunks the output always carries start out empty, for sources that
     // lack them; the writers give each chunk the size of what it holds.
     m_fileHeader = {};
@@ -212,6 +153,29 @@ void RmMuxer::Reset(const MuxJob& job)
     m_content = {};
     m_dataHeader = {};
     m_dataHeader.size = rm::kDataHeaderChunkSize;
+}
+
+std::string RmMuxer::ReadHeaders()
+{
+    // Texts come from the first input's file where the job gives none.
+    const std::vector<JobInput>& inputs = m_run->inputs;
+    const int firstFile = inputs.empty() ? -1 : inputs.front().file;
+    rm::RmContent firstContent{};
+    for (uint16_t f = 0; f < m_fileCount; ++f) {
+        const bool input =
+            std::any_of(inputs.begin(), inputs.end(), [f](const JobInput& in) { return in.file == f; });
+        if (m_removed[f] || (m_run->inputsGiven && !input))
+            continue;
+        if (std::string error = ReadSourceHeaders(f); !error.empty())
+            return error;
+        if (f == firstFile)
+            firstContent = m_content;
+    }
+    if (firstFile >= 0)
+        m_content = firstContent;
+    if (!m_run->inputsGiven)
+        InputsFromSlots();
+    return {};
 }
 
 std::string RmMuxer::ReadSourceHeaders(uint16_t f)
@@ -229,7 +193,8 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
         return m_in->path() + ": a selected stream has more than 2048 bytes of codec data";
     if (walk.refused == StreamTake::NoRoom)
         return "More than 10 streams are selected; a merge holds at most 10";
-    if (m_repair ? !walk.sawProperties : !walk.usable(m_props.data_offset, m_in->size())) {
+    SourceReader& reader = *m_run->reader;
+    if (!reader.headerUsable(walk, m_props.data_offset, m_in->size())) {
         if (!walk.sawProperties)
             return m_in->path() + " has no properties chunk";
         return "Cannot read the header section of " + m_in->path() + "; has the file changed?";
@@ -237,17 +202,14 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
 
     // The output lasts as long as its longest source; its other figures are
     // those of the packets written, set when the output is finished.
-    const uint32_t duration = m_props.duration;
-    m_mergedDuration = std::max(m_mergedDuration, duration);
+    m_run->mergedDuration = std::max(m_run->mergedDuration, static_cast<uint32_t>(m_props.duration));
 
-    // A repair builds the index from the packets it writes: the source's
-    // may point anywhere.
-    if (m_repair)
-        return LocateDamagedData(f, walk);
-    LoadIndexes(f);
-    if (m_in->failed())
-        return m_in->readError();
-    return LocateData(f, walk);
+    if (reader.usesSourceIndex()) {
+        LoadIndexes(f);
+        if (m_in->failed())
+            return m_in->readError();
+    }
+    return reader.locateData(f, *m_in, m_props, walk, m_run->sources[f], m_dataHeader);
 }
 
 void RmMuxer::LoadIndexes(uint16_t f)
@@ -283,79 +245,13 @@ void RmMuxer::LoadIndexes(uint16_t f)
     }
 }
 
-std::string RmMuxer::LocateData(uint16_t f, const HeaderWalk& walk)
-{
-    const rm::DataChunk data =
-        rm::locateDataChunk(*m_in, m_props, walk.end == rm::HeaderEnd::Data ? walk.endOffset : 0);
-    if (m_in->failed())
-        return m_in->readError();
-    if (!data.found) {
-        // A file without one has no packets.
-        m_dataStart[f] = 0;
-        m_dataWalk[f] = {};
-        m_sourceEnded[f] = true;
-        return {};
-    }
-    m_hasDataChunk[f] = true;
-    m_dataHeader = data.header;
-    m_dataStart[f] = data.start;
-    m_dataWalk[f] = rm::DataWalk(data, m_in->size(), m_props.index_offset);
-    m_packetsPromised[f] = m_props.num_packets;
-    return {};
-}
-
 std::string RmMuxer::CheckTakenStreams() const
 {
     // The streams the header pass took, judged again by the same rules: a
     // file may have changed since it was listed.
     int videos = 0;
-    for (int o = 0; o < m_outCount; ++o)
-        videos += KindOf(m_streams[m_outLane[o]]) == kVideoStream;
-    const SelectionCheck check = judgeSelection(videos, m_outCount, m_addHelper);
+    for (int o = 0; o < m_run->outCount; ++o)
+        videos += KindOf(m_streams[m_run->outs[o].lane]) == kVideoStream;
+    const SelectionCheck check = judgeSelection(videos, m_run->outCount, m_addHelper);
     return check.problem == SelectionProblem::None ? std::string() : SelectionMessage(check);
-}
-
-std::string RmMuxer::WriteHeaderSection(bool first)
-{
-    m_props.num_streams = m_outCount;
-    if (!first)
-        m_props.num_packets = 0;
-    m_props.avg_bit_rate = m_props.max_bit_rate = 0;
-    m_props.avg_packet_size = m_props.max_packet_size = 0;
-    m_props.duration = m_mergedDuration;
-    // A player fills its buffer for the longest preroll any stream asks.
-    uint32_t preroll = 0;
-    for (int o = 0; o < m_outCount; ++o)
-        preroll = std::max<uint32_t>(preroll, m_streams[m_outLane[o]].fixed.preroll);
-    m_props.preroll = preroll;
-    m_dataHeader.num_packets = m_props.num_packets;
-    // The output has one data chunk.
-    m_dataHeader.next_data_header = 0;
-
-    WriteFileHeader();
-    WriteProperties(true);
-    WriteStreamHeaders(true);
-    WriteContent();
-    m_props.data_offset = static_cast<uint32_t>(m_out->tell());
-    WriteDataHeader(true);
-    if (m_out->failed())
-        return "Cannot write the output file: " + m_out->error();
-    if (!first)
-        return {};
-
-    for (int i = 0; i < m_streamCount; ++i)
-        m_queues[i].init();
-    m_readAhead = {};
-    m_packetsWritten = 0;
-    m_progressCount = 0;
-    g_progress = 0;
-
-    // Progress by bytes stands in when no selected stream has index records.
-    for (uint16_t f = 0; f < m_fileCount; ++f)
-        if (std::any_of(m_sourceFile, m_sourceFile + m_streamCount, [f](uint16_t s) { return s == f; }))
-            m_bytesTotal += m_dataWalk[f].reach() - m_dataStart[f];
-
-    if (m_out->failed())
-        return "Cannot write the output file: " + m_out->error();
-    return {};
 }

@@ -60,6 +60,8 @@ private:
     void readIndex();
     // False when the visitor stopped the reading.
     bool readPackets();
+    // Ties the index records pointing at this packet of stream `s` to it.
+    void matchRecords(uint64_t offset, uint16_t number, uint32_t timestamp, uint32_t packet, StreamCheck& s);
     void checkCounts(const std::vector<rm::DataChunkRead>& chunks, uint32_t found);
     void checkNextDataHeaders(const std::vector<rm::DataChunkRead>& chunks);
     void checkDataEnd(const rm::DataChunk& last, uint64_t stop);
@@ -304,14 +306,7 @@ bool Checker::readPackets()
                 s->firstTimestamp = timestamp;
             s->lastTimestamp = timestamp;
             s->keyframes += reader.keyframe();
-            if (const auto records = m_recordsAt.find(offset); records != m_recordsAt.end())
-                for (std::size_t r : records->second) {
-                    IndexRecordCheck& record = m_result.records[r];
-                    if (record.stream == number && record.timestamp == timestamp && !record.packet) {
-                        record.packet = found;
-                        ++s->indexRecordsMatching;
-                    }
-                }
+            matchRecords(offset, number, timestamp, found, *s);
         }
         if (m_visit && !m_visit({found, offset, header, payload}))
             return false;
@@ -355,6 +350,20 @@ bool Checker::readPackets()
     checkCounts(chunks, found);
     checkNextDataHeaders(chunks);
     return true;
+}
+
+void Checker::matchRecords(uint64_t offset, uint16_t number, uint32_t timestamp, uint32_t packet, StreamCheck& s)
+{
+    const auto records = m_recordsAt.find(offset);
+    if (records == m_recordsAt.end())
+        return;
+    for (std::size_t r : records->second) {
+        IndexRecordCheck& record = m_result.records[r];
+        if (record.stream == number && record.timestamp == timestamp && !record.packet) {
+            record.packet = packet;
+            ++s.indexRecordsMatching;
+        }
+    }
 }
 
 void Checker::checkCounts(const std::vector<rm::DataChunkRead>& chunks, uint32_t found)

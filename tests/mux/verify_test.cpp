@@ -274,3 +274,51 @@ TEST_F(BackwardsFixture, TimestampsThatGoBackInASourceAreCopiedAndVerified)
     EXPECT_EQ(check.problems[0].kind, ProblemKind::TimestampBackwards);
     EXPECT_EQ(check.problems[0].text, "a packet of stream 2 at 10 ms follows one at 150 ms");
 }
+
+// A split is verified file by file: each part is read back against the
+// packets it was given before any part takes its name, and a part damaged
+// on disk fails the split with no part left behind.
+TEST(VerifySplit, EveryPartIsReadBackAndADamagedOneFailsTheSplit)
+{
+    FileSpec plan;
+    plan.streams = {{.number = 0, .name = "Picture", .mime = "video/x-pn-realvideo"}, {.number = 1, .name = "Sound"}};
+    for (uint32_t k = 0; k < 6; ++k) {
+        plan.packets.push_back({.number = 0, .timestamp = k * 100, .payload = "picture" + std::to_string(k), .flags = 2});
+        plan.packets.push_back({.number = 1, .timestamp = k * 100 + 50, .payload = "sound" + std::to_string(k), .flags = 2});
+    }
+    for (int damaged : {-1, 0, 1, 2}) {
+        SCOPED_TRACE(damaged);
+        TempDir dir;
+        writeFileBytes(dir.file("source.rm"), buildFile(plan));
+        RmMuxer muxer;
+        addSources(muxer, {dir.file("source.rm")});
+        MuxJob job;
+        job.selection[0] = job.selection[1] = 1;
+        job.muxer = &muxer;
+        job.verify = true;
+        job.sync = false;
+        job.split.atMs = {200, 400};
+        int verified = 0;
+        job.beforeVerify = [&](const std::string& path) {
+            if (verified++ != damaged)
+                return;
+            std::string bytes = readFileBytes(path);
+            const ParsedPacket& last = parseRm(bytes).value().packets.back();
+            flip(bytes, last.offset + last.length - 1);
+            writeFileBytes(path, bytes);
+        };
+        ResetMergeSignals();
+        muxer.SetOutputPath(dir.file("out.rm"));
+        MuxWorker(&job);
+        if (damaged < 0) {
+            EXPECT_EQ(verified, 3);
+            ASSERT_EQ(job.outcome, MuxOutcome::Completed) << job.error;
+            EXPECT_EQ(dir.entries(), (std::vector<std::string>{"out-001.rm", "out-002.rm", "out-003.rm", "source.rm"}));
+        } else {
+            EXPECT_EQ(verified, damaged + 1);
+            EXPECT_EQ(job.outcome, MuxOutcome::Failed);
+            EXPECT_NE(job.error.find("differs in its payload"), std::string::npos) << job.error;
+            EXPECT_EQ(dir.entries(), (std::vector<std::string>{"source.rm"}));
+        }
+    }
+}

@@ -1,14 +1,13 @@
-// Repair: reading a damaged source with a tolerant reader. Where its packets
-// stop holding together, the cursor is moved on to the next place where
-// they do (rm/packet_resync.h), the region passed over is recorded, and the
-// one packet loop goes on; the output is written, indexed and finished as
-// any merge's.
+// The tolerant reader of a repair: finding a damaged source's data,
+// passing over the damage in it, and telling where it lay.
+#include "mux/tolerant_reader.h"
+
 #include <algorithm>
-#include <cstring>
 
 #include "mux/rm_muxer.h"
 #include "rm/chunk_ids.h"
 #include "rm/data_chunk.h"
+#include "rm/input_file.h"
 
 namespace {
 
@@ -17,79 +16,105 @@ bool allZero(const uint8_t* bytes, std::size_t n)
     return std::all_of(bytes, bytes + n, [](uint8_t b) { return b == 0; });
 }
 
+// After the last header chunk read: an id the walk did not know may be the
+// data chunk's, damaged, with its size leading anywhere.
+uint64_t headersEnd(const HeaderWalk& walk)
+{
+    uint64_t end = 0;
+    for (const WalkedChunk& chunk : walk.chunks)
+        if (chunk.place.id.is(rm::kIdProperties) || chunk.place.id.is(rm::kIdMediaProperties)
+            || chunk.place.id.is(rm::kIdContent))
+            end = std::max(end, chunk.end);
+    if (end == 0 || walk.end == rm::HeaderEnd::Data)
+        end = walk.endOffset;
+    return end;
+}
+
 }  // namespace
 
-std::string RmMuxer::LocateDamagedData(uint16_t f, const HeaderWalk& walk)
+std::string TolerantReader::locateData(uint16_t f, rm::InFile& in, const rm::RmProperties& props,
+                                       const HeaderWalk& walk, Source& source, rm::RmDataHeader&)
 {
-    const uint64_t fileSize = m_in->size();
+    const uint64_t fileSize = in.size();
     rm::PacketExpectations& expect = m_expect[f];
     expect = {};
     expect.end = fileSize;
     for (const SeenStream& stream : walk.streams)
         expect.streams.push_back({stream.number, std::nullopt});
     // Damage may hide twice the time its bytes would hold at the average rate.
-    const uint32_t avgBitRate = m_props.avg_bit_rate;
+    const uint32_t avgBitRate = props.avg_bit_rate;
     expect.bytesPerSecond = avgBitRate / 16;
 
     // The data chunk where the headers or the walk put it; else the first
     // "DATA" id after the header section that packets follow; else, with
     // its header gone, the first packets that hold together.
-    // (After the last header chunk read: an id the walk did not know may be
-    // the data chunk's, damaged, with its size leading anywhere.)
-    uint64_t headersEnd = 0;
-    for (const WalkedChunk& chunk : walk.chunks)
-        if (chunk.place.id.is(rm::kIdProperties) || chunk.place.id.is(rm::kIdMediaProperties)
-            || chunk.place.id.is(rm::kIdContent))
-            headersEnd = std::max(headersEnd, chunk.end);
-    if (headersEnd == 0 || walk.end == rm::HeaderEnd::Data)
-        headersEnd = walk.endOffset;
-    const rm::DataChunk data =
-        rm::locateDataChunk(*m_in, m_props, walk.end == rm::HeaderEnd::Data ? walk.endOffset : 0);
+    const uint64_t afterHeaders = headersEnd(walk);
+    const rm::DataChunk data = rm::locateDataChunk(in, props, walk.end == rm::HeaderEnd::Data ? walk.endOffset : 0);
     uint64_t start = 0;
     rm::DataChunk chunk;
-    if (!m_in->failed() && data.found) {
+    if (!in.failed() && data.found) {
         start = data.start;
         chunk = data;
-    } else if (const auto chunk = m_in->failed() ? std::nullopt : rm::findDataChunk(*m_in, headersEnd, expect)) {
-        start = *chunk + rm::kDataHeaderChunkSize;
-    } else if (const auto first = m_in->failed() ? std::nullopt : rm::findNextPacket(*m_in, headersEnd, expect)) {
+    } else if (const auto found = in.failed() ? std::nullopt : rm::findDataChunk(in, afterHeaders, expect)) {
+        start = *found + rm::kDataHeaderChunkSize;
+    } else if (const auto first = in.failed() ? std::nullopt : rm::findNextPacket(in, afterHeaders, expect)) {
         start = *first;
-        RecordSkip(f, headersEnd, start);
+        recordSkip(f, afterHeaders, start);
     }
-    if (m_in->failed())
-        return m_in->readError();
+    if (in.failed())
+        return in.readError();
     if (start == 0) {
-        m_dataStart[f] = 0;
-        m_dataWalk[f] = {};
-        m_sourceEnded[f] = true;
+        source.ended = true;
         return {};
     }
     // Its size and count are not trusted: packets are read to the end of
     // the file, or to the first chunk that follows them.
-    m_hasDataChunk[f] = true;
-    m_dataStart[f] = start;
-    m_packetsPromised[f] = m_props.num_packets;
+    source.hasDataChunk = true;
+    source.dataStart = start;
+    source.packetsPromised = props.num_packets;
     chunk.found = true;
     chunk.start = start;
     chunk.end = fileSize;
     chunk.runOnEnd = 0;
-    m_dataWalk[f] = rm::DataWalk(chunk, fileSize, 0);
+    source.dataWalk = rm::DataWalk(chunk, fileSize, 0);
     return {};
 }
 
-bool RmMuxer::Resynchronise(uint16_t f, SourceCursor& reader)
+SourceCursor::Step TolerantReader::next(uint16_t f, SourceCursor& cursor, rm::RmPacketHeader& header,
+                                        uint64_t& offset, const std::function<uint64_t()>& keepFrom)
 {
-    const uint64_t at = reader.endPlace();
+    for (;;) {
+        const SourceCursor::Step step = cursor.next(header, offset, keepFrom());
+        if (step == SourceCursor::Step::End && resynchronise(f, cursor))
+            continue;
+        if (step == SourceCursor::Step::Packet && !holdsTogether(f, cursor, header, offset, keepFrom()))
+            continue;
+        return step;
+    }
+}
+
+void TolerantReader::noteRead(uint16_t f, const rm::RmPacketHeader& header)
+{
+    // What the next packet after damage may look like.
+    m_lastStreamRead[f] = static_cast<uint16_t>(header.stream_number);
+    for (rm::PacketExpectations::Stream& stream : m_expect[f].streams)
+        if (stream.number == header.stream_number)
+            stream.lastTimestamp = static_cast<uint32_t>(header.timestamp);
+}
+
+bool TolerantReader::resynchronise(uint16_t f, SourceCursor& cursor)
+{
+    const uint64_t at = cursor.endPlace();
     rm::InFile& file = *m_files[f];
     // A stretch another cursor of this source passed over already.
     for (const Skip& skip : m_skips)
         if (skip.file == f && skip.from == at) {
-            reader.resume(skip.to);
+            cursor.resume(skip.to);
             return true;
         }
     // The end of the file, or a chunk that follows the data: it has ended.
     // Zeros may be an end marker, or a hole in the data.
-    if (reader.end() == rm::PacketStart::EndOfData) {
+    if (cursor.end() == rm::PacketStart::EndOfData) {
         uint8_t bytes[rm::kPacketHeaderSize];
         const std::size_t got = file.readAt(bytes, sizeof bytes, at);
         if (file.failed()) {
@@ -99,32 +124,32 @@ bool RmMuxer::Resynchronise(uint16_t f, SourceCursor& reader)
         if (got < sizeof bytes || !allZero(bytes, got))
             return false;
     }
-    const std::optional<uint64_t> next = SearchFrom(f, at + 1);
+    const std::optional<uint64_t> next = searchFrom(f, at + 1);
     if (file.failed()) {
         m_readFailure = file.readError();
         return false;
     }
     if (next) {
-        RecordSkip(f, at, *next);
-        reader.resume(*next);
+        recordSkip(f, at, *next);
+        cursor.resume(*next);
         return true;
     }
     // Nothing after it holds together: the rest of the data is lost, unless
     // it was an end marker of zeros.
-    if (reader.end() != rm::PacketStart::EndOfData)
-        RecordSkip(f, at, m_expect[f].end);
+    if (cursor.end() != rm::PacketStart::EndOfData)
+        recordSkip(f, at, m_expect[f].end);
     return false;
 }
 
-bool RmMuxer::RepairTakes(uint16_t f, SourceCursor& reader, const rm::RmPacketHeader& header, uint64_t offset,
-                         uint64_t keepFrom)
+bool TolerantReader::holdsTogether(uint16_t f, SourceCursor& cursor, const rm::RmPacketHeader& header,
+                                   uint64_t offset, uint64_t keepFrom)
 {
     const uint64_t next = offset + header.length;
     const uint64_t end = m_expect[f].end;
     if (next >= end)
         return true;
     const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(rm::kPacketHeaderSize, end - next));
-    const uint8_t* bytes = reader.bytes(next, n, keepFrom);
+    const uint8_t* bytes = cursor.bytes(next, n, keepFrom);
     if (!bytes)
         return true;  // the file ends there: the next step tells
     rm::RmPacketHeader after;
@@ -135,15 +160,15 @@ bool RmMuxer::RepairTakes(uint16_t f, SourceCursor& reader, const rm::RmPacketHe
     // No packet follows it: either its length is wrong, and packets go on
     // inside the bytes it claims, or the damage starts right after it.
     rm::InFile& file = *m_files[f];
-    const std::optional<uint64_t> resume = SearchFrom(f, offset + 1);
+    const std::optional<uint64_t> resume = searchFrom(f, offset + 1);
     if (file.failed() || !resume || *resume >= next)
         return true;
-    RecordSkip(f, offset, *resume);
-    reader.resume(*resume);
+    recordSkip(f, offset, *resume);
+    cursor.resume(*resume);
     return false;
 }
 
-std::optional<uint64_t> RmMuxer::SearchFrom(uint16_t f, uint64_t from)
+std::optional<uint64_t> TolerantReader::searchFrom(uint16_t f, uint64_t from)
 {
     // A packet that no packet follows is searched past twice: from inside
     // it, then from its end. The second search takes the first's answer.
@@ -155,7 +180,7 @@ std::optional<uint64_t> RmMuxer::SearchFrom(uint16_t f, uint64_t from)
     return found;
 }
 
-void RmMuxer::RecordSkip(uint16_t f, uint64_t from, uint64_t to)
+void TolerantReader::recordSkip(uint16_t f, uint64_t from, uint64_t to)
 {
     for (const Skip& skip : m_skips)
         if (skip.file == f && skip.from == from)
@@ -171,14 +196,15 @@ void RmMuxer::RecordSkip(uint16_t f, uint64_t from, uint64_t to)
     m_skips.push_back(skip);
 }
 
-void RmMuxer::NoteRepairedPacket(int o)
+void TolerantReader::noteWritten(uint16_t o, uint16_t f, const PacketNode& packet)
 {
-    const uint64_t offset = m_current[o].offset;
-    const uint32_t timestamp = m_current[o].header.timestamp;
+    // The timestamps of the stream's packets around each damaged region.
+    const uint64_t offset = packet.offset;
+    const uint32_t timestamp = packet.header.timestamp;
     bool crossed = false;
     for (std::size_t& k = m_skipsPassed[o]; k < m_skips.size() && m_skips[k].to <= offset; ++k) {
         Skip& skip = m_skips[k];
-        if (skip.file != m_sourceFile[o])
+        if (skip.file != f)
             continue;
         skip.before[o] = m_lastWritten[o];
         skip.after[o] = timestamp;
@@ -189,13 +215,38 @@ void RmMuxer::NoteRepairedPacket(int o)
     m_lastWritten[o] = timestamp;
 }
 
-void RmMuxer::ReportDamage(MuxJob& job) const
+rm::DataWalk TolerantReader::walkFrom(uint16_t f, uint64_t from, const Source&) const
 {
-    job.damage.clear();
+    // A repaired source is read from each place to the next stretch its
+    // cursors passed over, and on after it.
+    const uint64_t fileSize = m_files[f]->size();
+    rm::DataChunk part;
+    part.found = true;
+    part.offset = part.start = from;
+    part.end = fileSize;
+    for (const Skip& skip : m_skips)
+        if (skip.file == f && skip.from >= from)
+            part.end = std::min(part.end, skip.from);
+    return rm::DataWalk(part, fileSize, 0);
+}
+
+std::optional<uint64_t> TolerantReader::resumesAfter(uint16_t f, uint64_t end) const
+{
+    const auto skip =
+        std::find_if(m_skips.begin(), m_skips.end(), [&](const Skip& s) { return s.file == f && s.from == end; });
+    if (skip == m_skips.end())
+        return std::nullopt;
+    return skip->to;
+}
+
+void TolerantReader::reportDamage(std::vector<DamagedRegion>& damage, const RmMuxer& muxer,
+                                  const Source sources[]) const
+{
+    damage.clear();
     for (std::size_t k = 0; k < m_skips.size(); ++k) {
         const Skip& skip = m_skips[k];
         DamagedRegion region;
-        region.path = m_files[skip.file] ? m_files[skip.file]->path() : std::string();
+        region.path = muxer.m_files[skip.file] ? muxer.m_files[skip.file]->path() : std::string();
         region.first = skip.from;
         region.end = skip.to;
         region.skipped = skip.to - skip.from;
@@ -204,23 +255,23 @@ void RmMuxer::ReportDamage(MuxJob& job) const
         // apart than any two of its packets elsewhere, or when it has the
         // packet right before or right after the region, whose neighbours
         // the region most likely held (a frame's packets come in a run).
-        for (int o = 0; o < m_streamCount; ++o) {
-            if (m_sourceFile[o] != skip.file)
+        for (int o = 0; o < muxer.m_streamCount; ++o) {
+            if (muxer.m_sourceFile[o] != skip.file)
                 continue;
             const bool passed = k < m_skipsPassed[o];
             const std::optional<uint32_t> before = passed ? skip.before[o] : m_lastWritten[o];
             const std::optional<uint32_t> after = passed ? skip.after[o] : std::nullopt;
-            const uint16_t number = m_sourceStream[o];
+            const uint16_t number = muxer.m_sourceStream[o];
             const bool lost = !before || !after || (*after > *before && *after - *before > m_largestStep[o])
                               || skip.streamBefore == number || skip.streamAfter == number;
             // A damaged data chunk header before the first packet held none.
-            if (skip.to == m_dataStart[skip.file] && region.skipped <= rm::kDataHeaderChunkSize)
+            if (skip.to == sources[skip.file].dataStart && region.skipped <= rm::kDataHeaderChunkSize)
                 continue;
             if (lost)
                 region.streams.push_back(static_cast<uint16_t>(o));
         }
-        job.damage.push_back(std::move(region));
+        damage.push_back(std::move(region));
     }
-    std::sort(job.damage.begin(), job.damage.end(),
+    std::sort(damage.begin(), damage.end(),
               [](const DamagedRegion& a, const DamagedRegion& b) { return a.first < b.first; });
 }

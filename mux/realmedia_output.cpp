@@ -1,0 +1,55 @@
+// The RealMedia output, over the muxer's writers.
+#include "mux/realmedia_output.h"
+
+#include "mux/rm_muxer.h"
+#include "mux/run_state.h"
+
+std::string RealMediaOutput::beginFile(bool first)
+{
+    if (std::string error = m_muxer.CreateOutput(); !error.empty())
+        return error;
+    // The cursors write their packets from their windows into the new file.
+    RunState& run = *m_muxer.m_run;
+    for (int c = 0; c < run.cursorCount; ++c)
+        run.cursors[c].cursor.setOutput(*m_muxer.m_out);
+    return m_muxer.WriteHeaderSection(first);
+}
+
+bool RealMediaOutput::write(const OutPacket& packet)
+{
+    m_muxer.IndexPacket(packet.lane, packet.timestamp, packet.bytes);
+    // The packet goes out as it lies in the window, with its output stream
+    // number and timestamp written over its own (big-endian, at bytes 4
+    // and 6 of its header).
+    uint8_t* bytes = packet.bytes;
+    bytes[4] = static_cast<uint8_t>(packet.stream >> 8);
+    bytes[5] = static_cast<uint8_t>(packet.stream);
+    if (packet.timestamp != packet.header->timestamp) {
+        bytes[6] = static_cast<uint8_t>(packet.timestamp >> 24);
+        bytes[7] = static_cast<uint8_t>(packet.timestamp >> 16);
+        bytes[8] = static_cast<uint8_t>(packet.timestamp >> 8);
+        bytes[9] = static_cast<uint8_t>(packet.timestamp);
+    }
+    m_muxer.m_out->writeInPlace(bytes, packet.header->length);
+    return !m_muxer.m_out->failed();
+}
+
+std::string RealMediaOutput::writeError() const
+{
+    return m_muxer.m_out ? m_muxer.m_out->error() : std::string();
+}
+
+std::string RealMediaOutput::endFile(bool last)
+{
+    return m_muxer.EndFile(m_job, last);
+}
+
+std::string RealMediaOutput::putInPlace(MuxJob& job)
+{
+    return m_muxer.PutAllInPlace(job);
+}
+
+void RealMediaOutput::discard()
+{
+    m_muxer.DiscardOutput();
+}

@@ -1,0 +1,86 @@
+// The tolerant reader of a repair. Where a source's packets stop holding
+// together, the cursor is moved on to the next place where they do
+// (rm/packet_resync.h) and the region passed over is recorded; the one
+// packet loop goes on, and the output is written, indexed and finished as
+// any merge's.
+#pragma once
+
+#include <memory>
+
+#include "mux/mux_limits.h"
+#include "mux/source_reader.h"
+#include "rm/packet_resync.h"
+
+class TolerantReader final : public SourceReader {
+public:
+    // `files` are the run's sources; a read that fails is told in `readFailure`.
+    TolerantReader(const std::unique_ptr<rm::InFile> (&files)[kMaxSources], std::string& readFailure)
+        : m_files(files), m_readFailure(readFailure)
+    {
+    }
+
+    // Needs no more than the properties: the data chunk is searched for
+    // should the walk not reach it.
+    bool headerUsable(const HeaderWalk& walk, uint32_t, uint64_t) const override { return walk.sawProperties; }
+    // The source's index may point anywhere.
+    bool usesSourceIndex() const override { return false; }
+    std::string locateData(uint16_t f, rm::InFile& in, const rm::RmProperties& props, const HeaderWalk& walk,
+                           Source& source, rm::RmDataHeader& dataHeader) override;
+    void attach(uint16_t f, SourceCursor& cursor) override { cursor.expect(&m_expect[f]); }
+    SourceCursor::Step next(uint16_t f, SourceCursor& cursor, rm::RmPacketHeader& header, uint64_t& offset,
+                            const std::function<uint64_t()>& keepFrom) override;
+    void noteRead(uint16_t f, const rm::RmPacketHeader& header) override;
+    // The damage it could not pass has been recorded.
+    rm::PacketStart howEnded(const SourceCursor&) const override { return rm::PacketStart::EndOfData; }
+    void noteWritten(uint16_t out, uint16_t f, const PacketNode& packet) override;
+    std::string noPackets(const std::string& path, bool) const override
+    {
+        return path + " holds no packet that could be recovered; nothing was written";
+    }
+    rm::DataWalk walkFrom(uint16_t f, uint64_t from, const Source& source) const override;
+    std::optional<uint64_t> resumesAfter(uint16_t f, uint64_t end) const override;
+    void reportDamage(std::vector<DamagedRegion>& damage, const RmMuxer& muxer, const Source sources[]) const override;
+
+private:
+    // The cursor stopped where its packets no longer hold together (or at
+    // a data chunk's header); true when it was moved on to the next place
+    // where they do, the region passed over being recorded.
+    bool resynchronise(uint16_t f, SourceCursor& cursor);
+    // Whether the packet the cursor just gave holds together with what
+    // follows it. When it does not, and packets go on inside the bytes its
+    // length claims, the length is wrong: it is passed over as damage, the
+    // cursor moved on, and false returned.
+    bool holdsTogether(uint16_t f, SourceCursor& cursor, const rm::RmPacketHeader& header, uint64_t offset,
+                       uint64_t keepFrom);
+    std::optional<uint64_t> searchFrom(uint16_t f, uint64_t from);
+    void recordSkip(uint16_t f, uint64_t from, uint64_t to);
+
+    const std::unique_ptr<rm::InFile> (&m_files)[kMaxSources];
+    std::string& m_readFailure;
+    rm::PacketExpectations m_expect[kMaxSources];
+    std::optional<uint16_t> m_lastStreamRead[kMaxSources];  // by the source's first cursor
+    // The last search for packets after damage in each source: where it
+    // began and what it found. A search from a later place that this one
+    // found nothing before has the same answer.
+    struct Search {
+        uint64_t from = 0;
+        std::optional<uint64_t> found;
+    };
+    std::optional<Search> m_lastSearch[kMaxSources];
+    // Each stretch of damage the cursors passed over, in the order found.
+    struct Skip {
+        uint16_t file = 0;
+        uint64_t from = 0, to = 0;
+        // The source streams of the packets right before and right after it.
+        std::optional<uint16_t> streamBefore, streamAfter;
+        // The timestamps of each output stream's last packet before it and
+        // first packet after it.
+        std::optional<uint32_t> before[kMaxStreams], after[kMaxStreams];
+    };
+    std::vector<Skip> m_skips;
+    // Per output stream: skips passed, its last timestamp, and the largest
+    // step between two of its packets with no skip between them.
+    std::size_t m_skipsPassed[kMaxStreams]{};
+    std::optional<uint32_t> m_lastWritten[kMaxStreams];
+    uint32_t m_largestStep[kMaxStreams]{};
+};
