@@ -9,8 +9,9 @@
 #include <cstdio>
 #include <future>
 
+#include "kestrova_version.h"
 #include "mkv/matroska_output.h"
-#include "mkv/track_spec.h"
+#include "mkv/matroska_run_output.h"
 #include "mux/media_time.h"
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
@@ -199,10 +200,9 @@ int mergeCommand(const MergeRequest& request)
     MuxJob job = request.settings;
     job.muxer = &muxer;
     job.keptTextsToUtf8 = text::KeptTextsToUtf8(request.textEncoding);
-    const bool matroska = request.format == MergeRequest::Format::Matroska
-                          || (request.format == MergeRequest::Format::ByName && mkv::namesMatroska(request.output));
-    // Streams Matroska has no form for are left out of a Matroska output, and told.
-    std::vector<std::string> leftOut;
+    if (request.format == MergeRequest::Format::Matroska
+        || (request.format == MergeRequest::Format::ByName && mkv::namesMatroska(request.output)))
+        job.output = mkv::matroskaOutput("Kestrova " KESTROVA_VERSION, job.keptTextsToUtf8);
 
     for (const MergeRequest::Source& source : request.sources) {
         char names[kMaxStreams][rm::kNameCapacity];
@@ -215,18 +215,10 @@ int mergeCommand(const MergeRequest& request)
                         kBadInput);
         const uint16_t file = muxer.LastScanSource();
         JobInput input{file, {}};
-        std::vector<uint16_t> noForm;
         for (int32_t k = 0; k < count; ++k) {
             bool wanted = source.numbers.empty();
             for (unsigned n : source.numbers)
                 wanted = wanted || n == numbers[k];
-            const rm::RmStreamHeader& slot = muxer.m_streams[k];
-            if (wanted && matroska && !mkv::trackFor(slot.type_specific_data, slot.type_specific_len)) {
-                leftOut.push_back("Left out " + source.path + " stream " + std::to_string(numbers[k]) + " ("
-                                  + std::string(slot.mime_type, slot.mime_type_size) + "): Matroska has no form for it");
-                noForm.push_back(numbers[k]);
-                continue;
-            }
             if (wanted)
                 job.selection[file * 10 + numbers[k]] = 1;
             if (wanted && source.numbers.empty())
@@ -234,7 +226,7 @@ int mergeCommand(const MergeRequest& request)
         }
         // Parts give their streams in the order asked for.
         for (unsigned n : source.numbers)
-            if (n < 10 && std::find(noForm.begin(), noForm.end(), n) == noForm.end())
+            if (n < 10)
                 input.streams.push_back(static_cast<uint16_t>(n));
         for (unsigned n : source.numbers) {
             bool listed = false;
@@ -306,11 +298,13 @@ int mergeCommand(const MergeRequest& request)
                             rm::formatOffset(job.trim.bytesRead).c_str());
             for (std::size_t o = 0; o < job.streams.size(); ++o) {
                 const StreamReport& stream = job.streams[o];
-                std::printf("stream %zu: %u packets from %s stream %u%s\n", o, stream.packets,
-                            stream.sourcePath.c_str(), stream.sourceStream, indexReport(stream).c_str());
+                if (!stream.leftOut.empty())
+                    std::printf("stream %zu: left out, %s (%s stream %u)\n", o, stream.leftOut.c_str(),
+                                stream.sourcePath.c_str(), stream.sourceStream);
+                else
+                    std::printf("stream %zu: %u packets from %s stream %u%s\n", o, stream.packets,
+                                stream.sourcePath.c_str(), stream.sourceStream, indexReport(stream).c_str());
             }
-            for (const std::string& line : leftOut)
-                std::printf("%s\n", line.c_str());
         }
         return kMerged;
     case MuxOutcome::Cancelled:

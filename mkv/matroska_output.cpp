@@ -59,15 +59,11 @@ TrackPlan planTracks(const std::vector<StreamSource>& streams)
     return plan;
 }
 
-MatroskaFile::MatroskaFile(const std::string& path, const TrackPlan& plan, const FileTexts& texts,
+MatroskaFile::MatroskaFile(rm::OutFile& out, const TrackPlan& plan, const FileTexts& texts,
                            const std::string& application, bool keepTimestamps)
-    : m_plan(plan), m_makers(makersFor(plan)), m_keepTimestamps(keepTimestamps)
+    : m_plan(plan), m_writer(std::make_unique<MatroskaWriter>(out, plan.tracks, texts, application)),
+      m_makers(makersFor(plan)), m_keepTimestamps(keepTimestamps)
 {
-    if (!m_out.create(path)) {
-        m_error = m_out.error();
-        return;
-    }
-    m_writer = std::make_unique<MatroskaWriter>(m_out, plan.tracks, texts, application);
 }
 
 void MatroskaFile::write(uint16_t stream, int64_t timestampMs, bool key, const uint8_t* payload, std::size_t size)
@@ -93,18 +89,16 @@ void MatroskaFile::finish(uint64_t durationMs)
     for (BlockMaker& maker : m_makers)
         maker.finish();
     m_writer->finish(durationMs);
-    if (!m_writer->failed() && !m_out.close())
-        m_error = m_out.error();
 }
 
 bool MatroskaFile::failed() const
 {
-    return !m_error.empty() || !m_writer || m_writer->failed();
+    return m_writer->failed();
 }
 
 std::string MatroskaFile::error() const
 {
-    return !m_error.empty() || !m_writer ? m_error : m_writer->error();
+    return m_writer->error();
 }
 
 std::vector<uint32_t> MatroskaFile::packetsLeftOut() const

@@ -14,7 +14,10 @@
 #include "mkv/block_maker.h"
 #include "mkv/matroska_writer.h"
 #include "mkv/track_spec.h"
-#include "rm/output_file.h"
+
+namespace rm {
+class OutFile;
+}
 
 namespace mkv {
 
@@ -40,16 +43,16 @@ TrackPlan planTracks(const std::vector<StreamSource>& streams);
 
 class MatroskaFile {
 public:
-    // Creates `path` (which must not exist) and writes the file's head.
-    // Times are written as given when `keepTimestamps`, otherwise counted
-    // from the first packet's.
-    MatroskaFile(const std::string& path, const TrackPlan& plan, const FileTexts& texts,
-                 const std::string& application, bool keepTimestamps);
+    // Writes the file's head to `out`, a file just created. Times are
+    // written as given when `keepTimestamps`, otherwise counted from the
+    // first packet's.
+    MatroskaFile(rm::OutFile& out, const TrackPlan& plan, const FileTexts& texts, const std::string& application,
+                 bool keepTimestamps);
 
     // Writes a packet of output stream `stream`; packets of streams
     // without a track are passed over.
     void write(uint16_t stream, int64_t timestampMs, bool key, const uint8_t* payload, std::size_t size);
-    // Ends the file and closes it; `durationMs` is the output's length.
+    // Ends the file; `durationMs` is its length. The caller closes `out`.
     void finish(uint64_t durationMs);
 
     bool failed() const;
@@ -62,14 +65,12 @@ public:
 private:
     void put(std::vector<Block>& blocks);
 
-    rm::OutFile m_out;
     const TrackPlan& m_plan;
     std::unique_ptr<MatroskaWriter> m_writer;
     std::vector<BlockMaker> m_makers;  // by track
     std::vector<Block> m_blocks;
     bool m_keepTimestamps;
     std::optional<int64_t> m_firstMs;
-    std::string m_error;
 };
 
 // A source packet of an output stream, as the file was to get it.

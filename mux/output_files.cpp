@@ -51,8 +51,8 @@ std::string RmMuxer::WriteHeaderSection(bool first)
 
 std::string RmMuxer::EndFile(const MuxJob& job, bool last)
 {
-    RunState& run = *m_run;
-    OutputFile& file = run.file;
+    const RunState& run = *m_run;
+    const OutputFile& file = run.file;
     m_dataHeader.num_packets = file.packets;
     m_dataHeader.size = static_cast<uint32_t>(m_out->tell() - m_props.data_offset);
     m_props.num_packets = file.packets;
@@ -68,7 +68,13 @@ std::string RmMuxer::EndFile(const MuxJob& job, bool last)
     WriteStreamHeaders(false);
     // Packets still pending in the output lie in the cursors' windows.
     m_out->flush();
+    return KeepFile(job, [&](const std::string&) { return VerifyOutput(last); });
+}
 
+std::string RmMuxer::KeepFile(const MuxJob& job, const std::function<std::string(const std::string& path)>& verify)
+{
+    RunState& run = *m_run;
+    OutputFile& file = run.file;
     // On disk before it takes the output's name, so that a crash never
     // leaves a partial file there.
     bool written = !job.sync || m_out->sync();
@@ -77,15 +83,16 @@ std::string RmMuxer::EndFile(const MuxJob& job, bool last)
     m_out.reset();
     if (!written)
         return "Cannot write the output file: " + writeError;
-    if (job.verify)
-        if (std::string error = VerifyOutput(job, last); !error.empty())
+    if (job.verify) {
+        if (job.beforeVerify)
+            job.beforeVerify(file.tempPath);
+        if (std::string error = verify(file.tempPath); !error.empty())
             return error;
+    }
     if (run.split.active()) {
         SplitPart part;
         part.startMs = static_cast<uint32_t>(std::max<int64_t>(0, file.base));
-        for (int o = 0; o < run.outCount; ++o)
-            part.durationMs =
-                std::max(part.durationMs, static_cast<uint32_t>(std::clamp<int64_t>(file.streams[o].end, 0, UINT32_MAX)));
+        part.durationMs = static_cast<uint32_t>(std::clamp<int64_t>(OutputFileEnd(), 0, UINT32_MAX));
         part.packets = file.packets;
         std::error_code ec;
         part.bytes = std::filesystem::file_size(file.tempPath, ec);
@@ -94,6 +101,24 @@ std::string RmMuxer::EndFile(const MuxJob& job, bool last)
     run.partTemps.push_back(file.tempPath);
     file.tempPath.clear();
     return {};
+}
+
+int RmMuxer::OutputStreamCount() const
+{
+    return m_run->outCount;
+}
+
+const rm::RmStreamHeader& RmMuxer::OutputStreamHeader(int out) const
+{
+    return m_streams[m_run->outs[out].lane];
+}
+
+int64_t RmMuxer::OutputFileEnd() const
+{
+    int64_t end = 0;
+    for (int o = 0; o < m_run->outCount; ++o)
+        end = std::max(end, m_run->file.streams[o].end);
+    return end;
 }
 
 std::string RmMuxer::StartNextFile(int64_t time)
@@ -107,7 +132,12 @@ std::string RmMuxer::StartNextFile(int64_t time)
     // The next file starts at 0, with an index of its own.
     run.file = OutputFile{};
     run.file.base = time;
-    return run.output->beginFile(false);
+    if (std::string error = run.output->beginFile(false); !error.empty())
+        return error;
+    // The cursors release the packets they lend the output into the new file.
+    for (int c = 0; c < run.cursorCount; ++c)
+        run.cursors[c].cursor.setOutput(*m_out);
+    return {};
 }
 
 void RmMuxer::SetWrittenDurations()
