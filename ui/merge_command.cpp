@@ -7,7 +7,11 @@
 #include <string>
 
 #include "framework/file_dialog.h"
+#include "kestrova_version.h"
+#include "mkv/matroska_output.h"
+#include "mkv/matroska_run_output.h"
 #include "mux/media_time.h"
+#include "text/source_texts.h"
 #include "ui/mux_dlg.h"
 #include "ui/progress_dlg.h"
 
@@ -140,6 +144,8 @@ void CMuxDlg::WriteOutput(JobLayout layout)
     job.layout = layout;
     job.muxer = &m_muxer;
     job.addHelper = m_addPlugin != 0;
+    if (mkv::namesMatroska(output))
+        job.output = mkv::matroskaOutput("Kestrova " KESTROVA_VERSION, text::KeptTextsToUtf8());
     m_muxer.SetOutputPath(output);
     m_job = std::move(job);
     if (!RunWithProgress(m_job, this)) {

@@ -55,12 +55,14 @@ std::vector<std::string> decoded(const std::string& path, const char* kind)
     return frames;
 }
 
+// The codec ids mkvinfo reads from the tracks (mkvmerge -J lists no track
+// for AC-3 at 11025 Hz, which its AC-3 reader does not take).
 std::vector<std::string> codecIds(const std::string& path)
 {
-    const std::string json = run({"mkvmerge", "-J", path}).out;
+    const std::string info = run({"mkvinfo", path}).out;
     std::vector<std::string> ids;
-    const std::regex id("\"codec_id\": \"([^\"]+)\"");
-    for (auto it = std::sregex_iterator(json.begin(), json.end(), id); it != std::sregex_iterator(); ++it)
+    const std::regex id("Codec ID: (\\S+)");
+    for (auto it = std::sregex_iterator(info.begin(), info.end(), id); it != std::sregex_iterator(); ++it)
         ids.push_back((*it)[1]);
     return ids;
 }
@@ -172,35 +174,36 @@ TEST_F(MatroskaExport, EveryPacketOfRealFilesAndTheirLayoutsArrivesAndDecodesAsT
     }
 }
 
-TEST_F(MatroskaExport, ReportListsTheStreamsLeftOutAndCarriesTheTexts)
+TEST_F(MatroskaExport, ReportNamesStreamsLeftOutAndPicturesCutShortAndTextsArriveInUtf8)
 {
-    // The RV40 file's last picture is cut short by the end of its data: no
-    // decoder can show it, and the warning says so.
-    const std::string source = real("rv40_bframes_cook_helix90.rmvb");
-    const std::string out = dir.file("film.mkv");
-    const Outcome o = cli({"merge", "-o", out, "--title", "Фильм", source});
+    // A RealEvent stream has no Matroska form: named, not written.
+    const std::string events = real("cook_realevent_rp61plus.rm");
+    const std::string out = dir.file("out.mkv");
+    Outcome o = cli({"merge", "-o", out, events});
     ASSERT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.out, "Wrote " + out + "\nstream 0: 480 packets from " + source + " stream 0\nstream 1: 935 packets from "
-                         + source + " stream 1\nLeft out " + source
-                         + " stream 2 (logical-fileinfo): Matroska has no form for it\n");
-    EXPECT_NE(o.err.find("1 packet of output stream 1 holds an unfinished picture"), std::string::npos) << o.err;
-    const std::string json = run({"mkvmerge", "-J", out}).out;
-    EXPECT_NE(json.find("\"title\": \"Фильм\""), std::string::npos) << json;
+    EXPECT_EQ(o.out, "Wrote " + out + "\nstream 0: 112 packets from " + events + " stream 0\nstream 1: left out, "
+                         + "Matroska has no form for application/x-pn-realevent (" + events + " stream 1)\n");
 
-    // --format overrides the name; --strict fails on the warning and leaves nothing.
-    const std::string named = dir.file("film.rm");
-    EXPECT_EQ(cli({"merge", "--quiet", "--format", "mkv", "-o", named, source}).status, 0);
-    EXPECT_EQ(codecIds(named), (std::vector<std::string>{"A_REAL/COOK", "V_REAL/RV40"}));
-    const std::string strict = dir.file("strict.mkv");
-    EXPECT_EQ(cli({"merge", "--strict", "-o", strict, source}).status, 1);
-    EXPECT_FALSE(std::filesystem::exists(strict));
+    // --format overrides the name; the Windows-1251 title arrives in UTF-8.
+    const std::string named = dir.file("anthem.rm");
+    ASSERT_EQ(cli({"merge", "--quiet", "--format", "mkv", "-o", named, real("rv30_cook_armexport60.rm")}).status, 0);
+    EXPECT_NE(run({"mkvmerge", "-J", named}).out.find("\"title\": \"Гимн России на РТР\""), std::string::npos);
+
+    // The RV40 file ends inside a picture: its one packet is left out with
+    // a warning, and --strict fails on it, leaving nothing.
+    const std::string film = real("rv40_bframes_cook_helix90.rmvb");
+    o = cli({"merge", "--quiet", "-o", dir.file("film.mkv"), film});
+    EXPECT_EQ(o.err, "kestrova-cli: warning: " + film + " at byte 1,199,140: 1 packet of output stream 1 held a "
+                         + "picture cut short, which no decoder can show; left out of the Matroska file\n");
+    EXPECT_EQ(cli({"merge", "--strict", "-o", dir.file("strict.mkv"), film}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("strict.mkv")));
 }
 
 TEST_F(MatroskaExport, TrimmedAndAppendedExportsHoldWhatTheirRealMediaOutputsHold)
 {
-    const std::string film = real("rv30_cook_armexport60.rm");
+    const std::string film = dataFile("video_rv20_ac3.rm");
     const std::vector<std::vector<std::string>> jobs = {
-        {"merge", "--start", "5", "--end", "12", film},
+        {"merge", "--start", "1", "--end", "3", film},
         {"append", film + ":0,1", film + ":0,1"},
     };
     for (const std::vector<std::string>& job : jobs) {
