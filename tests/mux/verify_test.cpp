@@ -303,8 +303,8 @@ TEST(VerifySplit, EveryPartIsReadBackAndADamagedOneFailsTheSplit)
             if (verified++ != damaged)
                 return;
             std::string bytes = readFileBytes(path);
-            const ParsedPacket& last = parseRm(bytes).value().packets.back();
-            flip(bytes, last.offset + last.length - 1);
+            const ParsedFile part = parseRm(bytes).value();
+            flip(bytes, part.packets.back().offset + part.packets.back().length - 1);
             writeFileBytes(path, bytes);
         };
         ResetMergeSignals();
