@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""Times kestrova-cli append, trim and split against cat and dd.
+"""Times kestrova-cli append, trim, split and export to Matroska against cat, dd and mkvmerge.
 
 On the benchmark's video file (corpus.py): two copies of it appended,
 against `cat` of the same two files; a cut of a minute from its middle (a
 tenth of it for --quick), against dd of the cut's size, with the bytes of
 packets the trim read (from a copy of the file with index records); and a split into 100 MB parts (10 MB for --quick),
-against dd of the whole file. Commands run in turn, round after round, after
+against dd of the whole file; and an export of it to Matroska, against
+cat of the file and against mkvmerge's own export. Commands run in turn, round after round, after
 a warm-up round, through `/usr/bin/time -v` for their peak memory, with
 --no-sync: as merge_bench.py, CPU and memory cost through the page cache.
 
@@ -25,6 +26,7 @@ import corpus
 import merge_bench
 
 MAX_RATIO_TO_CAT = 1.2
+MAX_EXPORT_RATIO_TO_CAT = 1.1
 MAX_PEAK_RSS_MIB = 8.0
 
 
@@ -108,6 +110,19 @@ def time_split(cli, video, part_size, work, runs):
     return case(commands, work, runs, clean, ("dd bs=1M",), [video], sum(sizes), part_bytes=sizes)
 
 
+def time_export(cli, video, work, runs):
+    out = work / "out.mkv"
+    export = [cli, "merge", "--quiet", "--no-sync", "-o", out, video]
+    subprocess.run(list(map(str, export)), check=True)
+    size = out.stat().st_size
+    out.unlink()
+    # mkvmerge exits with 1 when it only warned.
+    commands = {"kestrova export": export,
+                "cat": ["sh", "-c", f'cat "{video}" > "{out}"'],
+                "mkvmerge": ["sh", "-c", f'mkvmerge -q -o "{out}" "{video}"; [ $? -le 1 ]']}
+    return case(commands, work, runs, lambda: out.unlink(missing_ok=True), ("cat", "mkvmerge"), [video], size)
+
+
 def main():
     args = merge_bench.parse_args()
     size = "small" if args.quick else "large"
@@ -117,20 +132,24 @@ def main():
     started = time.time()
     load_before = os.getloadavg()[0]
     cases = {}
-    print(f"Timing append, trim and split on the {size} video file ...", flush=True)
+    print(f"Timing append, trim, split and export on the {size} video file ...", flush=True)
     cases["append two copies"] = time_append(args.cli, pair.video, work, args.runs)
     cases["trim from the middle"] = time_trim(args.cli, pair.video, corpus.PAIR_SECONDS[size], work, args.runs)
     cases["split"] = time_split(args.cli, pair.video, "10M" if args.quick else "100M", work, args.runs)
+    cases["export to Matroska"] = time_export(args.cli, pair.video, work, args.runs)
     (work / "time-v.txt").unlink(missing_ok=True)
 
     append = cases["append two copies"]
     worse = max(append["ratios"]["cat"].values())
     targets = [(f"append <= {MAX_RATIO_TO_CAT} x cat", f"{worse:.2f} x", worse <= MAX_RATIO_TO_CAT)]
+    export = cases["export to Matroska"]["ratios"]["cat"]["paired_median"]
+    targets.append((f"export <= {MAX_EXPORT_RATIO_TO_CAT} x cat", f"{export:.2f} x",
+                    export <= MAX_EXPORT_RATIO_TO_CAT))
     for name, c in cases.items():
         rss = max(c["peak_rss_kib"][cmd] for cmd in c["peak_rss_kib"] if cmd.startswith("kestrova")) / 1024
         targets.append((f"{name}: peak RSS <= {MAX_PEAK_RSS_MIB:g} MiB", f"{rss:.1f} MiB", rss <= MAX_PEAK_RSS_MIB))
 
-    lines = [f"kestrova-cli append, trim and split, {time.strftime('%Y-%m-%d', time.localtime(started))}; "
+    lines = [f"kestrova-cli append, trim, split and export, {time.strftime('%Y-%m-%d', time.localtime(started))}; "
              f"load average {load_before:.2f} before, {os.getloadavg()[0]:.2f} after"]
     for name, c in cases.items():
         inputs = " + ".join(merge_bench.mb(i["bytes"]) for i in c["inputs"])

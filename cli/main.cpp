@@ -57,7 +57,9 @@ const char kMergeUsage[] =
     "                           [[hh:]mm:]ss[.mmm] (1:30); the output then starts at 0\n"
     "      --keep-timestamps    keep the sources' timestamps in a trimmed output\n"
     "      --delay K=MS         shifts output stream K by MS ms (may be negative);\n"
-    "                           repeatable\n";
+    "                           repeatable\n"
+    "      --format rm|mkv      write RealMedia or Matroska (default: Matroska for an\n"
+    "                           OUTPUT named .mkv or .mka, else RealMedia)\n";
 
 const char kAppendUsage[] =
     "  kestrova-cli append -o OUTPUT [OPTION]... FILE[:N[,N...]] FILE[:N[,N...]]...\n"
@@ -258,7 +260,7 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool valued = arg == "--start" || arg == "--end" || arg == "--delay" || arg == "--every" || arg == "--size"
-                            || arg == "--at";
+                            || arg == "--at" || arg == "--format";
         if (!optionsDone && valued && i + 1 == args.size())
             return usage(&self, (arg + " needs a value").c_str());
         MuxJob& job = request.settings;
@@ -275,6 +277,13 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
             else
                 return usage(&self, request.mode == MergeRequest::Mode::Split ? "--every needs a time above 0"
                                                                               : "--every is an option of split");
+            continue;
+        }
+        if (!optionsDone && arg == "--format") {
+            const std::string& format = args[++i];
+            if (format != "rm" && format != "mkv")
+                return usage(&self, ("--format: \"" + format + "\" is neither rm nor mkv").c_str());
+            request.format = format == "mkv" ? MergeRequest::Format::Matroska : MergeRequest::Format::RealMedia;
             continue;
         }
         if (!optionsDone && arg == "--keep-timestamps" && request.mode != MergeRequest::Mode::Split) {

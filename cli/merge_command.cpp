@@ -10,6 +10,9 @@
 #include <future>
 
 #include "mux/edit_settings.h"
+#include "kestrova_version.h"
+#include "mkv/matroska_output.h"
+#include "mkv/matroska_run_output.h"
 #include "mux/media_time.h"
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
@@ -198,6 +201,9 @@ int mergeCommand(const MergeRequest& request)
     MuxJob job = request.settings;
     job.muxer = &muxer;
     job.keptTextsToUtf8 = text::KeptTextsToUtf8(request.textEncoding);
+    if (request.format == MergeRequest::Format::Matroska
+        || (request.format == MergeRequest::Format::ByName && mkv::namesMatroska(request.output)))
+        job.output = mkv::matroskaOutput("Kestrova " KESTROVA_VERSION, job.keptTextsToUtf8);
 
     for (const MergeRequest::Source& source : request.sources) {
         char names[kMaxStreams][rm::kNameCapacity];
@@ -304,8 +310,12 @@ int mergeCommand(const MergeRequest& request)
                             rm::formatOffset(job.trim.bytesRead).c_str());
             for (std::size_t o = 0; o < job.streams.size(); ++o) {
                 const StreamReport& stream = job.streams[o];
-                std::printf("stream %zu: %u packets from %s stream %u%s\n", o, stream.packets,
-                            stream.sourcePath.c_str(), stream.sourceStream, indexReport(stream).c_str());
+                if (!stream.leftOut.empty())
+                    std::printf("stream %zu: left out, %s (%s stream %u)\n", o, stream.leftOut.c_str(),
+                                stream.sourcePath.c_str(), stream.sourceStream);
+                else
+                    std::printf("stream %zu: %u packets from %s stream %u%s\n", o, stream.packets,
+                                stream.sourcePath.c_str(), stream.sourceStream, indexReport(stream).c_str());
             }
         }
         return kMerged;

@@ -14,6 +14,10 @@ struct MergeRequest {
     enum class Mode { Merge, Append, Split };
     Mode mode = Mode::Merge;
     std::string output;
+    // --format: RealMedia or Matroska whatever the output's name; by
+    // default an output named .mkv or .mka is Matroska.
+    enum class Format { ByName, RealMedia, Matroska };
+    Format format = Format::ByName;
     bool quiet = false;
     // The code page of the sources' texts (--text-encoding); "" to detect it.
     std::string textEncoding;

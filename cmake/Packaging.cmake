@@ -21,8 +21,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Qt, uchardet (the code page of a file's texts) and the C++ runtime come
-# in this way.
+# Qt, uchardet (the code page of a file's texts), libebml and libmatroska
+# (Matroska output) and the C++ runtime come in this way.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(KESTROVA_GUI)
   # The dialog loads a Qt platform plugin at run time, which dpkg-shlibdeps

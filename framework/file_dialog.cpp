@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "framework/message_box.h"
 #include "framework/profile.h"
@@ -74,6 +75,13 @@ INT_PTR CFileDialog::DoModal()
     // Qt asks "... already exists. Do you want to replace it?" itself.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !(m_flags & OFN_OVERWRITEPROMPT));
     dialog.setDefaultSuffix(QString::fromStdString(m_defaultExtension));
+    // Choosing a type gives a name typed without an extension that type's.
+    if (!m_defaultExtension.empty())
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+            const QRegularExpressionMatch pattern = QRegularExpression(R"(\*\.(\w+))").match(filter);
+            if (pattern.hasMatch())
+                dialog.setDefaultSuffix(pattern.captured(1));
+        });
     // The filter's name already lists its patterns; Qt need not add them again.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilter(QString::fromStdString(AfxQtFileFilter(m_filter)));

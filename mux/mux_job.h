@@ -56,6 +56,9 @@ struct StreamReport {
     uint32_t indexBuilt = 0;    // index records built from the packets as they were written
     // Packets left out because a delay moved them before 0.
     uint32_t droppedByDelay = 0;
+    // Why the output's format could not hold the stream, which was then
+    // left out of it; "" when it was written.
+    std::string leftOut = {};
 };
 
 // Where a trimmed output really starts and ends, in the sources' time (ms),

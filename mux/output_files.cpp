@@ -46,8 +46,8 @@ std::string RmMuxer::WriteHeaderSection(bool first)
 
 std::string RmMuxer::EndFile(const MuxJob& job, bool last)
 {
-    RunState& run = *m_run;
-    OutputFile& file = run.file;
+    const RunState& run = *m_run;
+    const OutputFile& file = run.file;
     m_dataHeader.num_packets = file.packets;
     m_dataHeader.size = static_cast<uint32_t>(m_out->tell() - m_props.data_offset);
     m_props.num_packets = file.packets;
@@ -66,7 +66,13 @@ std::string RmMuxer::EndFile(const MuxJob& job, bool last)
     WriteStreamHeaders(false);
     // Packets still pending in the output lie in the cursors' windows.
     m_out->flush();
+    return KeepFile(job, [&](const std::string&) { return VerifyOutput(last); });
+}
 
+std::string RmMuxer::KeepFile(const MuxJob& job, const std::function<std::string(const std::string& path)>& verify)
+{
+    RunState& run = *m_run;
+    OutputFile& file = run.file;
     // On disk before it takes the output's name, so that a crash never
     // leaves a partial file there.
     bool written = !job.sync || m_out->sync();
@@ -75,13 +81,18 @@ std::string RmMuxer::EndFile(const MuxJob& job, bool last)
     m_out.reset();
     if (!written)
         return "Cannot write the output file: " + writeError;
-    if (job.verify)
-        if (std::string error = VerifyOutput(job, last); !error.empty())
+    if (job.verify) {
+        if (job.beforeVerify)
+            job.beforeVerify(file.tempPath);
+        if (std::string error = verify(file.tempPath); !error.empty())
             return error;
+    }
     if (run.split.active()) {
         SplitPart part;
         part.startMs = static_cast<uint32_t>(std::max<int64_t>(0, file.base));
-        part.durationMs = m_props.duration;
+        // A part lasts to the next part's start; the last, to its longest stream's end.
+        const int64_t length = run.nextFileAt > file.base ? run.nextFileAt - file.base : OutputFileEnd();
+        part.durationMs = static_cast<uint32_t>(std::clamp<int64_t>(length, 0, UINT32_MAX));
         part.packets = file.packets;
         std::error_code ec;
         part.bytes = std::filesystem::file_size(file.tempPath, ec);
@@ -90,6 +101,35 @@ std::string RmMuxer::EndFile(const MuxJob& job, bool last)
     run.partTemps.push_back(file.tempPath);
     file.tempPath.clear();
     return {};
+}
+
+int RmMuxer::OutputStreamCount() const
+{
+    return m_run->outCount;
+}
+
+const rm::RmStreamHeader& RmMuxer::OutputStreamHeader(int out) const
+{
+    return m_streams[m_run->outs[out].lane];
+}
+
+int64_t RmMuxer::OutputFileEnd() const
+{
+    int64_t ends[kMaxStreams] = {};
+    WrittenStreamEnds(ends);
+    return m_run->outCount == 0 ? 0 : *std::max_element(ends, ends + m_run->outCount);
+}
+
+void RmMuxer::WrittenStreamEnds(int64_t ends[]) const
+{
+    // Each stream lasts to its last unit's end, in the file's time.
+    const RunState& run = *m_run;
+    for (int l = 0; l < m_streamCount; ++l) {
+        const Lane& lane = run.lanes[l];
+        if (lane.written != 0 && lane.plan && lane.plan->lastEnd())
+            ends[lane.out] = std::max(ends[lane.out], *lane.plan->lastEnd() - run.range.shift()
+                                                          + run.range.delay(lane.out) - run.file.base);
+    }
 }
 
 std::string RmMuxer::StartNextFile(int64_t time)
@@ -105,7 +145,12 @@ std::string RmMuxer::StartNextFile(int64_t time)
     // The next file starts at 0, with an index of its own.
     run.file = OutputFile{};
     run.file.base = time;
-    return run.output->beginFile(false);
+    if (std::string error = run.output->beginFile(false); !error.empty())
+        return error;
+    // The cursors release the packets they lend the output into the new file.
+    for (int c = 0; c < run.cursorCount; ++c)
+        run.cursors[c].cursor.setOutput(*m_out);
+    return {};
 }
 
 void RmMuxer::SetWrittenDurations(std::optional<int64_t> nextFileAt)
@@ -116,12 +161,7 @@ void RmMuxer::SetWrittenDurations(std::optional<int64_t> nextFileAt)
     // its longest stream.
     const RunState& run = *m_run;
     int64_t ends[kMaxStreams] = {};
-    for (int l = 0; l < m_streamCount; ++l) {
-        const Lane& lane = run.lanes[l];
-        if (lane.written != 0 && lane.plan && lane.plan->lastEnd())
-            ends[lane.out] = std::max(ends[lane.out], *lane.plan->lastEnd() - run.range.shift()
-                                                          + run.range.delay(lane.out) - run.file.base);
-    }
+    WrittenStreamEnds(ends);
     if (nextFileAt)
         std::fill(ends, ends + run.outCount, *nextFileAt - run.file.base);
     const int64_t longest = run.outCount == 0 ? 0 : *std::max_element(ends, ends + run.outCount);

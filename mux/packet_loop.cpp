@@ -306,7 +306,7 @@ bool RmMuxer::ReadOn(int pos)
         // packets that are not written (other streams', a range's, damage)
         // may be long.
         if (!first && g_stop)
-            return;
+            return false;
         switch (run.reader->next(f, open.cursor, header, offset, keepFrom)) {
         case SourceCursor::Step::Full: {
             // Another lane of this cursor holds on to bytes far behind.

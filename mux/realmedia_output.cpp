@@ -2,16 +2,11 @@
 #include "mux/realmedia_output.h"
 
 #include "mux/rm_muxer.h"
-#include "mux/run_state.h"
 
 std::string RealMediaOutput::beginFile(bool first)
 {
     if (std::string error = m_muxer.CreateOutput(); !error.empty())
         return error;
-    // The cursors write their packets from their windows into the new file.
-    RunState& run = *m_muxer.m_run;
-    for (int c = 0; c < run.cursorCount; ++c)
-        run.cursors[c].cursor.setOutput(*m_muxer.m_out);
     return m_muxer.WriteHeaderSection(first);
 }
 

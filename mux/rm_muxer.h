@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,7 @@
 
 struct RunState;
 struct StartScan;
+class StreamReplay;
 
 // Why the texts a job gives for its output (content description, stream
 // names) cannot be written, or "" when they can; `outputStreams` is the
@@ -123,6 +125,24 @@ public:
         int ownCursors = 0;
     };
     const ReadAhead& LastReadAhead() const { return m_readAhead; }
+
+    // For an output of another format (mux_output.h), so that every file is
+    // made, kept, verified and put in place alike: the output streams and
+    // their headers; the end of the file being written, in its time; its
+    // creation as m_out; KeepFile puts it on disk, verifies it with `verify`
+    // ("" or how it differs) when the job asks, and keeps it for
+    // PutAllInPlace; the source packets each stream of it was given.
+    int OutputStreamCount() const;
+    const rm::RmStreamHeader& OutputStreamHeader(int out) const;
+    int64_t OutputFileEnd() const;
+    std::string CreateOutput();
+    std::string KeepFile(const MuxJob& job, const std::function<std::string(const std::string& path)>& verify);
+    std::unique_ptr<StreamReplay> ReplayStream(int out) const;
+    // What the range rule finds wrong with what each lane wrote, or "".
+    std::string RangeProblem() const;
+    std::string PutAllInPlace(MuxJob& job);
+    void DiscardOutput();
+    void Warn(uint16_t f, uint64_t offset, const std::string& text);  // a warning about source f
 
     // --- the record ---
     // The header pass takes each chosen stream into a slot; a merge run
@@ -221,7 +241,6 @@ private:
     void EndSourceAt(uint16_t f, const SourceCursor& reader);
     void EndSource(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt = 0, const std::string& damage = {});
     void WarnUnreadChunks(uint16_t f, const std::vector<rm::DataChunkRead>& chunks);
-    void Warn(uint16_t f, uint64_t offset, const std::string& text);
     std::string CheckWhatWasRead();
 
     // trim_start.cpp: where a trim starts in part p (its lanes' own time).
@@ -240,22 +259,19 @@ private:
     void IndexPacket(int lane, uint32_t timestamp, const uint8_t* bytes);
 
     // output_files.cpp: each file of the output, from creation to its place.
-    std::string CreateOutput();
     // `first` for the run's first output file, which also readies the run.
     std::string WriteHeaderSection(bool first = true);
-    // Completes the file being written, verifies it when asked, and keeps it.
+    // Completes the RealMedia file being written, then keeps it (KeepFile).
     std::string EndFile(const MuxJob& job, bool last);
     std::string StartNextFile(int64_t time);
     // The file's durations and PROP and MDPR figures, from the packets written.
     // Durations in the file being finished; a split's lasts to `nextFileAt`.
     void SetWrittenDurations(std::optional<int64_t> nextFileAt);
+    // Where each output stream of the file being written ends: its last unit's end.
+    void WrittenStreamEnds(int64_t ends[]) const;
     void SetWrittenFigures();
-    // What the range rule finds wrong with what each lane wrote, or "".
-    std::string RangeProblem() const;
-    std::string VerifyOutput(const MuxJob& job, bool last);
-    std::string PutAllInPlace(MuxJob& job);
+    std::string VerifyOutput(bool last);
     std::string PutInPlace(const std::string& temp, const std::string& path);
-    void DiscardOutput();
 
     // finish.cpp: ending a run.
     void ReleaseRun();

@@ -72,13 +72,14 @@ void RmMuxer::RunMerge(MuxJob& job)
     }
 
     std::string error = CheckWhatWasRead();
-    if (error.empty() && job.strict && !m_run->warnings.empty())
-        error = "The merge stopped at its warnings; nothing was written";
     if (error.empty())
         error = m_run->output->endFile(true);
     // Verify reads the whole output again: a Cancel may come while it does.
     if (error.empty() && g_stop)
         return Cancel(job);
+    // (An output may warn as it ends its file.)
+    if (error.empty() && job.strict && !m_run->warnings.empty())
+        error = "The merge stopped at its warnings; nothing was written";
     ReleaseRun();
     if (error.empty()) {
         Report(job);

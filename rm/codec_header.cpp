@@ -150,26 +150,27 @@ std::optional<Header> headerOf(const Bytes& bytes)
 
 // A multi-rate wrapper: "MLTI", the number of rules (2 bytes) and the
 // header each rule uses (2 bytes each), the number of headers (2 bytes),
-// then each header as its length (4 bytes) and its bytes.
-std::optional<CodecHeader> readMultiRate(const Bytes& bytes)
+// then each header as its length (4 bytes) and its bytes. False for data
+// that is no such wrapper; otherwise the number of headers when the wrapper
+// holds it, and where the first lies when it is held whole.
+bool readMultiRate(const Bytes& bytes, std::optional<uint16_t>& headers, CodecHeaderPlace& first)
 {
     if (!bytes.holds(0, 4) || std::memcmp(bytes.data, "MLTI", 4) != 0)
-        return std::nullopt;
-    CodecHeader result;
+        return false;
+    headers.reset();
+    first = {};
     const std::optional<uint32_t> rules = bytes.number(4, 2);
     if (!rules)
-        return result;
+        return true;
     const std::size_t headersAt = 6 + 2 * std::size_t{*rules};
-    const std::optional<uint32_t> headers = bytes.number(headersAt, 2);
-    if (!headers)
-        return result;
+    const std::optional<uint32_t> count = bytes.number(headersAt, 2);
+    if (!count)
+        return true;
+    headers = static_cast<uint16_t>(*count);
     const std::optional<uint32_t> firstSize = bytes.number(headersAt + 2, 4);
-    // A wrapper within a wrapper is not read: the first header is a codec's.
-    if (*headers > 0 && firstSize && bytes.holds(headersAt + 6, *firstSize)
-        && !(bytes.holds(headersAt + 6, 4) && std::memcmp(bytes.data + headersAt + 6, "MLTI", 4) == 0))
-        result = readCodecHeader(bytes.data + headersAt + 6, *firstSize);
-    result.rates = static_cast<uint16_t>(*headers);
-    return result;
+    if (*count > 0 && firstSize && bytes.holds(headersAt + 6, *firstSize))
+        first = {headersAt + 6, *firstSize};
+    return true;
 }
 
 // The codec's own data: in version 5 after the codec, 4 more bytes and its
@@ -204,15 +205,33 @@ std::optional<uint32_t> frameSamples(const Bytes& bytes, Header header, const Co
 
 }  // namespace
 
+CodecHeaderPlace codecHeaderPlace(const uint8_t* data, std::size_t size)
+{
+    std::optional<uint16_t> headers;
+    CodecHeaderPlace first;
+    if (readMultiRate(Bytes{data, size}, headers, first))
+        return first;
+    return {0, size};
+}
+
 CodecHeader readCodecHeader(const uint8_t* data, std::size_t size)
 {
     CodecHeader result;
     Bytes bytes{data, size};
-    if (std::optional<CodecHeader> multi = readMultiRate(bytes))
-        return *multi;
+    std::optional<uint16_t> headers;
+    CodecHeaderPlace first;
+    if (readMultiRate(bytes, headers, first)) {
+        // A wrapper within a wrapper is not read: the first header is a codec's.
+        if (first.size > 0 && !(first.size >= 4 && std::memcmp(data + first.offset, "MLTI", 4) == 0))
+            result = readCodecHeader(data + first.offset, first.size);
+        result.rates = headers;
+        return result;
+    }
     const std::optional<Header> header = headerOf(bytes);
     if (!header)
         return result;
+    if (*header != Header::RealVideo)
+        result.audio_version = static_cast<uint16_t>(*bytes.number(4, 2));
     // A version 3 header says how far it reaches; its optional codec is
     // there only when that reach leaves room for it.
     if (*header == Header::RealAudio3) {

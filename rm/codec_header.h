@@ -34,7 +34,17 @@ struct CodecHeader {
     // wrapper of one codec header per rate: how many it holds. The fields
     // above are then those of the first.
     std::optional<uint16_t> rates;
+    // The version of a RealAudio header (3, 4 or 5); empty for RealVideo.
+    std::optional<uint16_t> audio_version;
 };
+
+// Where the codec header lies in a stream's type-specific data: the whole
+// data, or the first header an "MLTI" wrapper holds.
+struct CodecHeaderPlace {
+    std::size_t offset = 0;
+    std::size_t size = 0;
+};
+CodecHeaderPlace codecHeaderPlace(const uint8_t* data, std::size_t size);
 
 // Reads the codec header at the start of `size` bytes of type-specific
 // data, or the first one an "MLTI" wrapper holds. Data that opens with neither header gives an empty CodecHeader, and

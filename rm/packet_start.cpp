@@ -66,4 +66,17 @@ bool isKeyframe(const uint8_t* packet, std::size_t n)
     return flagsAt < n && (packet[flagsAt] & kKeyframe) != 0;
 }
 
+std::size_t headerBytesAfterRecord(const RmPacketHeader& header)
+{
+    return header.object_version == 1 ? 1 : 0;
+}
+
+bool isKeyframe(const RmPacketHeader& header, const uint8_t* rest, std::size_t n)
+{
+    constexpr uint8_t kKeyframe = 0x02;
+    if (header.object_version == 1)
+        return n > 0 && (rest[0] & kKeyframe) != 0;
+    return (header.flags & kKeyframe) != 0;
+}
+
 }  // namespace rm

@@ -40,4 +40,10 @@ bool isKeyframe(const uint8_t* packet, std::size_t n);
 // 2 bytes): 13 for object_version 1, 12 otherwise.
 std::size_t packetHeaderSize(const uint8_t* packet);
 
+// The same two for a packet whose first 12 bytes were read as a record and
+// whose `n` bytes after them are at `rest`: whether it is a keyframe, and
+// how many of those bytes still belong to its header.
+bool isKeyframe(const RmPacketHeader& header, const uint8_t* rest, std::size_t n);
+std::size_t headerBytesAfterRecord(const RmPacketHeader& header);
+
 }  // namespace rm

@@ -11,6 +11,11 @@
 #include <QFileInfo>
 
 #include "framework/file_dialog.h"
+#include "kestrova_version.h"
+#include "mkv/matroska_output.h"
+#include "mkv/matroska_run_output.h"
+#include "mux/media_time.h"
+#include "text/source_texts.h"
 #include "ui/mux_dlg.h"
 #include "ui/progress_dlg.h"
 
@@ -159,8 +164,11 @@ void CMuxDlg::WriteOutput(JobLayout layout)
     }
 
     // An existing file is replaced only when the user says so; a name typed
-    // without an extension gets ".rm". The title says what the file will hold.
-    const CString filter = tr(kRealMediaFilter).toStdString();
+    // without an extension gets ".rm", or ".mkv" when Matroska is the type
+    // chosen. The title says what the file will hold.
+    CString filter = tr(kRealMediaFilter).toStdString();
+    filter.pop_back();  // the filter's end: Matroska follows
+    filter += kMatroskaFilter;
     const CString suggested = SuggestedOutputName(ticked, job.startMs || job.endMs);
     CFileDialog dialog(FALSE, "rm", suggested.c_str(), OFN_OVERWRITEPROMPT, filter.c_str());
     dialog.SetTitle((append ? tr("Append the Files Into") : tr("Merge the Streams Into")).toStdString());
@@ -172,6 +180,8 @@ void CMuxDlg::WriteOutput(JobLayout layout)
         return;
     }
 
+    if (mkv::namesMatroska(output))
+        job.output = mkv::matroskaOutput("Kestrova " KESTROVA_VERSION, text::KeptTextsToUtf8());
     m_muxer.SetOutputPath(output);
     m_job = std::move(job);
     const QString name = QFileInfo(QString::fromStdString(output)).fileName();

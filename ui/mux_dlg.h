@@ -29,6 +29,8 @@ struct RepairReport {
 
 // The filter of the open and save dialogs, translated where it is used.
 inline constexpr char kRealMediaFilter[] = QT_TRANSLATE_NOOP("CMuxDlg", "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
+// The other type an output may be saved as: a name, the same in every language.
+inline constexpr char kMatroskaFilter[] = "Matroska (*.mkv)|*.mkv||";
 
 class CMuxDlg : public CDialog {
     // tr(): the dialog's texts in the user's language.

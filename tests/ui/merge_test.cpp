@@ -92,7 +92,7 @@ TEST_F(MergeTest, WritesWhatTheCommandLineWritesAndCloses)
     EXPECT_TRUE(script.messages.empty());
     ASSERT_EQ(script.fileDialogs.size(), 3u);
     EXPECT_FALSE(script.fileDialogs[2].open);
-    EXPECT_EQ(script.fileDialogs[2].filter, "Real media (*.rm,*.rmvb)|*.rm;*.rmvb||");
+    EXPECT_EQ(script.fileDialogs[2].filter, "Real media (*.rm,*.rmvb)|*.rm;*.rmvb|Matroska (*.mkv)|*.mkv||");
     EXPECT_EQ(script.fileDialogs[2].flags, OFN_OVERWRITEPROMPT);
 
     const std::string expected = dir.file("cli.rm");
@@ -145,6 +145,20 @@ TEST_F(MergeTest, ANameTypedWithoutAnExtensionGetsRm)
     });
     EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"merged.rm"});
+}
+
+TEST_F(MergeTest, ANameEndingInMkvIsWrittenAsMatroska)
+{
+    Show([this](CMuxDlg& d) {
+        Add(d, dataFile("video_rv20_ac3.rm"));
+        Tick(d.m_tree, 0, 0);
+        Tick(d.m_tree, 0, 1);
+        Merge(d, dir.file("merged.mkv"));
+    });
+    EXPECT_EQ(dialog.m_job.outcome, MuxOutcome::Completed);
+    const testing_rm::Outcome o = testing_rm::run({"mkvmerge", "-J", dir.file("merged.mkv")});
+    EXPECT_NE(o.out.find("\"codec_id\": \"V_REAL/RV20\""), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\"codec_id\": \"A_AC3\""), std::string::npos) << o.out;
 }
 
 TEST_F(MergeTest, TwoTickedVideoStreamsAreRefusedBeforeTheSaveDialog)

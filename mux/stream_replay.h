@@ -1,0 +1,137 @@
+// The source packets one output stream of the file being written was
+// given, read again from its sources: what a verify compares the file with.
+#pragma once
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mux/rm_muxer.h"
+#include "mux/run_state.h"
+#include "rm/packet_reader.h"
+
+// The source packets one output stream of the file was given, lane after
+// lane in part order, each lane read from its first packet in the file by a
+// reader of its own through a descriptor of its own; each packet with the
+// timestamp it was to have.
+class StreamReplay {
+public:
+    StreamReplay(const RmMuxer& muxer, const RunState& run, int out) : m_muxer(muxer), m_run(run)
+    {
+        for (int l = 0; l < muxer.m_streamCount; ++l)
+            if (run.lanes[l].out == out && run.file.lanes[l].packets != 0)
+                m_lanes.push_back(l);
+        std::stable_sort(m_lanes.begin(), m_lanes.end(),
+                         [&run](int a, int b) { return run.lanes[a].part < run.lanes[b].part; });
+    }
+
+    // Moves to the next packet, payload and all; false past them.
+    bool next()
+    {
+        for (;;) {
+            const int l = lane();
+            if (l < 0)
+                return false;
+            const bool laneDone = m_taken == m_run.file.lanes[l].packets;
+            if (laneDone && m_laneAt + 1 == m_lanes.size())
+                return false;
+            if (laneDone && m_laneAt + 1 < m_lanes.size()) {
+                ++m_laneAt;
+                m_taken = 0;
+                m_reader.reset();
+                continue;
+            }
+            if (!m_reader && !open(l))
+                return false;
+            switch (readLane(l)) {
+            case Read::Packet:
+                return true;
+            case Read::Failed:
+                return false;
+            case Read::Ended:
+                break;
+            }
+            if (!resume(l))
+                return false;
+        }
+    }
+
+    const rm::RmPacketHeader& packet() const { return m_packet; }
+    const std::vector<uint8_t>& payload() const { return m_payload; }
+    uint64_t offset() const { return m_reader->offset(); }
+    std::string name() const
+    {
+        const int l = std::max(lane(), 0);
+        return m_muxer.m_files[m_muxer.m_sourceFile[l]]->path() + " stream "
+               + std::to_string(m_muxer.m_sourceStream[l]);
+    }
+    std::string failure() const { return m_source && m_source->failed() ? m_source->readError() : m_openError; }
+
+private:
+    int lane() const { return m_laneAt < m_lanes.size() ? m_lanes[m_laneAt] : -1; }
+
+    bool open(int l)
+    {
+        const uint16_t f = m_muxer.m_sourceFile[l];
+        const rm::InFile& file = *m_muxer.m_files[f];
+        m_source = std::make_unique<rm::InFile>();
+        if (!m_source->openSame(file)) {
+            m_openError = "Cannot read " + file.path() + " again to verify the output: " + m_source->error();
+            return false;
+        }
+        m_reader.emplace(*m_source, m_run.reader->walkFrom(f, m_run.sources[f].dataStart, m_run.sources[f]));
+        return true;
+    }
+
+    enum class Read { Packet, Ended, Failed };
+    Read readLane(int l)
+    {
+        const Lane& lane = m_run.lanes[l];
+        while (m_reader->next(m_packet)) {
+            if (m_packet.stream_number != m_muxer.m_sourceStream[l] || m_reader->offset() < m_run.file.lanes[l].first)
+                continue;
+            if (!m_reader->readPayload(m_payload))
+                return Read::Failed;
+            ++m_taken;
+            const int64_t time = m_run.range.outputTime(lane, m_packet.timestamp) - m_run.file.base;
+            m_packet.timestamp = static_cast<uint32_t>(std::clamp<int64_t>(time, 0, UINT32_MAX));
+            return Read::Packet;
+        }
+        return Read::Ended;
+    }
+
+    // The reading goes on after a stretch a repair passed over, if one
+    // starts where it ended; or, where it ended before the lane's first
+    // packet (damage that a range sought past), at that packet.
+    bool resume(int l)
+    {
+        const uint16_t f = m_muxer.m_sourceFile[l];
+        if (m_reader->failed())
+            return false;
+        const uint64_t end = m_reader->endOffset();
+        const std::optional<uint64_t> after = m_run.reader->resumesAfter(f, end);
+        // A stretch of no bytes would lead back here.
+        if (after && *after > end) {
+            m_reader.emplace(*m_source, m_run.reader->walkFrom(f, *after, m_run.sources[f]));
+            return true;
+        }
+        const uint64_t first = m_run.file.lanes[l].first;
+        if (end >= first)
+            return false;
+        m_reader.emplace(*m_source, m_run.reader->walkFrom(f, first, m_run.sources[f]).from(first), first);
+        return true;
+    }
+
+    const RmMuxer& m_muxer;
+    const RunState& m_run;
+    std::vector<int> m_lanes;
+    std::size_t m_laneAt = 0;
+    uint32_t m_taken = 0;
+    std::unique_ptr<rm::InFile> m_source;
+    std::optional<rm::PacketReader> m_reader;
+    std::string m_openError;
+    rm::RmPacketHeader m_packet{};
+    std::vector<uint8_t> m_payload;
+};
