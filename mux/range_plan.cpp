@@ -24,15 +24,20 @@ int64_t RangePlan::partEnd(int part, const Lane lanes[], int laneCount) const
 {
     // A split's part says its true length, the span to the next part's
     // start, though its last audio block plays on past it.
+    // Either way it ends after the latest packet it holds.
     std::optional<int64_t> lastStart;
     int64_t dataEnd = m_partStart[part];
+    int64_t afterLatest = INT64_MIN;
     for (int l = 0; l < laneCount; ++l)
         if (lanes[l].part == part && lanes[l].plan && lanes[l].plan->lastStart()) {
             lastStart = std::max(lastStart.value_or(INT64_MIN), *lanes[l].plan->lastStart());
             dataEnd = std::max(dataEnd, lanes[l].plan->lastStartEnd());
+            if (const std::optional<int64_t> latest = lanes[l].plan->latestKept())
+                afterLatest = std::max(afterLatest, *latest + 1);
         }
     const int64_t said = partTime(part, m_partSaid[part]);
-    return lastStart ? std::min(dataEnd, std::max(said, *lastStart + 1)) : dataEnd;
+    const int64_t end = lastStart ? std::min(dataEnd, std::max(said, *lastStart + 1)) : dataEnd;
+    return std::max(end, afterLatest);
 }
 
 uint32_t RangePlan::startIn(int part) const

@@ -46,13 +46,15 @@ void UnitPlanner::offer(int64_t time, bool keyframe)
                         || (m_rule.kind == UnitKind::Block && keyframe);
     if (m_finished && starts) {
         // Past the range: nothing more is kept, and nothing need be held.
-        m_held.push_back({Verdict::Drop, time, m_unit + 1});
+        m_held.push_back({Verdict::Drop, time, m_unit + 1, time});
         return;
     }
     if (starts)
         startUnit(time);
     if (m_rule.kind == UnitKind::Frame && starts && !m_videoStarted) {
-        m_videoStarted = keyframe && (!m_range.start || time >= *m_range.start);
+        // Without a start, video starts at its first frame, keyframe or not:
+        // what comes before the source's first keyframe is the source's.
+        m_videoStarted = !m_range.start || (keyframe && time >= *m_range.start);
         if (!m_videoStarted)
             m_unitVerdict = Verdict::Drop;
         else if (m_range.end && time >= *m_range.end)
@@ -61,7 +63,7 @@ void UnitPlanner::offer(int64_t time, bool keyframe)
             settle(m_unit, time, true);
     }
     m_any = true;
-    m_held.push_back({m_unitVerdict, m_unitStart, m_unit});
+    m_held.push_back({m_unitVerdict, m_unitStart, m_unit, time});
 }
 
 void UnitPlanner::startUnit(int64_t time)
@@ -143,6 +145,8 @@ UnitPlanner::Taken UnitPlanner::take()
 {
     const Held held = m_held.front();
     m_held.pop_front();
+    if (held.verdict == Verdict::Keep)
+        m_latestKept = std::max(m_latestKept.value_or(held.time), held.time);
     return {held.verdict == Verdict::Keep, held.unitStart};
 }
 

@@ -103,6 +103,10 @@ public:
     // The last unit offered, kept or not: its start, and where it ends.
     std::optional<int64_t> lastStart() const { return m_any ? std::optional<int64_t>(m_lastStart) : std::nullopt; }
     int64_t lastStartEnd() const { return m_lastStart + m_rule.lengthMs.value_or(usualStep()); }
+    // The latest time of a packet taken as kept: a block's packets may
+    // carry times past its unit's end (damage does that), and what follows
+    // the stream must come after every one of them.
+    std::optional<int64_t> latestKept() const { return m_latestKept; }
 
 private:
     enum class Verdict : uint8_t { Pending, Keep, Drop };
@@ -110,6 +114,7 @@ private:
         Verdict verdict;
         int64_t unitStart;
         uint32_t unit;  // which unit, counted from the stream's first
+        int64_t time;   // the packet's own
     };
     // A new unit starts at `time`: the one before it now has its end.
     void startUnit(int64_t time);
@@ -127,7 +132,7 @@ private:
     bool m_videoStarted = false;  // the frame at S has come
     int m_framesPastEnd = 0;      // video frames at or after E held
     bool m_finished = false;
-    std::optional<int64_t> m_firstKept, m_lastKeptStart, m_lastKeptEnd;
+    std::optional<int64_t> m_firstKept, m_lastKeptStart, m_lastKeptEnd, m_latestKept;
     int64_t m_lastStart = 0;
     uint32_t m_steps[8]{};
     uint8_t m_stepAt = 0;
