@@ -23,19 +23,19 @@ constexpr uint16_t kPictureTimeModulo = 0x2000;
 
 }  // namespace
 
-BlockMaker::BlockMaker(const TrackSpec& spec, uint16_t track)
-    : m_spec(spec), m_track(track)
+BlockMaker::BlockMaker(const TrackForm& form, uint16_t track)
+    : m_form(form), m_track(track)
 {
 }
 
 void BlockMaker::add(int64_t timestampMs, bool key, const uint8_t* payload, std::size_t size, std::vector<Block>& out)
 {
-    if (m_spec.kind == TrackKind::Video) {
+    if (m_form.kind == TrackKind::Video) {
         addVideo(timestampMs, key, payload, size, out);
         return;
     }
     Block block{m_track, timestampMs, key, std::vector<uint8_t>(payload, payload + size)};
-    if (m_spec.swapWords)
+    if (m_form.swapWords)
         for (std::size_t at = 0; at + 1 < size; at += 2)
             std::swap(block.data[at], block.data[at + 1]);
     out.push_back(std::move(block));
@@ -112,7 +112,7 @@ void BlockMaker::finishPicture(std::vector<Block>& out)
     }
     block.data.insert(block.data.end(), m_picture.data.begin(), m_picture.data.end());
     m_picture.data.clear();
-    if (m_spec.pictureTimes)
+    if (m_form.pictureTimes)
         block.timeMs = presentationTime(block.timeMs, block.data);
     out.push_back(std::move(block));
 }
@@ -140,7 +140,7 @@ int64_t BlockMaker::presentationTime(int64_t decodeMs, const std::vector<uint8_t
     if (frame.size() < firstSlice)
         return decodeMs;
     const std::optional<rm::PictureHeader> header =
-        rm::readPictureHeader(m_spec.realCodec.c_str(), frame.data() + firstSlice, frame.size() - firstSlice);
+        rm::readPictureHeader(m_form.realCodec.c_str(), frame.data() + firstSlice, frame.size() - firstSlice);
     if (!header)
         return decodeMs;
     if (!header->bidirectional) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "mkv/track_spec.h"
+#include "mkv/track_form.h"
 
 namespace mkv {
 
@@ -20,7 +20,7 @@ struct Block {
 
 class BlockMaker {
 public:
-    BlockMaker(const TrackSpec& spec, uint16_t track);
+    BlockMaker(const TrackForm& form, uint16_t track);
 
     // Adds the payload of a packet of the stream, stamped `timestampMs`
     // (with the keyframe flag `key`), and appends the blocks it completes to
@@ -41,7 +41,7 @@ private:
     void dropPicture();
     int64_t presentationTime(int64_t decodeMs, const std::vector<uint8_t>& frame);
 
-    TrackSpec m_spec;
+    TrackForm m_form;
     uint16_t m_track;
 
     // The picture being joined.

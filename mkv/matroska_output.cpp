@@ -46,14 +46,14 @@ TrackPlan planTracks(const std::vector<StreamSource>& streams)
 {
     TrackPlan plan;
     for (std::size_t s = 0; s < streams.size(); ++s) {
-        std::optional<TrackSpec> spec = trackFor(streams[s].typeSpecific.data(), streams[s].typeSpecific.size());
-        if (!spec) {
+        std::optional<TrackForm> form = trackFor(streams[s].typeSpecific.data(), streams[s].typeSpecific.size());
+        if (!form) {
             plan.trackOf.push_back(std::nullopt);
             plan.leftOut.push_back(static_cast<uint16_t>(s));
             continue;
         }
-        spec->name = streams[s].name;
-        plan.tracks.push_back(std::move(*spec));
+        form->name = streams[s].name;
+        plan.tracks.push_back(std::move(*form));
         plan.trackOf.push_back(static_cast<uint16_t>(plan.tracks.size()));
     }
     return plan;

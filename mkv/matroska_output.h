@@ -13,7 +13,7 @@
 
 #include "mkv/block_maker.h"
 #include "mkv/matroska_writer.h"
-#include "mkv/track_spec.h"
+#include "mkv/track_form.h"
 
 namespace rm {
 class OutFile;
@@ -35,7 +35,7 @@ struct StreamSource {
 // The tracks of a job's output streams: by output stream, its track number
 // (from 1), or nothing for a stream that has no Matroska form.
 struct TrackPlan {
-    std::vector<TrackSpec> tracks;
+    std::vector<TrackForm> tracks;
     std::vector<std::optional<uint16_t>> trackOf;
     std::vector<uint16_t> leftOut;  // output streams without a track
 };

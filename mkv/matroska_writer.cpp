@@ -64,7 +64,7 @@ Child& child(EbmlMaster& parent, bool first)
 struct MatroskaWriter::State {
     explicit State(rm::OutFile& file) : out(file), io(file) {}
 
-    void writeHead(const std::vector<TrackSpec>& specs, const FileTexts& texts, const std::string& application);
+    void writeHead(const std::vector<TrackForm>& forms, const FileTexts& texts, const std::string& application);
     void openCluster(int64_t timeMs);
     void closeCluster();
     void thinCues();
@@ -80,7 +80,7 @@ struct MatroskaWriter::State {
     KaxInfo info;
     KaxTracks tracks;
     std::vector<KaxTrackEntry*> entries;  // owned by `tracks`
-    std::vector<TrackSpec> specs;
+    std::vector<TrackForm> forms;
     FileTexts texts;
     std::unique_ptr<KaxCluster> cluster;
     int64_t clusterMs = 0;
@@ -95,10 +95,10 @@ struct MatroskaWriter::State {
     std::string error;
 };
 
-void MatroskaWriter::State::writeHead(const std::vector<TrackSpec>& trackSpecs, const FileTexts& fileTexts,
+void MatroskaWriter::State::writeHead(const std::vector<TrackForm>& trackForms, const FileTexts& fileTexts,
                                       const std::string& application)
 {
-    specs = trackSpecs;
+    forms = trackForms;
     texts = fileTexts;
     EbmlHead head;
     GetChild<EDocType>(head).SetValue("matroska");
@@ -121,34 +121,34 @@ void MatroskaWriter::State::writeHead(const std::vector<TrackSpec>& trackSpecs, 
         GetChild<KaxTitle>(info).SetValueUTF8(texts.title);
     info.Render(io);
 
-    for (std::size_t k = 0; k < specs.size(); ++k) {
-        const TrackSpec& spec = specs[k];
+    for (std::size_t k = 0; k < forms.size(); ++k) {
+        const TrackForm& form = forms[k];
         auto& entry = child<KaxTrackEntry>(tracks, k == 0);
         entry.SetGlobalTimecodeScale(kNanosecondsPerMs);
         GetChild<KaxTrackNumber>(entry).SetValue(k + 1);
         GetChild<KaxTrackUID>(entry).SetValue(k + 1);
-        const bool video = spec.kind == TrackKind::Video;
+        const bool video = form.kind == TrackKind::Video;
         GetChild<KaxTrackType>(entry).SetValue(video ? kTrackTypeVideo : kTrackTypeAudio);
-        GetChild<KaxCodecID>(entry).SetValue(spec.codecId);
-        if (!spec.codecPrivate.empty())
-            GetChild<KaxCodecPrivate>(entry).CopyBuffer(spec.codecPrivate.data(),
-                                                        static_cast<uint32_t>(spec.codecPrivate.size()));
-        if (!spec.name.empty())
-            GetChild<KaxTrackName>(entry).SetValueUTF8(spec.name);
+        GetChild<KaxCodecID>(entry).SetValue(form.codecId);
+        if (!form.codecPrivate.empty())
+            GetChild<KaxCodecPrivate>(entry).CopyBuffer(form.codecPrivate.data(),
+                                                        static_cast<uint32_t>(form.codecPrivate.size()));
+        if (!form.name.empty())
+            GetChild<KaxTrackName>(entry).SetValueUTF8(form.name);
         GetChild<KaxTrackLanguage>(entry).SetValue("und");
         GetChild<KaxTrackFlagLacing>(entry).SetValue(0);
-        if (spec.frameDurationNs)
-            GetChild<KaxTrackDefaultDuration>(entry).SetValue(*spec.frameDurationNs);
+        if (form.frameDurationNs)
+            GetChild<KaxTrackDefaultDuration>(entry).SetValue(*form.frameDurationNs);
         if (video) {
             auto& picture = GetChild<KaxTrackVideo>(entry);
-            GetChild<KaxVideoPixelWidth>(picture).SetValue(spec.width.value_or(0));
-            GetChild<KaxVideoPixelHeight>(picture).SetValue(spec.height.value_or(0));
+            GetChild<KaxVideoPixelWidth>(picture).SetValue(form.width.value_or(0));
+            GetChild<KaxVideoPixelHeight>(picture).SetValue(form.height.value_or(0));
         } else {
             auto& sound = GetChild<KaxTrackAudio>(entry);
-            if (spec.sampleRate)
-                GetChild<KaxAudioSamplingFreq>(sound).SetValue(*spec.sampleRate);
-            if (spec.channels)
-                GetChild<KaxAudioChannels>(sound).SetValue(*spec.channels);
+            if (form.sampleRate)
+                GetChild<KaxAudioSamplingFreq>(sound).SetValue(*form.sampleRate);
+            if (form.channels)
+                GetChild<KaxAudioChannels>(sound).SetValue(*form.channels);
         }
         entries.push_back(&entry);
     }
@@ -156,10 +156,10 @@ void MatroskaWriter::State::writeHead(const std::vector<TrackSpec>& trackSpecs, 
 
     // Cue points mark the first video track's keyframes, or without video,
     // the first track's every few seconds.
-    const auto firstVideo = std::find_if(specs.begin(), specs.end(),
-                                         [](const TrackSpec& spec) { return spec.kind == TrackKind::Video; });
-    cueOnVideo = firstVideo != specs.end();
-    cueTrack = static_cast<uint16_t>(cueOnVideo ? firstVideo - specs.begin() + 1 : 1);
+    const auto firstVideo = std::find_if(forms.begin(), forms.end(),
+                                         [](const TrackForm& form) { return form.kind == TrackKind::Video; });
+    cueOnVideo = firstVideo != forms.end();
+    cueTrack = static_cast<uint16_t>(cueOnVideo ? firstVideo - forms.begin() + 1 : 1);
 }
 
 void MatroskaWriter::State::openCluster(int64_t timeMs)
@@ -248,7 +248,7 @@ void MatroskaWriter::State::writeTags(const FileTexts& fileTexts)
     tags->Render(io);
 }
 
-MatroskaWriter::MatroskaWriter(rm::OutFile& out, const std::vector<TrackSpec>& tracks, const FileTexts& texts,
+MatroskaWriter::MatroskaWriter(rm::OutFile& out, const std::vector<TrackForm>& tracks, const FileTexts& texts,
                                const std::string& application)
     : m(std::make_unique<State>(out))
 {
@@ -290,8 +290,8 @@ void MatroskaWriter::write(const Block& block)
                         LACING_NONE);
         simple.SetKeyframe(block.key);
         simple.Render(m->io);
-        const TrackSpec& spec = m->specs[block.track - 1];
-        const int64_t length = spec.frameDurationNs ? static_cast<int64_t>(*spec.frameDurationNs / kNanosecondsPerMs) : 0;
+        const TrackForm& form = m->forms[block.track - 1];
+        const int64_t length = form.frameDurationNs ? static_cast<int64_t>(*form.frameDurationNs / kNanosecondsPerMs) : 0;
         m->endMs = std::max(m->endMs, block.timeMs + length);
     } catch (const std::exception& e) {
         m->error = e.what();

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "mkv/block_maker.h"
-#include "mkv/track_spec.h"
+#include "mkv/track_form.h"
 
 namespace rm {
 class OutFile;
@@ -41,7 +41,7 @@ public:
     // Writes to `out`, a file just created, the file's head: the header,
     // the segment's information and its tracks; `application` names the
     // program ("Kestrova 1.2.0").
-    MatroskaWriter(rm::OutFile& out, const std::vector<TrackSpec>& tracks, const FileTexts& texts,
+    MatroskaWriter(rm::OutFile& out, const std::vector<TrackForm>& tracks, const FileTexts& texts,
                    const std::string& application);
     ~MatroskaWriter();
     MatroskaWriter(const MatroskaWriter&) = delete;

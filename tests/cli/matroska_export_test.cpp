@@ -78,12 +78,12 @@ std::string laidOut(const std::string& path, Layout layout)
     const ParsedFile file = parseSource(bytes).value();
     std::string head = chunkCont({file.title, file.author, file.copyright, file.comment});
     for (const ParsedStream& s : file.streams) {
-        StreamSpec spec{.number = s.number, .duration = s.duration, .name = s.name, .mime = s.mime,
+        StreamSpec form{.number = s.number, .duration = s.duration, .name = s.name, .mime = s.mime,
                         .typeSpecific = s.typeSpecific};
         // One rule, using the one header the wrapper holds.
         if (layout == Layout::MultiRateAudio && s.typeSpecific.rfind(".ra\xfd", 0) == 0)
-            spec.typeSpecific = "MLTI" + be16(1) + be16(0) + be16(1) + be32(s.typeSpecific.size()) + s.typeSpecific;
-        head += chunkMdpr(spec);
+            form.typeSpecific = "MLTI" + be16(1) + be16(0) + be16(1) + be32(s.typeSpecific.size()) + s.typeSpecific;
+        head += chunkMdpr(form);
     }
     std::vector<std::string> data(2);
     const std::size_t half = layout == Layout::TwoDataChunks ? file.packets.size() / 2 : file.packets.size();

@@ -1,5 +1,5 @@
 // From a RealMedia stream's codec header to its Matroska track, by one table of codecs.
-#include "mkv/track_spec.h"
+#include "mkv/track_form.h"
 
 #include "rm/codec_header.h"
 
@@ -36,7 +36,7 @@ constexpr uint64_t kNanosecondsPerSecond = 1'000'000'000;
 
 }  // namespace
 
-std::optional<TrackSpec> trackFor(const uint8_t* data, std::size_t size)
+std::optional<TrackForm> trackFor(const uint8_t* data, std::size_t size)
 {
     const rm::CodecHeader header = rm::readCodecHeader(data, size);
     std::string code = header.codec;
@@ -45,30 +45,30 @@ std::optional<TrackSpec> trackFor(const uint8_t* data, std::size_t size)
     for (const CodecRow& row : kCodecs) {
         if (code != row.realCodec)
             continue;
-        TrackSpec spec;
-        spec.kind = row.kind;
-        spec.codecId = row.codecId;
-        spec.realCodec = row.realCodec;
-        spec.swapWords = row.swapWords;
-        spec.pictureTimes = row.pictureTimes;
+        TrackForm form;
+        form.kind = row.kind;
+        form.codecId = row.codecId;
+        form.realCodec = row.realCodec;
+        form.swapWords = row.swapWords;
+        form.pictureTimes = row.pictureTimes;
         // AC-3 carries its own parameters; the Real codecs' decoders read
         // the RealMedia header itself.
         if (!row.swapWords) {
             const rm::CodecHeaderPlace place = rm::codecHeaderPlace(data, size);
-            spec.codecPrivate.assign(data + place.offset, data + place.offset + place.size);
+            form.codecPrivate.assign(data + place.offset, data + place.offset + place.size);
         }
-        spec.width = header.width;
-        spec.height = header.height;
+        form.width = header.width;
+        form.height = header.height;
         if (header.frame_rate)
-            spec.frameDurationNs = kNanosecondsPerSecond * 65536 / *header.frame_rate;
+            form.frameDurationNs = kNanosecondsPerSecond * 65536 / *header.frame_rate;
         if (header.sample_rate)
-            spec.sampleRate = *header.sample_rate;
-        spec.channels = header.channels;
+            form.sampleRate = *header.sample_rate;
+        form.channels = header.channels;
         if (header.audio_version == 3) {
-            spec.sampleRate = kRealAudio1Rate;
-            spec.channels = 1;
+            form.sampleRate = kRealAudio1Rate;
+            form.channels = 1;
         }
-        return spec;
+        return form;
     }
     return std::nullopt;
 }

@@ -12,7 +12,7 @@ namespace mkv {
 
 enum class TrackKind { Video, Audio };
 
-struct TrackSpec {
+struct TrackForm {
     TrackKind kind = TrackKind::Video;
     std::string codecId;                 // "V_REAL/RV40", "A_REAL/COOK", "A_AC3"...
     std::string realCodec;               // the codec code the RealMedia header names: "RV40", "cook"
@@ -34,6 +34,6 @@ struct TrackSpec {
 // `data`; nothing when the stream has no Matroska form (events, file
 // information, image maps: no RealVideo or RealAudio codec header). The name is left
 // for the caller, who knows its code page.
-std::optional<TrackSpec> trackFor(const uint8_t* data, std::size_t size);
+std::optional<TrackForm> trackFor(const uint8_t* data, std::size_t size);
 
 }  // namespace mkv
