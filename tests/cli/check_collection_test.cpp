@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
@@ -15,21 +16,6 @@
 using namespace testing_rm;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args);
-}
-
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
 
 std::string soundFile(uint32_t packets)
 {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/held_merge.h"
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
@@ -12,12 +13,6 @@
 using namespace testing_rm;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args);
-}
 
 // A video stream 0 with two keyframes and an index, and an audio stream 1.
 FileSpec twoStreams()

@@ -1,6 +1,7 @@
 // kestrova-cli list: what it prints for real files and for files it refuses.
 #include <gtest/gtest.h>
 
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
@@ -9,12 +10,6 @@
 using namespace testing_rm;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args);
-}
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <regex>
 #include <sstream>
 
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
@@ -17,21 +18,6 @@
 using namespace testing_rm;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args);
-}
-
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
 
 // ffmpeg's packets of one kind of stream ("v" or "a"): size, keyframe flag
 // and a hash of the bytes, as its RealMedia and Matroska readers give them.

@@ -8,6 +8,7 @@
 
 #include "cli/merge_command.h"
 #include "support/held_merge.h"
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
@@ -18,12 +19,6 @@ using namespace testing_rm;
 namespace fs = std::filesystem;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args, const std::string& shellPrefix = "")
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args, shellPrefix);
-}
 
 }  // namespace
 

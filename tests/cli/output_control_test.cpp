@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_parser.h"
 #include "support/stream_checks.h"
@@ -12,12 +13,6 @@
 using namespace testing_rm;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args);
-}
 
 struct OutputFixture : ::testing::Test {
     TempDir dir;

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_parser.h"
 #include "support/temp_dir.h"
@@ -17,12 +18,6 @@
 using namespace testing_rm;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args);
-}
 
 std::vector<std::string> corpusFiles()
 {

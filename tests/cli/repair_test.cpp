@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
@@ -16,12 +17,6 @@
 using namespace testing_rm;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args);
-}
 
 // Bytes that are no RealMedia: a fixed pseudo-random sequence, with zeros
 // and ones among them as packet headers have.

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
@@ -16,12 +17,6 @@ using namespace testing_rm;
 namespace fs = std::filesystem;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args);
-}
 
 // A byte offset as messages give it: "61,749".
 std::string offsetText(uint64_t offset)

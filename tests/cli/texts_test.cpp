@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "support/code_pages.h"
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_builder.h"
 #include "support/rm_parser.h"
@@ -14,12 +15,6 @@
 using namespace testing_rm;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args);
-}
 
 bool has(const std::string& out, const std::string& part)
 {

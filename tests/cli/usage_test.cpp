@@ -4,6 +4,7 @@
 #include <regex>
 
 #include "kestrova_version.h"
+#include "support/cli_run.h"
 #include "support/process.h"
 #include "support/rm_builder.h"
 #include "support/temp_dir.h"
@@ -11,12 +12,6 @@
 using namespace testing_rm;
 
 namespace {
-
-Outcome cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTROVA_CLI);
-    return run(args);
-}
 
 TEST(CliUsage, VersionIsTheProjectVersionInThreeParts)
 {
