@@ -95,16 +95,19 @@ std::string RmMuxer::JobProblem(const MuxJob& job)
     for (std::size_t p = 0; p < parts.size(); ++p) {
         PartSpan span;
         Widen(span, CheckSource(m_files[parts[p].first]->path()), parts[p].second);
-        // Side by side, every stream starts at 0.
+        // Side by side, every stream keeps its own times; end to end, a part
+        // after the first starts, by its own first packet, where the one
+        // before it ends.
         const bool after = byInputs && job.layout == JobLayout::EndToEnd;
+        const int64_t shift = after && p > 0 && span.any ? offset - span.first : 0;
         if (span.any) {
             output.any = true;
-            output.first = std::min(output.first, offset + span.first);
-            output.last = std::max(output.last, offset + span.last);
-            output.end = std::max(output.end, offset + span.end);
+            output.first = std::min(output.first, shift + span.first);
+            output.last = std::max(output.last, shift + span.last);
+            output.end = std::max(output.end, shift + span.end);
         }
-        if (after)
-            offset += span.end;
+        if (after && span.any)
+            offset = shift + span.end;
     }
     if (!output.any)
         return {};
