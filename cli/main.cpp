@@ -72,8 +72,9 @@ const char kSplitUsage[] =
     "  kestrova-cli split -o OUTPUT (--every T | --size SIZE | --at T,T...) [OPTION]... FILE[:N[,N...]]...\n"
     "      Writes the merge of the FILEs as parts, each starting at a video keyframe\n"
     "      (or audio block start) at 0 with its own index: OUTPUT-001.rm, -002...\n"
-    "      or OUTPUT with a %d filled in. Takes the options of merge but --verify\n"
-    "      and --keep-timestamps. Refuses to start when part files are already there.\n"
+    "      or OUTPUT with a %d filled in. Takes the options of merge but\n"
+    "      --keep-timestamps; --verify reads every part back before any takes its name.\n"
+    "      Refuses to start when part files are already there.\n"
     "      --overwrite          replace the part files already there, whatever their numbers\n"
     "      --every T            a new part at the first keyframe T after a part's start\n"
     "      --size SIZE          parts of at most about SIZE bytes (700M, 1.5G)\n"
@@ -324,7 +325,6 @@ int runMerge(const Command& self, const std::vector<std::string>& args)
             continue;
         }
         if (!optionsDone && ((arg == "--helper" && request.mode == MergeRequest::Mode::Append)
-                             || (arg == "--verify" && request.mode == MergeRequest::Mode::Split)
                              || (arg == "--keep-timestamps" && request.mode == MergeRequest::Mode::Split)))
             return usage(&self, (arg + " is not an option of " + command).c_str());
         if (!optionsDone && (arg == "-o" || arg == "--output")) {
