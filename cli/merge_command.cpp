@@ -15,6 +15,7 @@
 #include "mkv/matroska_run_output.h"
 #include "mux/media_time.h"
 #include "mux/merge_signals.h"
+#include "mux/output_texts.h"
 #include "mux/rm_muxer.h"
 #include "text/source_texts.h"
 #include "rm/input_file.h"

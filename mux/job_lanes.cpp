@@ -52,7 +52,7 @@ std::string RmMuxer::LayOutLanes()
     int laid = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const JobInput& input = inputs[i];
-        if (input.file >= m_fileCount || m_removed[input.file] || !m_files[input.file])
+        if (input.file >= m_fileCount || m_listing.removed[input.file] || !m_files[input.file])
             return "A source file is no longer open; add the files again";
         for (std::size_t j = 0; j < i; ++j)
             if (inputs[j].file == input.file)

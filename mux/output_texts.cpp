@@ -1,6 +1,7 @@
 // The texts a merge may be given for its output: the content description
 // and stream names, checked against what the output can hold, then put in
 // place of what the sources gave.
+#include "mux/output_texts.h"
 #include "mux/rm_muxer.h"
 #include "mux/run_state.h"
 

@@ -19,8 +19,11 @@
 #include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "mux/run_state.h"
+#include "mux/source_end.h"
+#include "mux/start_locator.h"
 #include "rm/input_file.h"
 #include "rm/packet_reader.h"
+#include "rm/packet_start.h"
 #include "rm/output_file.h"
 
 RmMuxer::LoopEnd RmMuxer::PacketLoop()
@@ -56,11 +59,11 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(int part)
     for (int l = 0; l < m_streamCount; ++l)
         if (run.lanes[l].part == part)
             said = std::max(said, m_streams[l].fixed.duration);
-    run.range.placePart(part, part > 0 ? FirstTimestamp(part) : 0, said);
+    run.range.placePart(part, part > 0 ? StartLocator(*this, run).firstTimestamp(part) : 0, said);
     if (!run.readFailure.empty())
         return LoopEnd::Failed;
     if (run.range.startPending()) {
-        switch (LocateStart(part, seekFrom)) {
+        switch (StartLocator(*this, run).locate(part, seekFrom)) {
         case StartFound::Failed:
             return LoopEnd::Failed;
         case StartFound::Cancelled:
@@ -98,7 +101,7 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(int part)
             continue;
         }
         const PacketNode& packet = *m_current[chosen];
-        const auto keyframe = [&] { return IsKeyframe(m_sourceFile[chosen], packet.header, packet.offset); };
+        const auto keyframe = [&] { return rm::keyframeAt(*m_files[m_sourceFile[chosen]], packet.header, packet.offset); };
         if (run.split.active()
             && run.split.startsBefore(run.lanes[chosen].out, time, keyframe, run.file, m_props.data_offset,
                                       run.outCount)) {
@@ -115,29 +118,6 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(int part)
     }
     EndPart(part);
     return LoopEnd::Finished;
-}
-
-int64_t RmMuxer::FirstTimestamp(int part)
-{
-    // The first packet of the part's source that one of its lanes takes.
-    RunState& run = *m_run;
-    for (int l = 0; l < m_streamCount; ++l) {
-        if (run.lanes[l].part != part)
-            continue;
-        const uint16_t f = m_sourceFile[l];
-        const Source& source = run.sources[f];
-        if (!source.hasDataChunk)
-            return 0;
-        rm::PacketReader reader(*m_files[f], source.dataWalk, source.dataStart);
-        rm::RmPacketHeader header;
-        while (reader.next(header))
-            if (Taken(f, header.stream_number) && run.lanes[m_streamMap[f * 10 + header.stream_number]].part == part)
-                return header.timestamp;
-        if (reader.failed())
-            run.readFailure = m_files[f]->readError();
-        return 0;
-    }
-    return 0;
 }
 
 int RmMuxer::ChooseLane(int part, int64_t& chosenTime)
@@ -240,16 +220,6 @@ void RmMuxer::GiveOwnCursor(int l)
     ++m_readAhead.ownCursors;
 }
 
-bool RmMuxer::IsKeyframe(uint16_t f, const rm::RmPacketHeader& header, uint64_t offset) const
-{
-    // Version 0 keeps the mark in the flags already read.
-    constexpr uint8_t kKeyframeMark = 0x02;
-    if (header.object_version == 0)
-        return (header.flags & kKeyframeMark) != 0;
-    uint8_t bytes[rm::kPacketHeaderSize + 1];
-    return m_files[f]->readAt(bytes, sizeof bytes, offset) == sizeof bytes && rm::isKeyframe(bytes, sizeof bytes);
-}
-
 void RmMuxer::OfferPacket(int l, const rm::RmPacketHeader& header, uint64_t offset)
 {
     // A lane moved to a cursor of its own finds its held packets again:
@@ -259,7 +229,7 @@ void RmMuxer::OfferPacket(int l, const rm::RmPacketHeader& header, uint64_t offs
     if (offset + 1 > lane.offered) {
         if (plan.rangeOver())
             return;  // nothing more of it is kept
-        const bool key = plan.wantsKeyframe() && IsKeyframe(m_sourceFile[l], header, offset);
+        const bool key = plan.wantsKeyframe() && rm::keyframeAt(*m_files[m_sourceFile[l]], header, offset);
         plan.offer(m_run->range.laneTime(lane, header.timestamp), key);
         lane.offered = offset + 1;
     }
@@ -325,7 +295,7 @@ bool RmMuxer::ReadOn(int pos)
             return false;
         case SourceCursor::Step::End:
             if (open.primary && run.readFailure.empty())
-                EndSourceAt(f, open.cursor);
+                SourceEnd(*this, run).at(f, open.cursor);
             return false;
         case SourceCursor::Step::Packet:
             break;

@@ -24,10 +24,7 @@ StreamKind KindOf(const rm::RmStreamHeader& slot)
     return kUnknownStream;
 }
 
-RmMuxer::RmMuxer()
-{
-    std::fill(std::begin(m_listedKind), std::end(m_listedKind), int8_t{-1});
-}
+RmMuxer::RmMuxer() = default;
 
 RmMuxer::~RmMuxer() = default;
 
@@ -36,14 +33,14 @@ void RmMuxer::RemoveSource(uint16_t f)
     if (f >= m_fileCount)
         return;
     m_files[f].reset();
-    m_removed[f] = true;
-    std::fill(m_listedKind + f * 10, m_listedKind + f * 10 + 10, int8_t{-1});
+    m_listing.removed[f] = true;
+    m_listing.clear(f);
 }
 
 int RmMuxer::FreeSourceIndex() const
 {
     for (uint16_t f = 0; f < m_fileCount; ++f)
-        if (m_removed[f])
+        if (m_listing.removed[f])
             return f;
     return m_fileCount < kMaxSources ? m_fileCount : -1;
 }
@@ -52,7 +49,7 @@ void RmMuxer::KeepSource(std::unique_ptr<rm::InFile> file)
 {
     const auto f = static_cast<uint16_t>(FreeSourceIndex());
     m_files[f] = std::move(file);
-    m_removed[f] = false;
+    m_listing.removed[f] = false;
     if (f == m_fileCount)
         ++m_fileCount;
     m_lastSource = f;

@@ -17,9 +17,12 @@
 #include <vector>
 
 #include "mux/header_walk.h"
+#include "mux/listing.h"
 #include "mux/mux_job.h"
 #include "mux/mux_limits.h"
+#include "mux/output_texts.h"
 #include "mux/packet_queue.h"
+#include "mux/read_ahead.h"
 #include "mux/scan_result.h"
 #include "mux/selection.h"
 #include "mux/source_cursor.h"
@@ -30,13 +33,7 @@
 #include "rm/records.h"
 
 struct RunState;
-struct StartScan;
 class StreamReplay;
-
-// Why the texts a job gives for its output (content description, stream
-// names) cannot be written, or "" when they can; `outputStreams` is the
-// number of streams the merge writes.
-std::string OutputTextsProblem(const MuxJob& job, int outputStreams);
 
 class RmMuxer {
 public:
@@ -59,13 +56,13 @@ public:
     // takes with it is damaged with its header intact.
     int32_t Scan(const std::string& path, char names[][rm::kNameCapacity], int32_t kinds[],
                  uint16_t numbers[] = nullptr, bool repair = false);
-    ScanError LastScanError() const { return m_scanError; }
-    const std::string& LastScanMessage() const { return m_scanMessage; }
+    ScanError LastScanError() const { return m_refusal.error; }
+    const std::string& LastScanMessage() const { return m_refusal.message; }
     // The file index the file accepted last was kept at.
     uint16_t LastScanSource() const { return m_lastSource; }
     // What made the file invalid, for a refusal whose message does not say
     // it ("The header section is cut short at byte 1,234"); "" otherwise.
-    const std::string& LastScanReason() const { return m_scanReason; }
+    const std::string& LastScanReason() const { return m_refusal.reason; }
 
     // The rules a selection must keep (at most one video stream, at most
     // ten streams or nine with the helper), checked against the streams
@@ -116,14 +113,7 @@ public:
     void FetchPacket(int lane);
     void AbortMerge();
 
-    // What the last completed packet loop needed: the most packets a queue
-    // held, the most bytes a cursor's window held, and how many streams
-    // were given a cursor of their own.
-    struct ReadAhead {
-        std::size_t queuedPackets = 0;
-        std::size_t windowBytes = 0;
-        int ownCursors = 0;
-    };
+    using ReadAhead = ::ReadAhead;
     const ReadAhead& LastReadAhead() const { return m_readAhead; }
 
     // For an output of another format (mux_output.h), so that every file is
@@ -178,17 +168,17 @@ public:
     std::string m_outputPath;
     PacketQueue m_queues[kMaxLanes];
     std::unique_ptr<rm::InFile> m_files[kMaxSources];
-    bool m_removed[kMaxSources]{};
     rm::InFile* m_in = nullptr;
     std::unique_ptr<rm::OutFile> m_out;
 
-    // The kind of each stream Scan listed, by stream key; -1 where none.
-    int8_t m_listedKind[kStreamKeyCount];
+    Listing m_listing;
     // Largest length the output may reach; RealMedia offsets are 32 bits wide.
     uint64_t m_outputLimit = rm::OutFile::kMaxLength;
 
 private:
     friend class RealMediaOutput;
+    friend class SourceEnd;
+    friend class StartLocator;
     enum class LoopEnd { Finished, Cancelled, Failed };
 
     int32_t Reject(ScanError error, const std::string& message = {});
@@ -228,29 +218,10 @@ private:
     void OfferPacket(int lane, const rm::RmPacketHeader& header, uint64_t offset);
     // Reads on to the lane's next packet; false at the end of its data or a failure.
     bool ReadOn(int lane);
-    // The part's first timestamp, which places it in the output.
-    int64_t FirstTimestamp(int part);
     // Ends a part: its end in the output's time, and its cursors and queues let go of.
     void EndPart(int part);
     void NoteReadAhead();
     void ReportProgress();
-    // Whether the packet of source f at `offset` is marked as a keyframe.
-    bool IsKeyframe(uint16_t f, const rm::RmPacketHeader& header, uint64_t offset) const;
-
-    // source_end.cpp: a source's data ended, cleanly or at `damage`.
-    void EndSourceAt(uint16_t f, const SourceCursor& reader);
-    void EndSource(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt = 0, const std::string& damage = {});
-    void WarnUnreadChunks(uint16_t f, const std::vector<rm::DataChunkRead>& chunks);
-    std::string CheckWhatWasRead();
-
-    // trim_start.cpp: where a trim starts in part p (its lanes' own time).
-    enum class StartFound { InPart, PastPart, Failed, Cancelled };
-    StartFound LocateStart(int part, uint64_t seekFrom[kMaxSources]);
-    int StartAnchor(int part) const;
-    bool RecordHolds(uint16_t file, int lane, const rm::RmIndexEntry* record) const;
-    uint64_t ScanFrom(int anchor, uint32_t startMs) const;
-    bool ScanToKeyframe(int part, int anchor, uint64_t from, uint32_t startMs, StartScan& scan);
-    uint64_t SeekPlace(int part, uint16_t g, uint32_t keyTime) const;
 
     // packet_write.cpp: writing a packet, and its RealMedia index record.
     bool WritePacket(int lane, int64_t time);
@@ -281,10 +252,8 @@ private:
     void Cancel(MuxJob& job);
     void Report(MuxJob& job);
 
-    ScanError m_scanError = ScanError::None;
-    std::string m_scanMessage;
+    ScanRefusal m_refusal;
     uint16_t m_lastSource = 0;
-    std::string m_scanReason;
     ReadAhead m_readAhead;
 
     std::unique_ptr<RunState> m_run;  // the run under way; none between runs

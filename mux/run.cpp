@@ -7,9 +7,11 @@
 
 #include "mux/edit_settings.h"
 #include "mux/merge_signals.h"
+#include "mux/output_texts.h"
 #include "mux/rm_muxer.h"
 #include "mux/realmedia_output.h"
 #include "mux/run_state.h"
+#include "mux/source_end.h"
 #include "mux/tolerant_reader.h"
 #include "rm/chunk_ids.h"
 #include "rm/chunk_readers.h"
@@ -71,7 +73,7 @@ void RmMuxer::RunMerge(MuxJob& job)
         break;
     }
 
-    std::string error = CheckWhatWasRead();
+    std::string error = SourceEnd(*this, *m_run).checkWhatWasRead();
     if (error.empty())
         error = m_run->output->endFile(true);
     // Verify reads the whole output again: a Cancel may come while it does.
@@ -167,7 +169,7 @@ std::string RmMuxer::ReadHeaders()
     for (uint16_t f = 0; f < m_fileCount; ++f) {
         const bool input =
             std::any_of(inputs.begin(), inputs.end(), [f](const JobInput& in) { return in.file == f; });
-        if (m_removed[f] || (m_run->inputsGiven && !input))
+        if (m_listing.removed[f] || (m_run->inputsGiven && !input))
             continue;
         if (std::string error = ReadSourceHeaders(f); !error.empty())
             return error;

@@ -34,8 +34,8 @@ const char* messageFor(ScanError error)
 int32_t RmMuxer::Reject(ScanError error, const std::string& message)
 {
     m_in = nullptr;
-    m_scanError = error;
-    m_scanMessage = message.empty() ? messageFor(error) : message;
+    m_refusal.error = error;
+    m_refusal.message = message.empty() ? messageFor(error) : message;
     return 0;
 }
 
@@ -45,9 +45,7 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
     m_streamCount = 0;
     // A file without a CONT chunk has no texts, whatever the last one had.
     m_content = {};
-    m_scanError = ScanError::None;
-    m_scanMessage.clear();
-    m_scanReason.clear();
+    m_refusal = {};
     if (FreeSourceIndex() < 0)
         return Reject(ScanError::TooManyFiles);
 
@@ -71,7 +69,7 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
     // it searches for the data chunk should the walk not reach it.
     const bool usable = repair ? walk.sawProperties : walk.usable(m_props.data_offset, m_in->size());
     if (!usable || m_streamCount == 0) {
-        m_scanReason = walk.refusal(m_props.data_offset, m_in->size());
+        m_refusal.reason = walk.refusal(m_props.data_offset, m_in->size());
         return Reject(ScanError::Invalid);
     }
 
@@ -82,7 +80,7 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
 
     // The index the file will be kept at: the lowest one free.
     const auto f = static_cast<uint16_t>(FreeSourceIndex());
-    std::fill(m_listedKind + f * 10, m_listedKind + f * 10 + 10, int8_t{-1});
+    m_listing.clear(f);
     for (int32_t k = 0; k < count; ++k) {
         const rm::RmStreamHeader& slot = m_streams[k];
         // Names of 255 bytes lose their last byte, so the terminator fits.
@@ -97,7 +95,7 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
         kinds[k] = KindOf(slot);
         if (numbers)
             numbers[k] = slot.fixed.stream_number;
-        m_listedKind[f * 10 + slot.fixed.stream_number] = static_cast<int8_t>(kinds[k]);
+        m_listing.kind[f * 10 + slot.fixed.stream_number] = static_cast<int8_t>(kinds[k]);
     }
     KeepSource(std::move(file));
     return count;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "rm/records.h"
 
@@ -25,4 +26,12 @@ enum class ScanError {
     TooManyStreams,       // more than ten usable streams
     StreamNumberTooHigh,  // a usable stream numbered above 9
     StreamDataTooLarge    // a usable stream with more codec data than a slot holds
+};
+
+// Why Scan refused the file it was given last; error None when it did not.
+// `reason`: what made the file invalid, where `message` does not say it.
+struct ScanRefusal {
+    ScanError error = ScanError::None;
+    std::string message;
+    std::string reason;
 };

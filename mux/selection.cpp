@@ -22,10 +22,10 @@ SelectionCheck RmMuxer::CheckSelection(const uint16_t selection[kStreamKeyCount]
     int videos = 0;
     int streams = 0;
     for (int key = 0; key < kStreamKeyCount; ++key) {
-        if (!selection[key] || m_listedKind[key] < 0 || m_removed[key / 10])
+        if (!selection[key] || m_listing.kind[key] < 0 || m_listing.removed[key / 10])
             continue;
         ++streams;
-        if (m_listedKind[key] == kVideoStream)
+        if (m_listing.kind[key] == kVideoStream)
             ++videos;
     }
     return judgeSelection(videos, streams, helper);

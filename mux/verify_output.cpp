@@ -12,6 +12,7 @@
 #include "mux/run_state.h"
 #include "mux/source_check.h"
 #include "mux/stream_replay.h"
+#include "rm/packet_start.h"
 #include "rm/packet_reader.h"
 
 namespace {
@@ -167,7 +168,7 @@ std::string RmMuxer::RangeProblem() const
                 continue;
             held.push_back(reader.offset());
             plan.offer(run.range.laneTime(lane, header.timestamp),
-                       plan.wantsKeyframe() && IsKeyframe(f, header, reader.offset()));
+                       plan.wantsKeyframe() && rm::keyframeAt(*m_files[f], header, reader.offset()));
             take();
         }
         if (reader.failed())

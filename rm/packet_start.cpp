@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "rm/chunk_ids.h"
+#include "rm/input_file.h"
 #include "rm/reversed.h"
 
 namespace rm {
@@ -77,6 +78,15 @@ bool isKeyframe(const RmPacketHeader& header, const uint8_t* rest, std::size_t n
     if (header.object_version == 1)
         return n > 0 && (rest[0] & kKeyframe) != 0;
     return (header.flags & kKeyframe) != 0;
+}
+
+bool keyframeAt(InFile& in, const RmPacketHeader& header, uint64_t offset)
+{
+    constexpr uint8_t kKeyframeMark = 0x02;
+    if (header.object_version == 0)
+        return (header.flags & kKeyframeMark) != 0;
+    uint8_t bytes[kPacketHeaderSize + 1];
+    return in.readAt(bytes, sizeof bytes, offset) == sizeof bytes && isKeyframe(bytes, sizeof bytes);
 }
 
 }  // namespace rm

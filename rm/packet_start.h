@@ -9,6 +9,8 @@
 
 namespace rm {
 
+class InFile;
+
 enum class PacketStart {
     Packet,     // a whole packet: its header is filled in
     EndOfData,  // nothing left, the next chunk's id, or an end marker of zeros
@@ -44,6 +46,9 @@ std::size_t packetHeaderSize(const uint8_t* packet);
 // whose `n` bytes after them are at `rest`: whether it is a keyframe, and
 // how many of those bytes still belong to its header.
 bool isKeyframe(const RmPacketHeader& header, const uint8_t* rest, std::size_t n);
+// And for the packet at `offset` of `in` whose header was read as a record:
+// version 0 keeps the mark in the flags read, version 1 in its next byte.
+bool keyframeAt(InFile& in, const RmPacketHeader& header, uint64_t offset);
 std::size_t headerBytesAfterRecord(const RmPacketHeader& header);
 
 }  // namespace rm
