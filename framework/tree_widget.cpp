@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QToolTip>
@@ -10,6 +12,34 @@
 #include "framework/dialog_widget.h"
 #include "framework/image_list.h"
 #include "framework/wnd.h"
+
+namespace {
+
+// Qt's Windows style draws a partly ticked box as a ticked one on a grey
+// ground, which the eye takes for ticked; Windows itself fills it with a
+// square. This style does so, and draws everything else as Windows does.
+class LinesStyle : public QProxyStyle {
+public:
+    LinesStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Windows"))) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if (element != PE_IndicatorItemViewItemCheck || !(option->state & State_NoChange))
+            return QProxyStyle::drawPrimitive(element, option, painter, widget);
+        QStyleOptionViewItem clear;
+        if (const auto* item = qstyleoption_cast<const QStyleOptionViewItem*>(option))
+            clear = *item;
+        else
+            clear.QStyleOption::operator=(*option);
+        clear.state = (option->state & ~State_NoChange) | State_Off;
+        QProxyStyle::drawPrimitive(element, &clear, painter, widget);
+        const int inset = option->rect.width() / 4;
+        painter->fillRect(option->rect.adjusted(inset, inset, -inset, -inset), option->palette.color(QPalette::Text));
+    }
+};
+
+}  // namespace
 
 TreeWidget::TreeWidget(int id, DWORD style, QWidget* parent) : QTreeWidget(parent), m_id(id), m_style(style)
 {
@@ -28,7 +58,7 @@ TreeWidget::TreeWidget(int id, DWORD style, QWidget* parent) : QTreeWidget(paren
     // TVS_HASLINES: dotted lines join each item to its parent; Qt's
     // Windows style draws them, Fusion does not.
     if (style & TVS_HASLINES) {
-        QStyle* lines = QStyleFactory::create(QStringLiteral("Windows"));
+        auto* lines = new LinesStyle;
         lines->setParent(this);
         setStyle(lines);
     }

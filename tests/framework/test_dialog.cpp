@@ -22,7 +22,7 @@ const ResourceModule& TestResources()
                 {.id = kCheck, .windowClass = "button", .text = "Check", .x = 7, .y = 24, .cx = 60, .cy = 10,
                  .style = kChild | BS_AUTOCHECKBOX},
                 {.id = kTree, .windowClass = "SysTreeView32", .x = 7, .y = 40, .cx = 120, .cy = 40,
-                 .style = kChild | TVS_CHECKBOXES | TVS_INFOTIP},
+                 .style = kChild | TVS_CHECKBOXES | TVS_INFOTIP | TVS_HASLINES},
                 {.id = kCount, .windowClass = "button", .text = "Count", .x = 140, .y = 41, .cx = 50, .cy = 14,
                  .style = kChild},
                 {.id = kHidden, .windowClass = "button", .text = "Hidden", .x = 140, .y = 58, .cx = 50, .cy = 14,

@@ -113,6 +113,32 @@ TEST_F(TreeTest, CheckBoxesFollowTheUsersClicks)
     });
 }
 
+TEST_F(TreeTest, AFileItemShowsWhetherAllSomeOrNoneOfItsItemsAreTicked)
+{
+    WithTree([](CTestDlg&, CTreeCtrl& tree) {
+        auto* widget = static_cast<QTreeWidget*>(tree.GetSafeHwnd());
+        // Three items alike but for how many of their two children are ticked.
+        QImage rows[3];
+        HTREEITEM items[3];
+        for (int ticked = 0; ticked < 3; ++ticked) {
+            items[ticked] = tree.InsertItem("file", 2, 2);
+            for (int k = 0; k < 2; ++k)
+                tree.SetCheck(tree.InsertItem("stream", 0, 0, items[ticked]), k < ticked);
+        }
+        // What the eye tells apart: the dark marks, not a shade of the
+        // box's background.
+        for (int ticked = 0; ticked < 3; ++ticked) {
+            rows[ticked] = widget->viewport()->grab(widget->visualItemRect(items[ticked])).toImage();
+            for (int y = 0; y < rows[ticked].height(); ++y)
+                for (int x = 0; x < rows[ticked].width(); ++x)
+                    rows[ticked].setPixelColor(x, y, rows[ticked].pixelColor(x, y).lightness() < 128 ? Qt::black : Qt::white);
+        }
+        EXPECT_NE(rows[1], rows[0]) << "some ticked looks like none";
+        EXPECT_NE(rows[1], rows[2]) << "some ticked looks like all";
+        EXPECT_NE(rows[0], rows[2]);
+    });
+}
+
 TEST_F(TreeTest, TheTipOfAnItemIsTheDialogsAnswer)
 {
     WithTree([](CTestDlg& d, CTreeCtrl& tree) {
