@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "mux/merge_signals.h"
 #include "mux/rm_muxer.h"
 #include "mux/stream_replay.h"
 #include "rm/packet_start.h"
@@ -122,6 +123,9 @@ std::string MatroskaRunOutput::verify(const std::string& path, bool last, int64_
         replays.push_back(m_muxer.ReplayStream(o));
     std::string readError;
     const std::string difference = verifyMatroska(path, m_plan, shift, [&](uint16_t stream, SourcePacket& packet) {
+        // A Cancel stops the reading; the run then ends as cancelled.
+        if (g_stop)
+            return false;
         StreamReplay& replay = *replays[stream];
         if (!replay.next()) {
             readError = replay.failure();
@@ -135,6 +139,8 @@ std::string MatroskaRunOutput::verify(const std::string& path, bool last, int64_
         packet.payload.assign(rest.begin() + static_cast<std::ptrdiff_t>(head), rest.end());
         return true;
     });
+    if (g_stop)
+        return {};
     if (!readError.empty())
         return readError;
     if (!difference.empty())
