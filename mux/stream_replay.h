@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,7 +11,9 @@
 
 #include "mux/rm_muxer.h"
 #include "mux/run_state.h"
+#include "mux/unit_range.h"
 #include "rm/packet_reader.h"
+#include "rm/packet_start.h"
 
 // The source packets one output stream of the file was given, lane after
 // lane in part order, each lane read from its first packet in the file by a
@@ -41,6 +44,8 @@ public:
                 ++m_laneAt;
                 m_taken = 0;
                 m_reader.reset();
+                m_held.clear();
+                m_closed = false;
                 continue;
             }
             if (!m_reader && !open(l))
@@ -53,14 +58,19 @@ public:
             case Read::Ended:
                 break;
             }
-            if (!resume(l))
+            if (m_closed || m_reader->failed())
                 return false;
+            // At the end of the lane's data its planner decides what it holds.
+            if (!resume(l)) {
+                m_plan->close();
+                m_closed = true;
+            }
         }
     }
 
     const rm::RmPacketHeader& packet() const { return m_packet; }
     const std::vector<uint8_t>& payload() const { return m_payload; }
-    uint64_t offset() const { return m_reader->offset(); }
+    uint64_t offset() const { return m_offset; }
     std::string name() const
     {
         const int l = std::max(lane(), 0);
@@ -82,24 +92,48 @@ private:
             return false;
         }
         m_reader.emplace(*m_source, m_run.reader->walkFrom(f, m_run.sources[f].dataStart, m_run.sources[f]));
+        m_plan.emplace(unitRuleOf(m_muxer.m_streams[l]), m_run.range.edit());
         return true;
     }
 
     enum class Read { Packet, Ended, Failed };
+    // The lane's next packet the loop wrote to this file. Every packet of
+    // the lane from the start of its data is offered to a range planner of
+    // the replay's own, so that a unit the range or the delay left out
+    // between two written ones (timestamps that go back do that) is left
+    // out here too.
     Read readLane(int l)
     {
         const Lane& lane = m_run.lanes[l];
-        while (m_reader->next(m_packet)) {
-            if (m_packet.stream_number != m_muxer.m_sourceStream[l] || m_reader->offset() < m_run.file.lanes[l].first)
+        const uint64_t first = m_run.file.lanes[l].first;
+        for (;;) {
+            if (m_plan->decided()) {
+                const UnitPlanner::Taken taken = m_plan->take();
+                Held held = std::move(m_held.front());
+                m_held.pop_front();
+                if (!taken.kept || held.offset < first
+                    || taken.unitStart - m_run.range.shift() + m_run.range.delay(lane.out) < 0)
+                    continue;
+                ++m_taken;
+                m_packet = held.header;
+                m_payload = std::move(held.payload);
+                m_offset = held.offset;
+                const int64_t time = m_run.range.outputTime(lane, m_packet.timestamp) - m_run.file.base;
+                m_packet.timestamp = static_cast<uint32_t>(std::clamp<int64_t>(time, 0, UINT32_MAX));
+                return Read::Packet;
+            }
+            rm::RmPacketHeader header;
+            if (m_closed || !m_reader->next(header))
+                return Read::Ended;
+            if (header.stream_number != m_muxer.m_sourceStream[l])
                 continue;
-            if (!m_reader->readPayload(m_payload))
+            const uint64_t offset = m_reader->offset();
+            m_plan->offer(m_run.range.laneTime(lane, header.timestamp),
+                          m_plan->wantsKeyframe() && rm::keyframeAt(*m_source, header, offset));
+            m_held.push_back({header, offset, {}});
+            if (offset >= first && !m_reader->readPayload(m_held.back().payload))
                 return Read::Failed;
-            ++m_taken;
-            const int64_t time = m_run.range.outputTime(lane, m_packet.timestamp) - m_run.file.base;
-            m_packet.timestamp = static_cast<uint32_t>(std::clamp<int64_t>(time, 0, UINT32_MAX));
-            return Read::Packet;
         }
-        return Read::Ended;
     }
 
     // The reading goes on after a stretch a repair passed over, if one
@@ -132,6 +166,17 @@ private:
     std::unique_ptr<rm::InFile> m_source;
     std::optional<rm::PacketReader> m_reader;
     std::string m_openError;
+    // The lane's planner, and the packets offered to it and not yet taken
+    // (payloads only from the lane's first packet in this file on).
+    std::optional<UnitPlanner> m_plan;
+    struct Held {
+        rm::RmPacketHeader header;
+        uint64_t offset;
+        std::vector<uint8_t> payload;
+    };
+    std::deque<Held> m_held;
+    bool m_closed = false;  // the lane's data has ended
     rm::RmPacketHeader m_packet{};
     std::vector<uint8_t> m_payload;
+    uint64_t m_offset = 0;
 };

@@ -72,7 +72,9 @@ TEST(FuzzedFaults, TrimOfAFileWithoutADataChunkFailsWithAMessage)
 // packet whose length is wrong (which verify read as whole, where the
 // repair found the packets inside it); a trim of a file whose first packet
 // is damaged, which the trim seeks past through the index (and verify read
-// from the start of the data, stopping at the damage).
+// from the start of the data, stopping at the damage); a delay that moves
+// a frame before 0 between two it keeps (its timestamp went back), which
+// verify took as written.
 TEST(FuzzedFaults, VerifyFinishesAndAgreesWithTheJob)
 {
     TempDir dir;
@@ -82,6 +84,12 @@ TEST(FuzzedFaults, VerifyFinishesAndAgreesWithTheJob)
     wrongLength.replace(2, 2, be16(2001));
     std::string firstDamaged = film.bytes;
     firstDamaged.replace(film.packets[0] + 2, 2, be16(5));
+    std::string wentBack = film.bytes;
+    for (std::size_t k = film.packets.size() / 2;; ++k)
+        if (wentBack[film.packets[k] + 5] == 0) {  // a packet of the video, stream 0
+            wentBack.replace(film.packets[k] + 6, 4, be32(100));
+            break;
+        }
     const std::vector<std::string> repair = {"repair"}, trim = {"merge", "--start", "2", "--end", "6"};
     const std::vector<std::tuple<std::string, std::string, std::vector<std::string>>> jobs = {
         {"no_data_header.rm", film.bytes.substr(0, film.data) + film.bytes.substr(film.data + kDataHeaderSize),
@@ -91,6 +99,7 @@ TEST(FuzzedFaults, VerifyFinishesAndAgreesWithTheJob)
              + wrongLength + film.bytes.substr(film.dataEnd),
          repair},
         {"first_packet_damaged.rm", firstDamaged, trim},
+        {"timestamp_went_back.rm", wentBack, {"merge", "--delay", "0=-500"}},
     };
     for (const auto& [name, bytes, command] : jobs) {
         SCOPED_TRACE(name);
