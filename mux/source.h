@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "rm/data_walk.h"
 
@@ -20,4 +21,7 @@ struct Source {
     uint32_t packetsFound = 0;
     bool ended = false;
     bool readWhole = false;
+    // Where and how damage ended its data ("at byte 220, the data ends
+    // inside a packet"); "" when it did not.
+    std::string damage;
 };

@@ -6,6 +6,7 @@
 #include "mux/run_state.h"
 #include "mux/source_end.h"
 #include "rm/chunk_ids.h"
+#include "rm/input_file.h"
 
 void SourceEnd::at(uint16_t f, const SourceCursor& reader)
 {
@@ -42,6 +43,7 @@ void SourceEnd::end(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt, co
     const uint32_t propCount = source.packetsPromised;
     const uint64_t promised = propCount != 0 ? propCount : chunkCounts;
     if (!damage.empty()) {
+        source.damage = "at byte " + rm::formatOffset(damagedAt) + ", " + damage;
         m_muxer.Warn(f, damagedAt,
              damage + "; the " + std::to_string(found) + " packets before it were copied"
                  + (promised > found ? ", of the " + std::to_string(promised) + " packets its headers count" : ""));
@@ -99,6 +101,8 @@ std::string SourceEnd::checkWhatWasRead()
         const Source& source = run.sources[f];
         if (!selected || source.packetsFound != 0 || !source.readWhole)
             continue;
+        if (!source.damage.empty())
+            return m_muxer.m_files[f]->path() + " holds no packets that can be read: " + source.damage;
         return run.reader->noPackets(m_muxer.m_files[f]->path(), source.hasDataChunk);
     }
     // An edit that keeps nothing writes nothing.

@@ -107,6 +107,7 @@ bool StartLocator::scanToKeyframe(int part, int anchor, uint64_t from, uint32_t 
     bool seen = false;
     uint32_t last = 0;
     while (!g_stop && reader.next(header)) {
+        scan.anyPacket = true;
         const uint16_t number = header.stream_number;
         if (m_muxer.Taken(f, number) && run.lanes[m_muxer.m_streamMap[f * 10 + number]].part == part) {
             Lane& lane = run.lanes[m_muxer.m_streamMap[f * 10 + number]];
@@ -138,6 +139,8 @@ bool StartLocator::scanToKeyframe(int part, int anchor, uint64_t from, uint32_t 
         run.readFailure = m_muxer.m_files[f]->readError();
         return false;
     }
+    if (reader.end() == rm::PacketStart::Cut || reader.end() == rm::PacketStart::Damaged)
+        scan.damagedAt = reader.endOffset();
     return true;
 }
 
@@ -183,6 +186,13 @@ StartFound StartLocator::locate(int part, uint64_t seekFrom[kMaxSources])
         return StartFound::Failed;
     if (g_stop)
         return StartFound::Cancelled;
+    // Damage before the first packet leaves nothing to start from: said
+    // as a merge of the file says it.
+    if (!scan.anyPacket && scan.damagedAt && from == run.sources[f].dataStart) {
+        run.readFailure = m_muxer.m_files[f]->path() + " holds no packets that can be read: at byte "
+                          + rm::formatOffset(*scan.damagedAt) + ", the data is damaged";
+        return StartFound::Failed;
+    }
     if (scan.ended) {
         // The data ended: a start at or past the part's end lies in a later part.
         const int64_t end = run.range.partEnd(part, run.lanes, m_muxer.m_streamCount);

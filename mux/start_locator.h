@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "mux/mux_limits.h"
@@ -36,6 +37,8 @@ private:
         bool found = false;
         bool ended = true;
         uint32_t keyTime = 0;
+        bool anyPacket = false;
+        std::optional<uint64_t> damagedAt;  // where damage ended the data
     };
 
     // The lane the start is taken from: the part's video, else its first lane.

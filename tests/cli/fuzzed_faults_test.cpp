@@ -65,6 +65,26 @@ TEST(FuzzedFaults, TrimOfAFileWithoutADataChunkFailsWithAMessage)
     }
 }
 
+// A file whose first packet is damaged holds no packet a merge or a trim
+// can read: said so, where the trim said its start lay past the end and
+// the merge that the data chunk was empty.
+TEST(FuzzedFaults, AFileDamagedAtItsFirstPacketIsSaidToBe)
+{
+    TempDir dir;
+    const FilmBytes film;
+    std::string bytes = film.bytes;
+    bytes.replace(film.packets[0] + 2, 2, be16(5));
+    const std::string source = dir.file("damaged.rm");
+    writeFileBytes(source, bytes);
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{{"merge"}, {"merge", "--start", "2"}}) {
+        args.insert(args.end(), {"-o", dir.file("out.rm"), source});
+        const Outcome outcome = cli(args);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_NE(outcome.err.find(source + " holds no packets that can be read: at byte "), std::string::npos)
+            << outcome.err;
+    }
+}
+
 // A job with --verify finishes and writes what it writes without it, byte
 // for byte. A repair of a file whose data chunk header is gone (its packets
 // right after the header section: a region of no bytes, which verify read
