@@ -50,6 +50,7 @@ std::string RmMuxer::LayOutLanes()
         return std::to_string(inputs.size()) + " parts are given; an append holds at most "
                + std::to_string(kMaxSources);
     int laid = 0;
+    uint16_t firstPartStreams = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const JobInput& input = inputs[i];
         if (input.file >= m_fileCount || m_listing.removed[input.file] || !m_files[input.file])
@@ -57,12 +58,18 @@ std::string RmMuxer::LayOutLanes()
         for (std::size_t j = 0; j < i; ++j)
             if (inputs[j].file == input.file)
                 return m_files[input.file]->path() + " is given twice as the same source; add it again";
+        // A stream given twice (a file may list two headers of one number,
+        // whose packets are the first's) is laid out once.
+        uint16_t given = 0;
         for (std::size_t k = 0; k < input.streams.size(); ++k) {
             const uint16_t number = input.streams[k];
             if (!Taken(input.file, number))
                 return m_files[input.file]->path() + " has no usable stream " + std::to_string(number);
+            if (std::find(input.streams.begin(), input.streams.begin() + static_cast<std::ptrdiff_t>(k), number)
+                != input.streams.begin() + static_cast<std::ptrdiff_t>(k))
+                continue;
             const uint16_t lane = m_streamMap[input.file * 10 + number];
-            const uint16_t out = endToEnd ? static_cast<uint16_t>(k) : static_cast<uint16_t>(laid);
+            const uint16_t out = endToEnd ? given++ : static_cast<uint16_t>(laid);
             if (out >= kMaxStreams)
                 return std::to_string(laid + 1) + " streams are selected; a merge holds at most "
                        + std::to_string(kMaxStreams);
@@ -74,8 +81,10 @@ std::string RmMuxer::LayOutLanes()
         }
         if (input.streams.empty())
             return m_files[input.file]->path() + " gives no stream";
+        if (i == 0)
+            firstPartStreams = given;
     }
-    run.outCount = endToEnd ? static_cast<uint16_t>(inputs.front().streams.size()) : static_cast<uint16_t>(laid);
+    run.outCount = endToEnd ? firstPartStreams : static_cast<uint16_t>(laid);
     run.partCount = endToEnd ? static_cast<int>(inputs.size()) : 1;
     // Each output stream's header and index header are its first lane's,
     // numbered as the output numbers it. A split starts its parts at the

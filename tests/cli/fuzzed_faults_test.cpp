@@ -85,6 +85,26 @@ TEST(FuzzedFaults, AFileDamagedAtItsFirstPacketIsSaidToBe)
     }
 }
 
+// A file may list two headers of one stream number, whose packets are the
+// first's: an append takes the stream once. It used to lay the one stream
+// out twice and read past its table of parts.
+TEST(FuzzedFaults, AppendTakesAStreamListedTwiceOnce)
+{
+    TempDir dir;
+    FileSpec twice;
+    twice.streams = {StreamSpec{}, StreamSpec{}};
+    for (uint32_t k = 0; k < 10; ++k)
+        twice.packets.push_back(PacketSpec{.number = 0, .timestamp = k * 100, .flags = 2});
+    const std::string source = dir.file("twice.rm");
+    writeFileBytes(source, buildFile(twice));
+    const Outcome outcome = cli({"append", "--verify", "-o", dir.file("out.rm"), source, source});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const auto out = parseRm(readFileBytes(dir.file("out.rm")));
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(out->numStreams, 1);
+    EXPECT_EQ(out->packets.size(), 20u);
+}
+
 // A job with --verify finishes and writes what it writes without it, byte
 // for byte. A repair of a file whose data chunk header is gone (its packets
 // right after the header section: a region of no bytes, which verify read
