@@ -101,7 +101,8 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(int part)
             continue;
         }
         const PacketNode& packet = *m_current[chosen];
-        const auto keyframe = [&] { return rm::keyframeAt(*m_files[m_sourceFile[chosen]], packet.header, packet.offset); };
+        rm::InFile& file = *m_files[m_sourceFile[chosen]];
+        const auto keyframe = [&] { return rm::keyframeAt(file, packet.header, packet.offset); };
         if (run.split.active()
             && run.split.startsBefore(run.lanes[chosen].out, time, keyframe, run.file, m_props.data_offset,
                                       run.outCount)) {

@@ -13,7 +13,7 @@ void SourceEnd::at(uint16_t f, const SourceCursor& reader)
     if (m_run.sources[f].ended)
         return;
     if (reader.ranOnAt() != 0)
-        m_muxer.Warn(f, reader.ranOnAt(),
+        warn(f, reader.ranOnAt(),
              "the data chunk's size ends it here, but its packets go on after it; they were read as well");
     switch (m_run.reader->howEnded(reader)) {
     case rm::PacketStart::Packet:
@@ -44,7 +44,7 @@ void SourceEnd::end(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt, co
     const uint64_t promised = propCount != 0 ? propCount : chunkCounts;
     if (!damage.empty()) {
         source.damage = "at byte " + rm::formatOffset(damagedAt) + ", " + damage;
-        m_muxer.Warn(f, damagedAt,
+        warn(f, damagedAt,
              damage + "; the " + std::to_string(found) + " packets before it were copied"
                  + (promised > found ? ", of the " + std::to_string(promised) + " packets its headers count" : ""));
     } else if (source.readWhole) {
@@ -53,7 +53,7 @@ void SourceEnd::end(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt, co
             if (counted == 0 || read.several || counted == read.packets)
                 continue;
             const std::string held = chunks.size() > 1 ? "this data chunk holds " : "the data chunk holds ";
-            m_muxer.Warn(f, read.chunk.start,
+            warn(f, read.chunk.start,
                  "the headers count " + std::to_string(counted) + " packets, but "
                      + (counted < read.packets ? held + std::to_string(read.packets) + "; all of them were read"
                                                : "only " + std::to_string(read.packets)
@@ -61,11 +61,16 @@ void SourceEnd::end(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt, co
         }
         // The properties' count, where the data chunks' counts have not told it already.
         if (propCount > found && propCount != chunkCounts)
-            m_muxer.Warn(f, source.dataStart,
+            warn(f, source.dataStart,
                  "the properties count " + std::to_string(propCount) + " packets, but only " + std::to_string(found)
                      + " were found in the data; the file may be cut short or damaged");
     }
     warnUnreadChunks(f, chunks);
+}
+
+void SourceEnd::warn(uint16_t f, uint64_t offset, const std::string& text)
+{
+    m_muxer.Warn(f, offset, text);
 }
 
 void SourceEnd::warnUnreadChunks(uint16_t f, const std::vector<rm::DataChunkRead>& chunks)
@@ -80,8 +85,9 @@ void SourceEnd::warnUnreadChunks(uint16_t f, const std::vector<rm::DataChunkRead
             || std::any_of(chunks.begin(), chunks.end(), isNext))
             continue;
         char id[rm::kChunkIdSize];
-        if (m_muxer.m_files[f]->readAt(id, sizeof id, next) == sizeof id && std::memcmp(id, rm::kIdData, sizeof id) == 0)
-            m_muxer.Warn(f, next,
+        rm::InFile& file = *m_muxer.m_files[f];
+        if (file.readAt(id, sizeof id, next) == sizeof id && std::memcmp(id, rm::kIdData, sizeof id) == 0)
+            warn(f, next,
                  "a data chunk starts here that does not follow the packets before it; its packets were not copied");
     }
 }
@@ -115,10 +121,11 @@ std::string SourceEnd::checkWhatWasRead()
         const int l = run.outs[o].lane;
         const uint16_t f = m_muxer.m_sourceFile[l];
         if (run.outs[o].packets == 0)
-            m_muxer.Warn(f, run.sources[f].dataStart,
-                 "stream " + std::to_string(m_muxer.m_sourceStream[l]) + " has no packets; the output carries it empty");
+            warn(f, run.sources[f].dataStart,
+                 "stream " + std::to_string(m_muxer.m_sourceStream[l])
+                     + " has no packets; the output carries it empty");
         if (run.outs[o].droppedByDelay != 0)
-            m_muxer.Warn(f, run.sources[f].dataStart,
+            warn(f, run.sources[f].dataStart,
                  std::to_string(run.outs[o].droppedByDelay) + " packets of output stream " + std::to_string(o)
                      + " would fall before 0 with its delay of " + std::to_string(run.range.delay(o))
                      + " ms; they were left out");

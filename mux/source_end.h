@@ -25,6 +25,7 @@ public:
 
 private:
     void end(uint16_t f, const rm::DataWalk& walk, uint64_t damagedAt = 0, const std::string& damage = {});
+    void warn(uint16_t f, uint64_t offset, const std::string& text);
     void warnUnreadChunks(uint16_t f, const std::vector<rm::DataChunkRead>& chunks);
 
     RmMuxer& m_muxer;

@@ -40,9 +40,11 @@ int64_t StartLocator::firstTimestamp(int part)
             return 0;
         rm::PacketReader reader(*m_muxer.m_files[f], source.dataWalk, source.dataStart);
         rm::RmPacketHeader header;
-        while (reader.next(header))
-            if (m_muxer.Taken(f, header.stream_number) && run.lanes[m_muxer.m_streamMap[f * 10 + header.stream_number]].part == part)
+        while (reader.next(header)) {
+            const uint16_t number = header.stream_number;
+            if (m_muxer.Taken(f, number) && run.lanes[m_muxer.m_streamMap[f * 10 + number]].part == part)
                 return header.timestamp;
+        }
         if (reader.failed())
             run.readFailure = m_muxer.m_files[f]->readError();
         return 0;
@@ -102,7 +104,8 @@ bool StartLocator::scanToKeyframe(int part, int anchor, uint64_t from, uint32_t 
     RunState& run = m_run;
     const uint16_t f = m_muxer.m_sourceFile[anchor];
     const bool video = IsVideo(m_muxer.m_streams[anchor]);
-    rm::PacketReader reader(*m_muxer.m_files[f], run.sources[f].dataWalk.from(from), from);
+    rm::InFile& file = *m_muxer.m_files[f];
+    rm::PacketReader reader(file, run.sources[f].dataWalk.from(from), from);
     rm::RmPacketHeader header;
     bool seen = false;
     uint32_t last = 0;
@@ -112,13 +115,13 @@ bool StartLocator::scanToKeyframe(int part, int anchor, uint64_t from, uint32_t 
         if (m_muxer.Taken(f, number) && run.lanes[m_muxer.m_streamMap[f * 10 + number]].part == part) {
             Lane& lane = run.lanes[m_muxer.m_streamMap[f * 10 + number]];
             lane.plan->offer(run.range.laneTime(lane, header.timestamp),
-                             lane.plan->wantsKeyframe() && rm::keyframeAt(*m_muxer.m_files[f], header, reader.offset()));
+                             lane.plan->wantsKeyframe() && rm::keyframeAt(file, header, reader.offset()));
             while (lane.plan->decided())
                 lane.plan->take();
         }
         if (number != m_muxer.m_sourceStream[anchor])
             continue;
-        const bool key = rm::keyframeAt(*m_muxer.m_files[f], header, reader.offset()) && (!video || !seen || header.timestamp != last);
+        const bool key = rm::keyframeAt(file, header, reader.offset()) && (!video || !seen || header.timestamp != last);
         seen = true;
         last = header.timestamp;
         if (header.timestamp > startMs && (scan.found || key)) {
