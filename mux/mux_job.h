@@ -176,8 +176,8 @@ struct MuxJob {
     // (empty: no damage found), job.streams the packets recovered per
     // stream and the index records built, job.warnings the rest. Failed:
     // nothing was written; job.error says why (a file with no packet that
-    // could be recovered: "FILE holds no packet that could be recovered;
-    // nothing was written").
+    // could be recovered: "FILE holds no packets to recover; nothing was
+    // written").
     //
     // A file is damaged with its header intact when Scan without `repair`
     // refuses it with ScanError::Invalid and Scan with `repair` (on a muxer

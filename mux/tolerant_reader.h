@@ -35,7 +35,7 @@ public:
     void noteWritten(uint16_t out, uint16_t f, const PacketNode& packet) override;
     std::string noPackets(const std::string& path, bool) const override
     {
-        return path + " holds no packet that could be recovered; nothing was written";
+        return path + " holds no packets to recover; nothing was written";
     }
     rm::DataWalk walkFrom(uint16_t f, uint64_t from, const Source& source) const override;
     std::optional<uint64_t> resumesAfter(uint16_t f, uint64_t end) const override;

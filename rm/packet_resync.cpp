@@ -25,6 +25,22 @@ bool chunkIdAt(const uint8_t* bytes, std::size_t avail)
     return avail >= kChunkIdSize && chunkFollowsData(bytes);
 }
 
+// The size of the chunk at `bytes` (at least eight of them, standing at
+// `at`) when it is one that holds no packets (an index or metadata) and
+// fits before `end`; else 0. The search passes over it: what lies inside
+// is never taken for a packet.
+uint32_t chunkWithoutPackets(const uint8_t* bytes, uint64_t at, uint64_t end)
+{
+    if (bytes[0] != 'I' && bytes[0] != 'R')
+        return 0;
+    if (std::memcmp(bytes, kIdIndex, kChunkIdSize) != 0 && std::memcmp(bytes, "RMMD", kChunkIdSize) != 0
+        && std::memcmp(bytes, "RJMD", kChunkIdSize) != 0)
+        return 0;
+    const uint32_t size = static_cast<uint32_t>(bytes[4]) << 24 | static_cast<uint32_t>(bytes[5]) << 16
+                          | static_cast<uint32_t>(bytes[6]) << 8 | bytes[7];
+    return size >= 8 && size <= end - at ? size : 0;
+}
+
 std::optional<uint32_t> latestTimestamp(const PacketExpectations& expect)
 {
     std::optional<uint32_t> latest;
@@ -102,13 +118,22 @@ std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketEx
         if (in.failed() || got < kPacketHeaderSize)
             return std::nullopt;
         const std::size_t places = got - kPacketHeaderSize + 1;
+        uint64_t skipTo = 0;
         for (std::size_t k = 0; k < places; ++k) {
+            if (const uint32_t size = chunkWithoutPackets(block.data() + k, base + k, expect.end)) {
+                skipTo = base + k + size;
+                break;
+            }
             RmPacketHeader header;
             if (plausiblePacket(block.data() + k, base + k, base + k - from, expect, header)
                 && chains(in, base + k, header, expect))
                 return base + k;
             if (in.failed())
                 return std::nullopt;
+        }
+        if (skipTo != 0) {
+            base = skipTo;
+            continue;
         }
         if (got < want)
             return std::nullopt;  // the file ends here

@@ -48,7 +48,8 @@ bool plausiblePacket(const uint8_t* bytes, uint64_t at, uint64_t passed, const P
 // plausible packet stands that chains: the place right after it is the end
 // of the data (`expect.end`, or the id of a chunk that follows data), or
 // holds a plausible packet of its own. None when the data holds no such
-// place. Reads `in` with readAt, a block at a time; its read position is
+// place. An index or metadata chunk met on the way is passed over whole:
+// nothing inside it is taken for a packet. Reads `in` with readAt, a block at a time; its read position is
 // left alone. A read that fails ends the search: `in.failed()` tells.
 std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketExpectations& expect);
 

@@ -266,10 +266,17 @@ TEST_F(RepairCli, AFileWithNothingToRecoverFailsAndWritesNothing)
                                                           std::string(original.size() - start, '\xEE')));
     const Outcome o = cli({"repair", "-o", dir.file("out.rm"), source});
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.err.find("kestrova-cli: " + source + " holds no packet that could be recovered; nothing was written\n"),
+    EXPECT_NE(o.err.find("kestrova-cli: " + source + " holds no packets to recover; nothing was written\n"),
               std::string::npos)
         << o.err;
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"hopeless.rm"});
+
+    // A file cut before its data chunk: the metadata chunk after its
+    // headers holds bytes that could pass for packets, and none is taken.
+    const Outcome cut = cli({"repair", "-o", dir.file("out.rm"), dataFile("helix_truncated.rm")});
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.err.find(" holds no packets to recover"), std::string::npos) << cut.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.rm")));
 
     // Nor is anything written for a file that is no RealMedia at all.
     writeFileBytes(dir.file("text.rm"), "just some words");
