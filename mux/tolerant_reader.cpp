@@ -11,6 +11,10 @@
 
 namespace {
 
+// A properties chunk may count streams past any a file could hold: a
+// stream numbered this high is never taken for one whose header is lost.
+constexpr uint16_t kMaxLostStreamNumber = 32;
+
 bool allZero(const uint8_t* bytes, std::size_t n)
 {
     return std::all_of(bytes, bytes + n, [](uint8_t b) { return b == 0; });
@@ -41,6 +45,15 @@ std::string TolerantReader::locateData(uint16_t f, rm::InFile& in, const rm::RmP
     expect.end = fileSize;
     for (const SeenStream& stream : walk.streams)
         expect.streams.push_back({stream.number, std::nullopt});
+    // A stream the properties count whose header was not read: its
+    // packets still chain with the others'.
+    m_lostStreams[f].clear();
+    for (uint16_t number = 0; number < std::min<uint16_t>(props.num_streams, kMaxLostStreamNumber); ++number)
+        if (std::none_of(walk.streams.begin(), walk.streams.end(),
+                         [&](const SeenStream& s) { return s.number == number; })) {
+            expect.streams.push_back({number, std::nullopt});
+            m_lostStreams[f].push_back({number, 0});
+        }
     // Damage may hide twice the time its bytes would hold at the average rate.
     const uint32_t avgBitRate = props.avg_bit_rate;
     expect.bytesPerSecond = avgBitRate / 16;
@@ -97,6 +110,8 @@ void TolerantReader::noteRead(uint16_t f, const rm::RmPacketHeader& header)
 {
     // What the next packet after damage may look like.
     m_lastStreamRead[f] = static_cast<uint16_t>(header.stream_number);
+    for (LostStream& lost : m_lostStreams[f])
+        lost.packets += lost.number == header.stream_number;
     for (rm::PacketExpectations::Stream& stream : m_expect[f].streams)
         if (stream.number == header.stream_number)
             stream.lastTimestamp = static_cast<uint32_t>(header.timestamp);
@@ -240,10 +255,16 @@ std::optional<uint64_t> TolerantReader::resumesAfter(uint16_t f, uint64_t end) c
     return skip->to;
 }
 
-void TolerantReader::reportDamage(std::vector<DamagedRegion>& damage, const RmMuxer& muxer,
-                                  const Source sources[]) const
+void TolerantReader::reportDamage(std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
+                                  const RmMuxer& muxer, const Source sources[]) const
 {
     damage.clear();
+    findings.clear();
+    for (int f = 0; f < kMaxSources; ++f)
+        for (const LostStream& lost : m_lostStreams[f])
+            if (lost.packets > 0)
+                findings.push_back("stream " + std::to_string(lost.number) + ": its header is lost; its "
+                                   + std::to_string(lost.packets) + " packets could not be kept");
     for (std::size_t k = 0; k < m_skips.size(); ++k) {
         const Skip& skip = m_skips[k];
         DamagedRegion region;

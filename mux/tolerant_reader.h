@@ -39,7 +39,8 @@ public:
     }
     rm::DataWalk walkFrom(uint16_t f, uint64_t from, const Source& source) const override;
     std::optional<uint64_t> resumesAfter(uint16_t f, uint64_t end) const override;
-    void reportDamage(std::vector<DamagedRegion>& damage, const RmMuxer& muxer, const Source sources[]) const override;
+    void reportDamage(std::vector<DamagedRegion>& damage, std::vector<std::string>& findings, const RmMuxer& muxer,
+                      const Source sources[]) const override;
 
 private:
     // The cursor stopped where its packets no longer hold together (or at
@@ -78,6 +79,14 @@ private:
         std::optional<uint32_t> before[kMaxStreams], after[kMaxStreams];
     };
     std::vector<Skip> m_skips;
+    // The streams of each source that PROP counts but whose header is
+    // lost: their packets are links of the chains the search follows, and
+    // are counted, but cannot be kept without a header.
+    struct LostStream {
+        uint16_t number = 0;
+        uint32_t packets = 0;
+    };
+    std::vector<LostStream> m_lostStreams[kMaxSources];
     // Per output stream: skips passed, its last timestamp, and the largest
     // step between two of its packets with no skip between them.
     std::size_t m_skipsPassed[kMaxStreams]{};
