@@ -3,7 +3,9 @@
 #include "mux/tolerant_reader.h"
 
 #include <algorithm>
+#include <iterator>
 
+#include "mux/repair_findings.h"
 #include "mux/rm_muxer.h"
 #include "rm/chunk_ids.h"
 #include "rm/data_chunk.h"
@@ -14,6 +16,13 @@ namespace {
 // A properties chunk may count streams past any a file could hold: a
 // stream numbered this high is never taken for one whose header is lost.
 constexpr uint16_t kMaxLostStreamNumber = 32;
+
+// Zeros after the last packet longer than this are no end marker but a
+// hole where packets were (as check judges them).
+constexpr uint64_t kEndMarkerLimit = 4096;
+// A packet whose last bytes are this many zeros, with zeros after it, was
+// cut by a hole: the zeros began inside it.
+constexpr std::size_t kZeroTail = 8;
 
 bool allZero(const uint8_t* bytes, std::size_t n)
 {
@@ -150,9 +159,16 @@ bool TolerantReader::resynchronise(uint16_t f, SourceCursor& cursor)
         return true;
     }
     // Nothing after it holds together: the rest of the data is lost, unless
-    // it was an end marker of zeros.
-    if (cursor.end() != rm::PacketStart::EndOfData)
+    // it was an end marker of zeros; zeros that run on are a hole.
+    if (cursor.end() != rm::PacketStart::EndOfData) {
         recordSkip(f, at, m_expect[f].end);
+        return false;
+    }
+    const uint64_t zerosEnd = rm::endOfZeros(file, at, m_expect[f].end);
+    if (file.failed())
+        m_readFailure = file.readError();
+    else if (zerosEnd - at > kEndMarkerLimit)
+        recordSkip(f, at, zerosEnd);
     return false;
 }
 
@@ -176,10 +192,24 @@ bool TolerantReader::holdsTogether(uint16_t f, SourceCursor& cursor, const rm::R
     // inside the bytes it claims, or the damage starts right after it.
     rm::InFile& file = *m_files[f];
     const std::optional<uint64_t> resume = searchFrom(f, offset + 1);
-    if (file.failed() || !resume || *resume >= next)
+    if (file.failed())
         return true;
-    recordSkip(f, offset, *resume);
-    cursor.resume(*resume);
+    if (resume && *resume < next) {
+        recordSkip(f, offset, *resume);
+        cursor.resume(*resume);
+        return false;
+    }
+    // A hole of zeros that began inside it: it is dropped with the hole.
+    const uint8_t* tail = header.length >= rm::kPacketHeaderSize + kZeroTail
+                              ? cursor.bytes(next - kZeroTail, kZeroTail, keepFrom)
+                              : nullptr;
+    if (!tail || !allZero(tail, kZeroTail) || !allZero(cursor.bytes(next, n, keepFrom), n))
+        return true;
+    const uint64_t to = resume ? *resume : rm::endOfZeros(file, next, end);
+    if (file.failed() || (!resume && to - next <= kEndMarkerLimit))
+        return true;
+    recordSkip(f, offset, to);
+    cursor.resume(to);
     return false;
 }
 
@@ -259,12 +289,6 @@ void TolerantReader::reportDamage(std::vector<DamagedRegion>& damage, std::vecto
                                   const RmMuxer& muxer, const Source sources[]) const
 {
     damage.clear();
-    findings.clear();
-    for (int f = 0; f < kMaxSources; ++f)
-        for (const LostStream& lost : m_lostStreams[f])
-            if (lost.packets > 0)
-                findings.push_back("stream " + std::to_string(lost.number) + ": its header is lost; its "
-                                   + std::to_string(lost.packets) + " packets could not be kept");
     for (std::size_t k = 0; k < m_skips.size(); ++k) {
         const Skip& skip = m_skips[k];
         DamagedRegion region;
@@ -296,4 +320,26 @@ void TolerantReader::reportDamage(std::vector<DamagedRegion>& damage, std::vecto
     }
     std::sort(damage.begin(), damage.end(),
               [](const DamagedRegion& a, const DamagedRegion& b) { return a.first < b.first; });
+    reportFindings(damage, findings, muxer);
+}
+
+void TolerantReader::reportFindings(const std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
+                                    const RmMuxer& muxer) const
+{
+    findings.clear();
+    for (int f = 0; f < kMaxSources; ++f) {
+        if (!muxer.m_files[f])
+            continue;
+        for (const LostStream& lost : m_lostStreams[f])
+            if (lost.packets > 0)
+                findings.push_back("stream " + std::to_string(lost.number) + ": its header is lost; its "
+                                   + std::to_string(lost.packets) + " packets could not be kept");
+        // Whatever else check finds in the source.
+        const std::string& path = muxer.m_files[f]->path();
+        std::vector<DamagedRegion> regions;
+        std::copy_if(damage.begin(), damage.end(), std::back_inserter(regions),
+                     [&](const DamagedRegion& region) { return region.path == path; });
+        const std::vector<std::string> found = RepairFindings(CheckSource(path), regions);
+        findings.insert(findings.end(), found.begin(), found.end());
+    }
 }

@@ -54,6 +54,10 @@ private:
     bool holdsTogether(uint16_t f, SourceCursor& cursor, const rm::RmPacketHeader& header, uint64_t offset,
                        uint64_t keepFrom);
     std::optional<uint64_t> searchFrom(uint16_t f, uint64_t from);
+    // Every fault found besides the regions passed over: lost stream
+    // headers, and what check finds in each source.
+    void reportFindings(const std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
+                        const RmMuxer& muxer) const;
     void recordSkip(uint16_t f, uint64_t from, uint64_t to);
 
     const std::unique_ptr<rm::InFile> (&m_files)[kMaxSources];

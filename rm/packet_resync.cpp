@@ -142,6 +142,21 @@ std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketEx
     return std::nullopt;
 }
 
+uint64_t endOfZeros(InFile& in, uint64_t from, uint64_t end)
+{
+    std::vector<uint8_t> block(kSearchBlock);
+    for (uint64_t base = from; base < end;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(kSearchBlock, end - base));
+        const std::size_t got = in.readAt(block.data(), want, base);
+        const auto nonZero = std::find_if(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got),
+                                          [](uint8_t b) { return b != 0; });
+        base += static_cast<uint64_t>(nonZero - block.begin());
+        if (in.failed() || got < want || nonZero != block.begin() + static_cast<std::ptrdiff_t>(got))
+            return base;
+    }
+    return end;
+}
+
 bool packetChainsAt(InFile& in, uint64_t at, const PacketExpectations& expect)
 {
     uint8_t bytes[kPacketHeaderSize];

@@ -53,6 +53,10 @@ bool plausiblePacket(const uint8_t* bytes, uint64_t at, uint64_t passed, const P
 // left alone. A read that fails ends the search: `in.failed()` tells.
 std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketExpectations& expect);
 
+// The end of the run of zero bytes at `from`: the first byte after it that
+// is not zero, or `end`. A read that fails ends it: `in.failed()` tells.
+uint64_t endOfZeros(InFile& in, uint64_t from, uint64_t end);
+
 // Whether a plausible packet that chains stands right at `at`.
 bool packetChainsAt(InFile& in, uint64_t at, const PacketExpectations& expect);
 
