@@ -194,7 +194,9 @@ bool TolerantReader::holdsTogether(uint16_t f, SourceCursor& cursor, const rm::R
     const std::optional<uint64_t> resume = searchFrom(f, offset + 1);
     if (file.failed())
         return true;
-    if (resume && *resume < next) {
+    // Packets go on inside the bytes it claims, or start too soon after
+    // it for anything but a wrong length to stand between: it is dropped.
+    if (resume && (*resume < next || *resume - next < rm::kPacketHeaderSize)) {
         recordSkip(f, offset, *resume);
         cursor.resume(*resume);
         return false;

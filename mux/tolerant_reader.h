@@ -49,8 +49,9 @@ private:
     bool resynchronise(uint16_t f, SourceCursor& cursor);
     // Whether the packet the cursor just gave holds together with what
     // follows it. When it does not, and packets go on inside the bytes its
-    // length claims, the length is wrong: it is passed over as damage, the
-    // cursor moved on, and false returned.
+    // length claims or fewer than a header's bytes after it, the length is
+    // wrong; when a hole of zeros began inside it, it is cut. Either way it
+    // is passed over as damage, the cursor moved on, and false returned.
     bool holdsTogether(uint16_t f, SourceCursor& cursor, const rm::RmPacketHeader& header, uint64_t offset,
                        uint64_t keepFrom);
     std::optional<uint64_t> searchFrom(uint16_t f, uint64_t from);

@@ -99,6 +99,7 @@ struct Kind {
 const Kind kKinds[] = {
     {"a few flipped bytes", flipBytes},
     {"a packet length one too large", [](const std::string& b, const ParsedFile& f) { return lengthOff(b, f, 1); }},
+    {"a packet length one too small", [](const std::string& b, const ParsedFile& f) { return lengthOff(b, f, -1); }},
     {"a lost stream header", zeroStreamHeader},
     {"data ending in zeros early",
      [](const std::string& b, const ParsedFile& f) {
