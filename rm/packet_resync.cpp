@@ -157,6 +157,31 @@ uint64_t endOfZeros(InFile& in, uint64_t from, uint64_t end)
     return end;
 }
 
+PacketRun followPackets(InFile& in, uint64_t at, const PacketExpectations& expect, uint32_t limit)
+{
+    PacketRun run;
+    PacketExpectations seen = expect;
+    uint8_t bytes[kPacketHeaderSize];
+    RmPacketHeader header;
+    for (run.end = at; run.packets < limit && run.end + kPacketHeaderSize <= expect.end; ++run.packets) {
+        if (in.readAt(bytes, sizeof bytes, run.end) != sizeof bytes || !plausiblePacket(bytes, run.end, 0, seen, header)
+            || !chains(in, run.end, header, seen))
+            break;
+        const uint16_t number = header.stream_number;
+        const uint32_t timestamp = header.timestamp;
+        auto least = std::find_if(run.least.begin(), run.least.end(), [&](const auto& l) { return l.first == number; });
+        if (least == run.least.end())
+            run.least.push_back({number, timestamp});
+        else
+            least->second = std::min(least->second, timestamp);
+        for (PacketExpectations::Stream& s : seen.streams)
+            if (s.number == number)
+                s.lastTimestamp = timestamp;
+        run.end += header.length;
+    }
+    return run;
+}
+
 bool packetChainsAt(InFile& in, uint64_t at, const PacketExpectations& expect)
 {
     uint8_t bytes[kPacketHeaderSize];

@@ -57,6 +57,16 @@ std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketEx
 // is not zero, or `end`. A read that fails ends it: `in.failed()` tells.
 uint64_t endOfZeros(InFile& in, uint64_t from, uint64_t end);
 
+// The packets that follow one another from `at`, each plausible and
+// chaining, at most `limit` of them: where the run ends (the first place
+// that is no such packet) and, for each stream, the least timestamp in it.
+struct PacketRun {
+    uint64_t end = 0;
+    uint32_t packets = 0;
+    std::vector<std::pair<uint16_t, uint32_t>> least;
+};
+PacketRun followPackets(InFile& in, uint64_t at, const PacketExpectations& expect, uint32_t limit);
+
 // Whether a plausible packet that chains stands right at `at`.
 bool packetChainsAt(InFile& in, uint64_t at, const PacketExpectations& expect);
 

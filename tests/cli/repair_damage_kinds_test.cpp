@@ -91,6 +91,23 @@ Damaged zeroStreamHeader(const std::string& b, const ParsedFile& f)
     return {b, {}, {}};
 }
 
+// Two 4 KiB blocks a third of the way through the data, 8 KiB apart, change
+// places (a bad copy); or 20,000 bytes are copied again right after
+// themselves, halfway through.
+Damaged swapBlocks(const std::string& b, const ParsedFile& f)
+{
+    const uint64_t a = within(f, 1.0 / 3) / 4096 * 4096, c = a + 3 * 4096;
+    std::string out = b;
+    out.replace(a, 4096, b.substr(c, 4096)).replace(c, 4096, b.substr(a, 4096));
+    return {out, {{a, a + 4096}, {c, c + 4096}}, {}};
+}
+
+Damaged duplicateRegion(const std::string& b, const ParsedFile& f)
+{
+    const uint64_t a = within(f, 0.5);
+    return {std::string(b).insert(a, b.substr(a - 20000, 20000)), {{a, a + 1}}, {}};
+}
+
 struct Kind {
     const char* name;
     std::function<Damaged(const std::string&, const ParsedFile&)> apply;
@@ -101,6 +118,8 @@ const Kind kKinds[] = {
     {"a packet length one too large", [](const std::string& b, const ParsedFile& f) { return lengthOff(b, f, 1); }},
     {"a packet length one too small", [](const std::string& b, const ParsedFile& f) { return lengthOff(b, f, -1); }},
     {"a lost stream header", zeroStreamHeader},
+    {"two blocks swapped", swapBlocks},
+    {"a duplicated region", duplicateRegion},
     {"data ending in zeros early",
      [](const std::string& b, const ParsedFile& f) {
          const uint64_t from = within(f, 0.85), to = dataEnd(f);
