@@ -23,8 +23,11 @@ constexpr uint64_t kEndMarkerLimit = 4096;
 // A packet whose last bytes are this many zeros, with zeros after it, was
 // cut by a hole: the zeros began inside it.
 constexpr std::size_t kZeroTail = 8;
-// How many packets after damage are looked at to tell a region moved there.
-constexpr uint32_t kRunLook = 4096;
+// How many packets after damage are looked at to tell a region moved there:
+// a run of more is taken for the file going on. Each costs two small
+// reads: a repair of a 360 MB file with one 1 MiB hole took 0.145 s
+// without the look, 0.21 s looking at 4096, 0.16 s at 1024 (medians of 9).
+constexpr uint32_t kRunLook = 1024;
 
 bool allZero(const uint8_t* bytes, std::size_t n)
 {
@@ -268,7 +271,7 @@ std::optional<uint64_t> TolerantReader::pastMovedRegion(uint16_t f, uint64_t at)
     rm::InFile& file = *m_files[f];
     const rm::PacketExpectations& expect = m_expect[f];
     const rm::PacketRun moved = rm::followPackets(file, at, expect, kRunLook);
-    if (moved.packets == 0 || moved.end >= expect.end || file.failed())
+    if (moved.packets == 0 || moved.packets == kRunLook || moved.end >= expect.end || file.failed())
         return std::nullopt;
     const std::optional<uint64_t> after = rm::findNextPacket(file, moved.end, expect);
     if (!after || file.failed())
