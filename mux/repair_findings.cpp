@@ -41,6 +41,18 @@ Fix fixOf(ProblemKind kind)
     }
 }
 
+// Whether the problem is an index record pointing at or past the first
+// damage: check reads no packet there, so it cannot tell whether the record
+// is right.
+bool pointsPastDamage(const SourceCheck& check, const CheckProblem& problem, std::optional<uint64_t> firstDamage)
+{
+    if (problem.kind != ProblemKind::IndexRecord || !firstDamage)
+        return false;
+    const auto record = std::find_if(check.records.begin(), check.records.end(),
+                                     [&](const IndexRecordCheck& r) { return r.at == problem.offset; });
+    return record != check.records.end() && record->offset >= *firstDamage;
+}
+
 std::string at(const CheckProblem& problem)
 {
     return "at byte " + rm::formatOffset(problem.offset) + ", " + problem.text;
@@ -70,7 +82,8 @@ std::vector<std::string> RepairFindings(const SourceCheck& check, const std::vec
             findings.push_back(at(problem) + ": the data chunk header and the file properties were rebuilt");
             break;
         case Fix::Index:
-            index.push_back(&problem);
+            if (!pointsPastDamage(check, problem, firstDamage))
+                index.push_back(&problem);
             break;
         case Fix::Packets:
             if (!firstDamage || problem.offset < *firstDamage)

@@ -119,6 +119,14 @@ const Kind kKinds[] = {
     {"a packet length one too small", [](const std::string& b, const ParsedFile& f) { return lengthOff(b, f, -1); }},
     {"a lost stream header", zeroStreamHeader},
     {"two blocks swapped", swapBlocks},
+    {"index records pointing nowhere",
+     [](const std::string& b, const ParsedFile& f) {
+         std::string out = b;
+         for (const ParsedIndex& index : f.indexes)
+             for (uint32_t k = 0; k < std::min<uint32_t>(index.numIndices, 5); ++k)
+                 out.replace(index.offset + 20 + 14 * k + 6, 4, be32(123456 + k));
+         return Damaged{out, {}, {}};
+     }},
     {"a duplicated region", duplicateRegion},
     {"data ending in zeros early",
      [](const std::string& b, const ParsedFile& f) {
