@@ -82,7 +82,7 @@ std::string indexReport(const StreamReport& stream)
 // What a repair found and did, after "Wrote OUTPUT".
 void printRepairReport(const MuxJob& job)
 {
-    if (job.damage.empty())
+    if (job.damage.empty() && job.findings.empty())
         std::printf("no damage found\n");
     for (const DamagedRegion& region : job.damage) {
         std::string streams;
@@ -95,6 +95,8 @@ void printRepairReport(const MuxJob& job)
                                        + " may have lost packets around it")
                                           .c_str());
     }
+    for (const std::string& finding : job.findings)
+        std::printf("%s\n", finding.c_str());
     uint32_t records = 0;
     for (std::size_t o = 0; o < job.streams.size(); ++o) {
         const StreamReport& stream = job.streams[o];

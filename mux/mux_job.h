@@ -176,8 +176,8 @@ struct MuxJob {
     // (empty: no damage found), job.streams the packets recovered per
     // stream and the index records built, job.warnings the rest. Failed:
     // nothing was written; job.error says why (a file with no packet that
-    // could be recovered: "FILE holds no packet that could be recovered;
-    // nothing was written").
+    // could be recovered: "FILE holds no packets to recover; nothing was
+    // written").
     //
     // A file is damaged with its header intact when Scan without `repair`
     // refuses it with ScanError::Invalid and Scan with `repair` (on a muxer
@@ -223,8 +223,12 @@ struct MuxJob {
     std::vector<MergeWarning> warnings;
     TrimReport trim;
     std::vector<SplitPart> parts;  // the files a split wrote, in order
-    // Repair only: every region of damage passed over, in file order.
+    // Repair only: every region of damage passed over, in file order; and
+    // every other fault found in the sources, each said as what was mended
+    // or what it cost ("stream 1: its header is lost; its 936 packets could
+    // not be kept"). A repair found no damage when both are empty.
     std::vector<DamagedRegion> damage;
+    std::vector<std::string> findings;
 };
 
 // The worker thread's entry: runs the merge of the MuxJob `job` points to.

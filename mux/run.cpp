@@ -51,6 +51,7 @@ void RmMuxer::RunMerge(MuxJob& job)
     job.parts.clear();
     job.refused = false;
     job.damage.clear();
+    job.findings.clear();
     m_run = std::make_unique<RunState>(job);
     // A repair reads its sources with a reader that tolerates damage.
     if (job.repair)

@@ -57,9 +57,9 @@ public:
     // and where the reading goes on after it ends at `end`, if it does.
     virtual rm::DataWalk walkFrom(uint16_t f, uint64_t from, const Source& source) const = 0;
     virtual std::optional<uint64_t> resumesAfter(uint16_t f, uint64_t end) const = 0;
-    // The damage passed over, for the report.
-    virtual void reportDamage(std::vector<DamagedRegion>& damage, const RmMuxer& muxer,
-                              const Source sources[]) const = 0;
+    // The damage passed over, and every other fault found, for the report.
+    virtual void reportDamage(std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
+                              const RmMuxer& muxer, const Source sources[]) const = 0;
 };
 
 // Reads a source as its headers lay it out, to its first damage.
@@ -84,5 +84,8 @@ public:
     std::string noPackets(const std::string& path, bool hasDataChunk) const override;
     rm::DataWalk walkFrom(uint16_t, uint64_t, const Source& source) const override { return source.dataWalk; }
     std::optional<uint64_t> resumesAfter(uint16_t, uint64_t) const override { return std::nullopt; }
-    void reportDamage(std::vector<DamagedRegion>&, const RmMuxer&, const Source[]) const override {}
+    void reportDamage(std::vector<DamagedRegion>&, std::vector<std::string>&, const RmMuxer&,
+                      const Source[]) const override
+    {
+    }
 };

@@ -3,13 +3,31 @@
 #include "mux/tolerant_reader.h"
 
 #include <algorithm>
+#include <iterator>
 
+#include "mux/repair_findings.h"
 #include "mux/rm_muxer.h"
 #include "rm/chunk_ids.h"
 #include "rm/data_chunk.h"
 #include "rm/input_file.h"
 
 namespace {
+
+// A properties chunk may count streams past any a file could hold: a
+// stream numbered this high is never taken for one whose header is lost.
+constexpr uint16_t kMaxLostStreamNumber = 32;
+
+// Zeros after the last packet longer than this are no end marker but a
+// hole where packets were (as check judges them).
+constexpr uint64_t kEndMarkerLimit = 4096;
+// A packet whose last bytes are this many zeros, with zeros after it, was
+// cut by a hole: the zeros began inside it.
+constexpr std::size_t kZeroTail = 8;
+// How many packets after damage are looked at to tell a region moved there:
+// a run of more is taken for the file going on. Each costs two small
+// reads: a repair of a 360 MB file with one 1 MiB hole took 0.145 s
+// without the look, 0.21 s looking at 4096, 0.16 s at 1024 (medians of 9).
+constexpr uint32_t kRunLook = 1024;
 
 bool allZero(const uint8_t* bytes, std::size_t n)
 {
@@ -41,6 +59,15 @@ std::string TolerantReader::locateData(uint16_t f, rm::InFile& in, const rm::RmP
     expect.end = fileSize;
     for (const SeenStream& stream : walk.streams)
         expect.streams.push_back({stream.number, std::nullopt});
+    // A stream the properties count whose header was not read: its
+    // packets still chain with the others'.
+    m_lostStreams[f].clear();
+    for (uint16_t number = 0; number < std::min<uint16_t>(props.num_streams, kMaxLostStreamNumber); ++number)
+        if (std::none_of(walk.streams.begin(), walk.streams.end(),
+                         [&](const SeenStream& s) { return s.number == number; })) {
+            expect.streams.push_back({number, std::nullopt});
+            m_lostStreams[f].push_back({number, 0});
+        }
     // Damage may hide twice the time its bytes would hold at the average rate.
     const uint32_t avgBitRate = props.avg_bit_rate;
     expect.bytesPerSecond = avgBitRate / 16;
@@ -87,7 +114,8 @@ SourceCursor::Step TolerantReader::next(uint16_t f, SourceCursor& cursor, rm::Rm
         const SourceCursor::Step step = cursor.next(header, offset, keepFrom());
         if (step == SourceCursor::Step::End && resynchronise(f, cursor))
             continue;
-        if (step == SourceCursor::Step::Packet && !holdsTogether(f, cursor, header, offset, keepFrom()))
+        if (step == SourceCursor::Step::Packet
+            && (!holdsTogether(f, cursor, header, offset, keepFrom()) || leftOut(f, cursor, header, offset)))
             continue;
         return step;
     }
@@ -97,6 +125,8 @@ void TolerantReader::noteRead(uint16_t f, const rm::RmPacketHeader& header)
 {
     // What the next packet after damage may look like.
     m_lastStreamRead[f] = static_cast<uint16_t>(header.stream_number);
+    for (LostStream& lost : m_lostStreams[f])
+        lost.packets += lost.number == header.stream_number;
     for (rm::PacketExpectations::Stream& stream : m_expect[f].streams)
         if (stream.number == header.stream_number)
             stream.lastTimestamp = static_cast<uint32_t>(header.timestamp);
@@ -130,14 +160,20 @@ bool TolerantReader::resynchronise(uint16_t f, SourceCursor& cursor)
         return false;
     }
     if (next) {
-        recordSkip(f, at, *next);
-        cursor.resume(*next);
+        passOver(f, cursor, at, *next);
         return true;
     }
     // Nothing after it holds together: the rest of the data is lost, unless
-    // it was an end marker of zeros.
-    if (cursor.end() != rm::PacketStart::EndOfData)
+    // it was an end marker of zeros; zeros that run on are a hole.
+    if (cursor.end() != rm::PacketStart::EndOfData) {
         recordSkip(f, at, m_expect[f].end);
+        return false;
+    }
+    const uint64_t zerosEnd = rm::endOfZeros(file, at, m_expect[f].end);
+    if (file.failed())
+        m_readFailure = file.readError();
+    else if (zerosEnd - at > kEndMarkerLimit)
+        recordSkip(f, at, zerosEnd);
     return false;
 }
 
@@ -161,11 +197,99 @@ bool TolerantReader::holdsTogether(uint16_t f, SourceCursor& cursor, const rm::R
     // inside the bytes it claims, or the damage starts right after it.
     rm::InFile& file = *m_files[f];
     const std::optional<uint64_t> resume = searchFrom(f, offset + 1);
-    if (file.failed() || !resume || *resume >= next)
+    if (file.failed())
         return true;
-    recordSkip(f, offset, *resume);
-    cursor.resume(*resume);
+    // Packets go on inside the bytes it claims, or start too soon after
+    // it for anything but a wrong length to stand between: it is dropped.
+    if (resume && (*resume < next || *resume - next < rm::kPacketHeaderSize)) {
+        passOver(f, cursor, offset, *resume);
+        return false;
+    }
+    // A hole of zeros that began inside it: it is dropped with the hole.
+    const uint8_t* tail = header.length >= rm::kPacketHeaderSize + kZeroTail
+                              ? cursor.bytes(next - kZeroTail, kZeroTail, keepFrom)
+                              : nullptr;
+    if (!tail || !allZero(tail, kZeroTail) || !allZero(cursor.bytes(next, n, keepFrom), n))
+        return true;
+    const uint64_t to = resume ? *resume : rm::endOfZeros(file, next, end);
+    if (file.failed() || (!resume && to - next <= kEndMarkerLimit))
+        return true;
+    passOver(f, cursor, offset, to);
     return false;
+}
+
+bool TolerantReader::leftOut(uint16_t f, SourceCursor& cursor, const rm::RmPacketHeader& header, uint64_t offset)
+{
+    const uint64_t end = offset + header.length;
+    if (end <= m_decidedTo[f]) {
+        // Decided when another cursor of the source read it.
+        for (const Skip& skip : m_skips)
+            if (skip.file == f && skip.from <= offset && offset < skip.to) {
+                cursor.resume(skip.to);
+                return true;
+            }
+        return false;
+    }
+    m_decidedTo[f] = end;
+    std::vector<StreamTime>& times = m_times[f];
+    auto time = std::find_if(times.begin(), times.end(),
+                             [&](const StreamTime& t) { return t.number == header.stream_number; });
+    if (time == times.end())
+        time = times.insert(times.end(), StreamTime{static_cast<uint16_t>(header.stream_number), {}, 0});
+    const uint32_t timestamp = header.timestamp;
+    if (time->latest && timestamp < *time->latest) {
+        const uint32_t back = *time->latest - timestamp;
+        const bool damaged = std::any_of(m_skips.begin(), m_skips.end(), [f](const Skip& s) { return s.file == f; });
+        if (!damaged) {
+            time->backAllowed = std::max(time->backAllowed, back);
+        } else if (back > time->backAllowed) {
+            // Packets left out one after another make one region.
+            if (!m_skips.empty() && m_skips.back().file == f && m_skips.back().misplaced == Skip::Misplaced::Earlier
+                && m_skips.back().to == offset)
+                m_skips.back().to = end;
+            else
+                recordSkip(f, offset, end).misplaced = Skip::Misplaced::Earlier;
+            cursor.resume(end);
+            return true;
+        }
+    }
+    time->latest = std::max(time->latest.value_or(0), timestamp);
+    return false;
+}
+
+void TolerantReader::passOver(uint16_t f, SourceCursor& cursor, uint64_t from, uint64_t to)
+{
+    recordSkip(f, from, to);
+    const std::optional<uint64_t> past = pastMovedRegion(f, to);
+    if (past)
+        recordSkip(f, to, *past).misplaced = Skip::Misplaced::Later;
+    cursor.resume(past.value_or(to));
+}
+
+std::optional<uint64_t> TolerantReader::pastMovedRegion(uint16_t f, uint64_t at) const
+{
+    rm::InFile& file = *m_files[f];
+    const rm::PacketExpectations& expect = m_expect[f];
+    const rm::PacketRun moved = rm::followPackets(file, at, expect, kRunLook);
+    if (moved.packets == 0 || moved.packets == kRunLook || moved.end >= expect.end || file.failed())
+        return std::nullopt;
+    const std::optional<uint64_t> after = rm::findNextPacket(file, moved.end, expect);
+    if (!after || file.failed())
+        return std::nullopt;
+    const rm::PacketRun next = rm::followPackets(file, *after, expect, kRunLook);
+    // A stream of both runs whose packets after are behind its packets in
+    // the first, and not behind where it stood before the damage.
+    const std::vector<StreamTime>& times = m_times[f];
+    for (const auto& [number, least] : next.least) {
+        const auto ahead = std::find_if(moved.least.begin(), moved.least.end(),
+                                        [&](const auto& l) { return l.first == number; });
+        const auto time = std::find_if(times.begin(), times.end(), [&](const StreamTime& t) { return t.number == number; });
+        const uint32_t allowed = time == times.end() ? 0 : time->backAllowed;
+        const bool fromBefore = time == times.end() || !time->latest || least + allowed >= *time->latest;
+        if (ahead != moved.least.end() && least + allowed < ahead->second && fromBefore)
+            return *after;
+    }
+    return std::nullopt;
 }
 
 std::optional<uint64_t> TolerantReader::searchFrom(uint16_t f, uint64_t from)
@@ -180,11 +304,11 @@ std::optional<uint64_t> TolerantReader::searchFrom(uint16_t f, uint64_t from)
     return found;
 }
 
-void TolerantReader::recordSkip(uint16_t f, uint64_t from, uint64_t to)
+TolerantReader::Skip& TolerantReader::recordSkip(uint16_t f, uint64_t from, uint64_t to)
 {
-    for (const Skip& skip : m_skips)
+    for (Skip& skip : m_skips)
         if (skip.file == f && skip.from == from)
-            return;
+            return skip;
     Skip skip;
     skip.file = f;
     skip.from = from;
@@ -194,6 +318,7 @@ void TolerantReader::recordSkip(uint16_t f, uint64_t from, uint64_t to)
     if (to < m_files[f]->size() && m_files[f]->readAt(header, sizeof header, to) == sizeof header)
         skip.streamAfter = static_cast<uint16_t>(header[4] << 8 | header[5]);
     m_skips.push_back(skip);
+    return m_skips.back();
 }
 
 void TolerantReader::noteWritten(uint16_t o, uint16_t f, const PacketNode& packet)
@@ -240,8 +365,8 @@ std::optional<uint64_t> TolerantReader::resumesAfter(uint16_t f, uint64_t end) c
     return skip->to;
 }
 
-void TolerantReader::reportDamage(std::vector<DamagedRegion>& damage, const RmMuxer& muxer,
-                                  const Source sources[]) const
+void TolerantReader::reportDamage(std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
+                                  const RmMuxer& muxer, const Source sources[]) const
 {
     damage.clear();
     for (std::size_t k = 0; k < m_skips.size(); ++k) {
@@ -275,4 +400,33 @@ void TolerantReader::reportDamage(std::vector<DamagedRegion>& damage, const RmMu
     }
     std::sort(damage.begin(), damage.end(),
               [](const DamagedRegion& a, const DamagedRegion& b) { return a.first < b.first; });
+    reportFindings(damage, findings, muxer);
+}
+
+void TolerantReader::reportFindings(const std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
+                                    const RmMuxer& muxer) const
+{
+    findings.clear();
+    for (int f = 0; f < kMaxSources; ++f) {
+        if (!muxer.m_files[f])
+            continue;
+        for (const LostStream& lost : m_lostStreams[f])
+            if (lost.packets > 0)
+                findings.push_back("stream " + std::to_string(lost.number) + ": its header is lost; its "
+                                   + std::to_string(lost.packets) + " packets could not be kept");
+        for (const Skip& skip : m_skips)
+            if (skip.file == f && skip.misplaced != Skip::Misplaced::No)
+                findings.push_back("bytes " + rm::formatOffset(skip.from) + " to " + rm::formatOffset(skip.to)
+                                   + (skip.misplaced == Skip::Misplaced::Earlier
+                                          ? " hold packets earlier than those before them, moved or duplicated there"
+                                          : " hold packets later than those after them, moved there")
+                                   + ": left out, so that each stream's timestamps rise");
+        // Whatever else check finds in the source.
+        const std::string& path = muxer.m_files[f]->path();
+        std::vector<DamagedRegion> regions;
+        std::copy_if(damage.begin(), damage.end(), std::back_inserter(regions),
+                     [&](const DamagedRegion& region) { return region.path == path; });
+        const std::vector<std::string> found = RepairFindings(CheckSource(path), regions);
+        findings.insert(findings.end(), found.begin(), found.end());
+    }
 }

@@ -35,11 +35,12 @@ public:
     void noteWritten(uint16_t out, uint16_t f, const PacketNode& packet) override;
     std::string noPackets(const std::string& path, bool) const override
     {
-        return path + " holds no packet that could be recovered; nothing was written";
+        return path + " holds no packets to recover; nothing was written";
     }
     rm::DataWalk walkFrom(uint16_t f, uint64_t from, const Source& source) const override;
     std::optional<uint64_t> resumesAfter(uint16_t f, uint64_t end) const override;
-    void reportDamage(std::vector<DamagedRegion>& damage, const RmMuxer& muxer, const Source sources[]) const override;
+    void reportDamage(std::vector<DamagedRegion>& damage, std::vector<std::string>& findings, const RmMuxer& muxer,
+                      const Source sources[]) const override;
 
 private:
     // The cursor stopped where its packets no longer hold together (or at
@@ -48,12 +49,33 @@ private:
     bool resynchronise(uint16_t f, SourceCursor& cursor);
     // Whether the packet the cursor just gave holds together with what
     // follows it. When it does not, and packets go on inside the bytes its
-    // length claims, the length is wrong: it is passed over as damage, the
-    // cursor moved on, and false returned.
+    // length claims or fewer than a header's bytes after it, the length is
+    // wrong; when a hole of zeros began inside it, it is cut. Either way it
+    // is passed over as damage, the cursor moved on, and false returned.
     bool holdsTogether(uint16_t f, SourceCursor& cursor, const rm::RmPacketHeader& header, uint64_t offset,
                        uint64_t keepFrom);
+    // Whether the packet the cursor just gave lies in a region that damage
+    // moved or duplicated: earlier than what its stream already has, by
+    // more than the stream steps back where the source is whole. Decided
+    // once for each packet of a source, by the first cursor to reach it,
+    // so every cursor agrees. When it does, the cursor is moved past it.
+    bool leftOut(uint16_t f, SourceCursor& cursor, const rm::RmPacketHeader& header, uint64_t offset);
     std::optional<uint64_t> searchFrom(uint16_t f, uint64_t from);
-    void recordSkip(uint16_t f, uint64_t from, uint64_t to);
+    // Passes the cursor over the damage from `from` to `to`, the next place
+    // packets hold together; and on over the packets there when they are a
+    // region moved from further on (pastMovedRegion).
+    void passOver(uint16_t f, SourceCursor& cursor, uint64_t from, uint64_t to);
+    // Where the packets after those at `at` go on, when those are a run
+    // that lies ahead in time of the run after it, which goes on from
+    // where the source's streams stood: a region moved there.
+    std::optional<uint64_t> pastMovedRegion(uint16_t f, uint64_t at) const;
+    // Every fault found besides the regions passed over: lost stream
+    // headers, and what check finds in each source.
+    void reportFindings(const std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
+                        const RmMuxer& muxer) const;
+    // The record of the stretch from `from` (a new one, or the one there).
+    struct Skip;
+    Skip& recordSkip(uint16_t f, uint64_t from, uint64_t to);
 
     const std::unique_ptr<rm::InFile> (&m_files)[kMaxSources];
     std::string& m_readFailure;
@@ -76,8 +98,30 @@ private:
         // The timestamps of each output stream's last packet before it and
         // first packet after it.
         std::optional<uint32_t> before[kMaxStreams], after[kMaxStreams];
+        // It held whole packets out of their place: earlier than those
+        // before it (a region moved back or duplicated), or later than
+        // those after it (moved there from further on).
+        enum class Misplaced { No, Earlier, Later } misplaced = Misplaced::No;
     };
     std::vector<Skip> m_skips;
+    // The streams of each source that PROP counts but whose header is
+    // lost: their packets are links of the chains the search follows, and
+    // are counted, but cannot be kept without a header.
+    struct LostStream {
+        uint16_t number = 0;
+        uint32_t packets = 0;
+    };
+    std::vector<LostStream> m_lostStreams[kMaxSources];
+    // Per source: the end of the last packet leftOut decided on, and each
+    // stream's latest timestamp so far and the furthest it stepped back
+    // before any damage.
+    uint64_t m_decidedTo[kMaxSources]{};
+    struct StreamTime {
+        uint16_t number = 0;
+        std::optional<uint32_t> latest;
+        uint32_t backAllowed = 0;
+    };
+    std::vector<StreamTime> m_times[kMaxSources];
     // Per output stream: skips passed, its last timestamp, and the largest
     // step between two of its packets with no skip between them.
     std::size_t m_skipsPassed[kMaxStreams]{};

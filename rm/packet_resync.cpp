@@ -25,6 +25,22 @@ bool chunkIdAt(const uint8_t* bytes, std::size_t avail)
     return avail >= kChunkIdSize && chunkFollowsData(bytes);
 }
 
+// The size of the chunk at `bytes` (at least eight of them, standing at
+// `at`) when it is one that holds no packets (an index or metadata) and
+// fits before `end`; else 0. The search passes over it: what lies inside
+// is never taken for a packet.
+uint32_t chunkWithoutPackets(const uint8_t* bytes, uint64_t at, uint64_t end)
+{
+    if (bytes[0] != 'I' && bytes[0] != 'R')
+        return 0;
+    if (std::memcmp(bytes, kIdIndex, kChunkIdSize) != 0 && std::memcmp(bytes, "RMMD", kChunkIdSize) != 0
+        && std::memcmp(bytes, "RJMD", kChunkIdSize) != 0)
+        return 0;
+    const uint32_t size = static_cast<uint32_t>(bytes[4]) << 24 | static_cast<uint32_t>(bytes[5]) << 16
+                          | static_cast<uint32_t>(bytes[6]) << 8 | bytes[7];
+    return size >= 8 && size <= end - at ? size : 0;
+}
+
 std::optional<uint32_t> latestTimestamp(const PacketExpectations& expect)
 {
     std::optional<uint32_t> latest;
@@ -102,7 +118,12 @@ std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketEx
         if (in.failed() || got < kPacketHeaderSize)
             return std::nullopt;
         const std::size_t places = got - kPacketHeaderSize + 1;
+        uint64_t skipTo = 0;
         for (std::size_t k = 0; k < places; ++k) {
+            if (const uint32_t size = chunkWithoutPackets(block.data() + k, base + k, expect.end)) {
+                skipTo = base + k + size;
+                break;
+            }
             RmPacketHeader header;
             if (plausiblePacket(block.data() + k, base + k, base + k - from, expect, header)
                 && chains(in, base + k, header, expect))
@@ -110,11 +131,55 @@ std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketEx
             if (in.failed())
                 return std::nullopt;
         }
+        if (skipTo != 0) {
+            base = skipTo;
+            continue;
+        }
         if (got < want)
             return std::nullopt;  // the file ends here
         base += places;
     }
     return std::nullopt;
+}
+
+uint64_t endOfZeros(InFile& in, uint64_t from, uint64_t end)
+{
+    std::vector<uint8_t> block(kSearchBlock);
+    for (uint64_t base = from; base < end;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(kSearchBlock, end - base));
+        const std::size_t got = in.readAt(block.data(), want, base);
+        const auto nonZero = std::find_if(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got),
+                                          [](uint8_t b) { return b != 0; });
+        base += static_cast<uint64_t>(nonZero - block.begin());
+        if (in.failed() || got < want || nonZero != block.begin() + static_cast<std::ptrdiff_t>(got))
+            return base;
+    }
+    return end;
+}
+
+PacketRun followPackets(InFile& in, uint64_t at, const PacketExpectations& expect, uint32_t limit)
+{
+    PacketRun run;
+    PacketExpectations seen = expect;
+    uint8_t bytes[kPacketHeaderSize];
+    RmPacketHeader header;
+    for (run.end = at; run.packets < limit && run.end + kPacketHeaderSize <= expect.end; ++run.packets) {
+        if (in.readAt(bytes, sizeof bytes, run.end) != sizeof bytes || !plausiblePacket(bytes, run.end, 0, seen, header)
+            || !chains(in, run.end, header, seen))
+            break;
+        const uint16_t number = header.stream_number;
+        const uint32_t timestamp = header.timestamp;
+        auto least = std::find_if(run.least.begin(), run.least.end(), [&](const auto& l) { return l.first == number; });
+        if (least == run.least.end())
+            run.least.push_back({number, timestamp});
+        else
+            least->second = std::min(least->second, timestamp);
+        for (PacketExpectations::Stream& s : seen.streams)
+            if (s.number == number)
+                s.lastTimestamp = timestamp;
+        run.end += header.length;
+    }
+    return run;
 }
 
 bool packetChainsAt(InFile& in, uint64_t at, const PacketExpectations& expect)

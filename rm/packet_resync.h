@@ -48,9 +48,24 @@ bool plausiblePacket(const uint8_t* bytes, uint64_t at, uint64_t passed, const P
 // plausible packet stands that chains: the place right after it is the end
 // of the data (`expect.end`, or the id of a chunk that follows data), or
 // holds a plausible packet of its own. None when the data holds no such
-// place. Reads `in` with readAt, a block at a time; its read position is
+// place. An index or metadata chunk met on the way is passed over whole:
+// nothing inside it is taken for a packet. Reads `in` with readAt, a block at a time; its read position is
 // left alone. A read that fails ends the search: `in.failed()` tells.
 std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketExpectations& expect);
+
+// The end of the run of zero bytes at `from`: the first byte after it that
+// is not zero, or `end`. A read that fails ends it: `in.failed()` tells.
+uint64_t endOfZeros(InFile& in, uint64_t from, uint64_t end);
+
+// The packets that follow one another from `at`, each plausible and
+// chaining, at most `limit` of them: where the run ends (the first place
+// that is no such packet) and, for each stream, the least timestamp in it.
+struct PacketRun {
+    uint64_t end = 0;
+    uint32_t packets = 0;
+    std::vector<std::pair<uint16_t, uint32_t>> least;
+};
+PacketRun followPackets(InFile& in, uint64_t at, const PacketExpectations& expect, uint32_t limit);
 
 // Whether a plausible packet that chains stands right at `at`.
 bool packetChainsAt(InFile& in, uint64_t at, const PacketExpectations& expect);

@@ -25,11 +25,14 @@ RepairReport CMuxDlg::ReportOfRepair(const MuxJob& job)
     for (const StreamReport& stream : job.streams)
         packets += stream.packets;
     RepairReport report;
-    report.summary = job.damage.empty()
-                         ? tr("no damage found; %1 packets copied").arg(packets)
-                         : tr("%1 damaged regions passed over (%2 bytes); %3 packets recovered")
-                               .arg(job.damage.size())
-                               .arg(Bytes(skipped), QString::number(packets));
+    if (job.damage.empty() && job.findings.empty())
+        report.summary = tr("no damage found; %1 packets copied").arg(packets);
+    else if (job.damage.empty())
+        report.summary = QString::fromStdString(job.findings.front());  // in the engine's words, as a warning
+    else
+        report.summary = tr("%1 damaged regions passed over (%2 bytes); %3 packets recovered")
+                             .arg(job.damage.size())
+                             .arg(Bytes(skipped), QString::number(packets));
     QStringList lines{report.summary};
     for (const DamagedRegion& region : job.damage) {
         QStringList streams;
@@ -39,6 +42,8 @@ RepairReport CMuxDlg::ReportOfRepair(const MuxJob& job)
                      .arg(Bytes(region.first), Bytes(region.end), Bytes(region.skipped),
                           streams.isEmpty() ? tr("none") : streams.join(QStringLiteral(", ")));
     }
+    for (const std::string& finding : job.findings)
+        lines << QString::fromStdString(finding);
     for (std::size_t o = 0; o < job.streams.size(); ++o)
         lines << tr("Stream %1: %2 packets recovered, %3 index records built")
                      .arg(o)
