@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "mux/merge_signals.h"
 #include "mux/repair_findings.h"
 #include "mux/rm_muxer.h"
 #include "rm/chunk_ids.h"
@@ -57,6 +58,7 @@ std::string TolerantReader::locateData(uint16_t f, rm::InFile& in, const rm::RmP
     rm::PacketExpectations& expect = m_expect[f];
     expect = {};
     expect.end = fileSize;
+    expect.stop = &g_stop;
     for (const SeenStream& stream : walk.streams)
         expect.streams.push_back({stream.number, std::nullopt});
     // A stream the properties count whose header was not read: its
@@ -263,7 +265,18 @@ void TolerantReader::passOver(uint16_t f, SourceCursor& cursor, uint64_t from, u
     const std::optional<uint64_t> past = pastMovedRegion(f, to);
     if (past)
         recordSkip(f, to, *past).misplaced = Skip::Misplaced::Later;
-    cursor.resume(past.value_or(to));
+    const uint64_t at = past.value_or(to);
+    // The packets after a long stretch may lie far ahead in time of those
+    // before it, which the search allowed for the bytes passed over: the
+    // packets that follow are judged by the one it found.
+    uint8_t bytes[rm::kPacketHeaderSize];
+    rm::RmPacketHeader found;
+    if (m_files[f]->readAt(bytes, sizeof bytes, at) == sizeof bytes
+        && rm::plausiblePacket(bytes, at, at - from, m_expect[f], found))
+        for (rm::PacketExpectations::Stream& stream : m_expect[f].streams)
+            if (stream.number == found.stream_number)
+                stream.lastTimestamp = static_cast<uint32_t>(found.timestamp);
+    cursor.resume(at);
 }
 
 std::optional<uint64_t> TolerantReader::pastMovedRegion(uint16_t f, uint64_t at) const

@@ -41,6 +41,11 @@ uint32_t chunkWithoutPackets(const uint8_t* bytes, uint64_t at, uint64_t end)
     return size >= 8 && size <= end - at ? size : 0;
 }
 
+bool stopped(const PacketExpectations& expect)
+{
+    return expect.stop && *expect.stop;
+}
+
 std::optional<uint32_t> latestTimestamp(const PacketExpectations& expect)
 {
     std::optional<uint32_t> latest;
@@ -115,7 +120,7 @@ std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketEx
     for (uint64_t base = from; base + kPacketHeaderSize <= expect.end;) {
         const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(kSearchBlock, expect.end - base));
         const std::size_t got = in.readAt(block.data(), want, base);
-        if (in.failed() || got < kPacketHeaderSize)
+        if (in.failed() || got < kPacketHeaderSize || stopped(expect))
             return std::nullopt;
         const std::size_t places = got - kPacketHeaderSize + 1;
         uint64_t skipTo = 0;
@@ -196,7 +201,7 @@ std::optional<uint64_t> findDataChunk(InFile& in, uint64_t from, const PacketExp
     for (uint64_t base = from; base + kChunkIdSize <= expect.end;) {
         const std::size_t want = static_cast<std::size_t>(std::min<uint64_t>(kSearchBlock, expect.end - base));
         const std::size_t got = in.readAt(block.data(), want, base);
-        if (in.failed() || got < kChunkIdSize)
+        if (in.failed() || got < kChunkIdSize || stopped(expect))
             return std::nullopt;
         const std::size_t places = got - kChunkIdSize + 1;
         for (std::size_t k = 0; k < places; ++k) {

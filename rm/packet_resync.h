@@ -2,6 +2,7 @@
 // together again.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -30,6 +31,9 @@ struct PacketExpectations {
     uint32_t behindMs = 5000;
     uint32_t aheadMs = 60000;
     uint32_t bytesPerSecond = 0;
+    // Once this is set, a search gives up, finding nothing: damage may
+    // stretch over most of a large file, and the user may stop waiting.
+    const std::atomic<uint8_t>* stop = nullptr;
 };
 
 // Whether the four bytes at `bytes` are the id of a chunk that may follow a

@@ -134,6 +134,19 @@ const Kind kKinds[] = {
          return Damaged{std::string(b).replace(from, to - from, std::string(to - from, '\0')), {{from, to}}, {}};
      }},
     {"no data chunk", [](const std::string& b, const ParsedFile& f) { return Damaged{b.substr(0, f.dataOffset), {}, {}, true}; }},
+    // Most of the data overwritten with noise: the packets after it lie
+    // further ahead in time than any packet may jump without damage.
+    {"a long hole of noise",
+     [](const std::string& b, const ParsedFile& f) {
+         const uint64_t from = within(f, 0.03), to = within(f, 0.92);
+         std::string out = b;
+         uint32_t x = 2463534242u;
+         for (uint64_t k = from; k < to; ++k) {
+             x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+             out[k] = static_cast<char>(x);
+         }
+         return Damaged{out, {{from, to}}, {}};
+     }},
 };
 
 // A packet as the oracle knows it, whatever stream number the output gives it.
