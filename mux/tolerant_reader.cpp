@@ -293,10 +293,13 @@ std::optional<uint64_t> TolerantReader::pastMovedRegion(uint16_t f, uint64_t at)
     // A stream of both runs whose packets after are behind its packets in
     // the first, and not behind where it stood before the damage.
     const std::vector<StreamTime>& times = m_times[f];
-    for (const auto& [number, least] : next.least) {
+    for (const auto& stream : next.least) {
+        const uint16_t number = stream.first;
+        const uint32_t least = stream.second;
         const auto ahead = std::find_if(moved.least.begin(), moved.least.end(),
-                                        [&](const auto& l) { return l.first == number; });
-        const auto time = std::find_if(times.begin(), times.end(), [&](const StreamTime& t) { return t.number == number; });
+                                        [number](const auto& l) { return l.first == number; });
+        const auto time =
+            std::find_if(times.begin(), times.end(), [number](const StreamTime& t) { return t.number == number; });
         const uint32_t allowed = time == times.end() ? 0 : time->backAllowed;
         const bool fromBefore = time == times.end() || !time->latest || least + allowed >= *time->latest;
         if (ahead != moved.least.end() && least + allowed < ahead->second && fromBefore)
