@@ -73,6 +73,12 @@ std::string HeaderWalk::refusal(uint32_t dataOffset, uint64_t fileSize) const
         }
         return "The header section has no properties chunk (\"PROP\")";
     }
+    // The walk ended at damage before it read a stream header, yet the
+    // data chunk stands where the properties say: the headers may lie
+    // past the damage, so "no stream headers" would not be true.
+    if (streams.empty() && (end == rm::HeaderEnd::BadSize || end == rm::HeaderEnd::Cut))
+        return "No stream is usable: the header section is damaged at byte " + rm::formatOffset(endOffset)
+               + ", before any stream header was read";
     std::string why;
     for (const SeenStream& stream : streams) {
         if (stream.duration != 0)
