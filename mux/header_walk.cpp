@@ -5,6 +5,47 @@
 #include "rm/chunk_readers.h"
 #include "rm/input_file.h"
 
+namespace {
+
+// The two ways a walk meets damage, as header_walk.h tells them.
+class DamageEndsWalk final : public HeaderDamage {
+public:
+    std::optional<uint64_t> goesOnAt(rm::InFile&, uint64_t) const override { return std::nullopt; }
+};
+
+class DamagePassedOver final : public HeaderDamage {
+public:
+    std::optional<uint64_t> goesOnAt(rm::InFile& in, uint64_t from) const override
+    {
+        return rm::findHeaderChunk(in, from);
+    }
+};
+
+// The walk ended at bytes after the properties that are no chunk, or met
+// an id that no chunk has; true when `damage` moved it on to a chunk
+// after them.
+bool goOnPast(const HeaderDamage& damage, rm::HeaderWalker& walker, rm::InFile& in, uint64_t at)
+{
+    const std::optional<uint64_t> next = damage.goesOnAt(in, at + 1);
+    if (next)
+        walker.resumeAt(*next);
+    return next.has_value();
+}
+
+}  // namespace
+
+const HeaderDamage& damageEndsWalk()
+{
+    static const DamageEndsWalk ends;
+    return ends;
+}
+
+const HeaderDamage& damagePassedOver()
+{
+    static const DamagePassedOver passed;
+    return passed;
+}
+
 bool HeaderWalk::usable(uint32_t dataOffset, uint64_t fileSize) const
 {
     if (!sawProperties)
@@ -32,6 +73,12 @@ std::string HeaderWalk::refusal(uint32_t dataOffset, uint64_t fileSize) const
         }
         return "The header section has no properties chunk (\"PROP\")";
     }
+    // The walk ended at damage before it read a stream header, yet the
+    // data chunk stands where the properties say: the headers may lie
+    // past the damage, so "no stream headers" would not be true.
+    if (streams.empty() && (end == rm::HeaderEnd::BadSize || end == rm::HeaderEnd::Cut))
+        return "No stream is usable: the header section is damaged at byte " + rm::formatOffset(endOffset)
+               + ", before any stream header was read";
     std::string why;
     for (const SeenStream& stream : streams) {
         if (stream.duration != 0)
@@ -43,7 +90,7 @@ std::string HeaderWalk::refusal(uint32_t dataOffset, uint64_t fileSize) const
     return "No stream is usable: " + (why.empty() ? "the file has no stream headers" : why);
 }
 
-HeaderWalk RmMuxer::WalkHeaderSection(uint16_t file, bool mergeMode)
+HeaderWalk RmMuxer::WalkHeaderSection(uint16_t file, bool mergeMode, const HeaderDamage& damage)
 {
     HeaderWalk walk;
     // The properties shown are those of this file, or none.
@@ -55,7 +102,18 @@ HeaderWalk RmMuxer::WalkHeaderSection(uint16_t file, bool mergeMode)
     }
     m_headerCount = static_cast<uint16_t>(m_fileHeader.num_headers & 0xFFFF);
     rm::ChunkPlace chunk;
-    while (walker.next(chunk)) {
+    for (;;) {
+        if (!walker.next(chunk)) {
+            const bool noChunk = walker.end() == rm::HeaderEnd::BadSize || walker.end() == rm::HeaderEnd::Cut;
+            if (noChunk && walk.sawProperties && goOnPast(damage, walker, *m_in, walker.endOffset()))
+                continue;
+            break;
+        }
+        // An id no chunk has (zeros, noise): a repair's walk goes on at the
+        // next chunk it knows; else it is passed over by its size, as any
+        // chunk of a kind the walk does not read.
+        if (!chunk.id.printable() && walk.sawProperties && goOnPast(damage, walker, *m_in, chunk.offset))
+            continue;
         bool whole = true;
         if (chunk.id.is(rm::kIdProperties)) {
             whole = ReadProperties();
@@ -80,7 +138,7 @@ HeaderWalk RmMuxer::WalkHeaderSection(uint16_t file, bool mergeMode)
         }
         walk.chunks.push_back({chunk, rm::readByFields(chunk.id) ? m_in->tell() : chunk.offset + chunk.size});
     }
-    walk.end = walker.end();
+    walk.end = m_in->failed() ? rm::HeaderEnd::ReadError : walker.end();
     walk.endOffset = walker.endOffset();
     // Stopped short of the "DATA" id: the data chunk may still stand where
     // data_offset points, past bytes that are no chunk.

@@ -3,10 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "rm/header_walker.h"
+
+namespace rm {
+class InFile;
+}
 
 // What a stream header read did with the stream.
 enum class StreamTake {
@@ -30,6 +35,23 @@ struct WalkedChunk {
     rm::ChunkPlace place;
     uint64_t end = 0;
 };
+
+// What a walk does where, after the properties, it meets bytes that are no
+// chunk (zeros, noise, a chunk its reader finds cut short).
+class HeaderDamage {
+public:
+    virtual ~HeaderDamage() = default;
+    // Where the walk goes on, searching from `from`; none: it ends there.
+    virtual std::optional<uint64_t> goesOnAt(rm::InFile& in, uint64_t from) const = 0;
+};
+
+// Merge, list and check read a header section as it stands: the walk ends
+// at the damage.
+const HeaderDamage& damageEndsWalk();
+// A repair reads the stream headers after the damage: the walk goes on at
+// the next chunk it knows, and a stream whose header the damage took is
+// one the properties count but the walk did not read.
+const HeaderDamage& damagePassedOver();
 
 // What the walk of a source's header section found.
 struct HeaderWalk {

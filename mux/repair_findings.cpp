@@ -22,6 +22,8 @@ Fix fixOf(ProblemKind kind)
         return Fix::Named;
     case ProblemKind::TimestampBackwards:
         return Fix::Order;
+    // A header section a merge refuses was read past its damage.
+    case ProblemKind::Refused:
     case ProblemKind::ChunkSize:
     case ProblemKind::StreamCount:
         return Fix::Headers;

@@ -51,9 +51,10 @@ public:
     //
     // With `repair`, a file is kept for a repair (MuxJob::repair): its header
     // section must hold the properties and at least one usable stream
-    // header, but may be cut or damaged after them, where its data chunk is
-    // then searched for. A file that Scan refuses without `repair` and
-    // takes with it is damaged with its header intact.
+    // header, but may be cut or damaged after the properties: the walk goes
+    // on at the next header chunk after damage, and the data chunk is
+    // searched for should the walk not reach it. A file that Scan refuses
+    // without `repair` and takes with it is damaged.
     int32_t Scan(const std::string& path, char names[][rm::kNameCapacity], int32_t kinds[],
                  uint16_t numbers[] = nullptr, bool repair = false);
     ScanError LastScanError() const { return m_refusal.error; }
@@ -89,8 +90,9 @@ public:
     void Run(MuxJob& job);
 
     // Walks the header section of m_in from its start, reading PROP, CONT
-    // and MDPR chunks into the record; mergeMode as for ReadStreamHeader.
-    HeaderWalk WalkHeaderSection(uint16_t file, bool mergeMode);
+    // and MDPR chunks into the record; mergeMode as for ReadStreamHeader,
+    // `damage` says what the walk does at bytes that are no chunk.
+    HeaderWalk WalkHeaderSection(uint16_t file, bool mergeMode, const HeaderDamage& damage);
 
     // Header chunk readers: each expects m_in just after the chunk's id and
     // leaves it just after the chunk. False when the chunk was cut short.

@@ -192,14 +192,14 @@ std::string RmMuxer::ReadSourceHeaders(uint16_t f)
 
     // The file must still read as Scan read it; one that does not has changed.
     m_props = {};
-    const HeaderWalk walk = WalkHeaderSection(f, true);
+    SourceReader& reader = *m_run->reader;
+    const HeaderWalk walk = WalkHeaderSection(f, true, reader.headerDamage());
     if (walk.end == rm::HeaderEnd::ReadError)
         return m_in->readError();
     if (walk.refused == StreamTake::TooLarge)
         return m_in->path() + ": a selected stream has more than 2048 bytes of codec data";
     if (walk.refused == StreamTake::NoRoom)
         return "More than 10 streams are selected; a merge holds at most 10";
-    SourceReader& reader = *m_run->reader;
     if (!reader.headerUsable(walk, m_props.data_offset, m_in->size())) {
         if (!walk.sawProperties)
             return m_in->path() + " has no properties chunk";

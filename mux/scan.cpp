@@ -56,7 +56,7 @@ int32_t RmMuxer::Scan(const std::string& path, char names[][rm::kNameCapacity], 
 
     // Everything a stream is listed from must have been read.
     m_props = {};
-    const HeaderWalk walk = WalkHeaderSection(0, false);
+    const HeaderWalk walk = WalkHeaderSection(0, false, repair ? damagePassedOver() : damageEndsWalk());
     if (walk.end == rm::HeaderEnd::ReadError)
         return Reject(ScanError::CannotRead, "The file cannot be read at byte " + rm::formatOffset(m_in->failedAt())
                                                  + ": " + m_in->failure());

@@ -105,7 +105,7 @@ void Checker::run()
     m_muxer->m_in = &m_in;
     // In merge mode with nothing selected the walk reads every stream
     // header and takes none, so that no limit of a merge stops it.
-    m_walk = m_muxer->WalkHeaderSection(0, true);
+    m_walk = m_muxer->WalkHeaderSection(0, true, damageEndsWalk());
     if (m_walk.end == rm::HeaderEnd::ReadError) {
         readFailed();
         return;

@@ -28,7 +28,9 @@ class SourceReader {
 public:
     virtual ~SourceReader() = default;
 
-    // Whether the walk of a source's header section leaves it readable.
+    // What the walk of a source's header section does at damage, and
+    // whether what it found leaves the source readable.
+    virtual const HeaderDamage& headerDamage() const = 0;
     virtual bool headerUsable(const HeaderWalk& walk, uint32_t dataOffset, uint64_t fileSize) const = 0;
     // Whether the source's index records are copied; else the output's
     // index is built from the packets written.
@@ -65,6 +67,7 @@ public:
 // Reads a source as its headers lay it out, to its first damage.
 class PlainReader final : public SourceReader {
 public:
+    const HeaderDamage& headerDamage() const override { return damageEndsWalk(); }
     bool headerUsable(const HeaderWalk& walk, uint32_t dataOffset, uint64_t fileSize) const override
     {
         return walk.usable(dataOffset, fileSize);

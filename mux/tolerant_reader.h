@@ -19,6 +19,8 @@ public:
     {
     }
 
+    // Reads the stream headers after damage in the header section.
+    const HeaderDamage& headerDamage() const override { return damagePassedOver(); }
     // Needs no more than the properties: the data chunk is searched for
     // should the walk not reach it.
     bool headerUsable(const HeaderWalk& walk, uint32_t, uint64_t) const override { return walk.sawProperties; }

@@ -17,6 +17,14 @@ struct ChunkId {
     char bytes[4] = {};
 
     bool is(const char (&name)[5]) const { return std::memcmp(bytes, name, 4) == 0; }
+    // Every id is four printable ASCII characters; zeros and noise are not.
+    bool printable() const
+    {
+        for (const char c : bytes)
+            if (c < 0x20 || c > 0x7E)
+                return false;
+        return true;
+    }
 };
 
 }  // namespace rm

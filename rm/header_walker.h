@@ -6,10 +6,12 @@
 // where their reader stopped, whatever their size field says; every other
 // chunk (vendors add their own) is passed over by its size field. The count
 // of headers in the ".RMF" chunk is not trusted: the bytes say where the
-// header section ends.
+// header section ends. A repair's walk that meets damage goes on at the
+// next chunk findHeaderChunk finds after it (resumeAt).
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "rm/chunk_ids.h"
 #include "rm/records.h"
@@ -38,6 +40,18 @@ enum class HeaderEnd {
 // True for the chunks whose readers consume them by their fields.
 bool readByFields(const ChunkId& id);
 
+// The next place from `from` on where a stream header, a content chunk or
+// the data chunk begins: its id, and a size that fits it (a data chunk's
+// size only needs to hold its header, as the data may be cut). Looked for
+// within kHeaderSearchLimit bytes and never past a data chunk's id; none
+// when there is none there or a read failed (in.failed() then says so).
+std::optional<uint64_t> findHeaderChunk(InFile& in, uint64_t from);
+
+// Damage in a header section spoils a chunk or a few: a content chunk
+// holds at most four texts of 64 KiB, a stream header codec data of a few
+// kilobytes. The next chunk after it stands well within this.
+inline constexpr uint64_t kHeaderSearchLimit = 1 << 20;
+
 class HeaderWalker {
 public:
     explicit HeaderWalker(InFile& in) : m_in(in) {}
@@ -53,6 +67,9 @@ public:
 
     // The reader of the current chunk ran out of bytes: the walk ends there.
     void readerStopped();
+    // Goes on at `offset`, where a chunk begins, after the walk ended at
+    // bytes before it that are no chunk.
+    void resumeAt(uint64_t offset);
 
     HeaderEnd end() const { return m_end; }
     // The "DATA" id, or the start of the chunk where the walk stopped.

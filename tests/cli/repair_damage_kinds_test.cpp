@@ -71,13 +71,14 @@ Damaged lengthOff(const std::string& b, const ParsedFile& f, int by)
             {}};
 }
 
-Damaged zeroStreamHeader(const std::string& b, const ParsedFile& f)
+Damaged zeroStreamHeader(const std::string& b, const ParsedFile& f, bool first)
 {
-    // The last stream header that packets of the data belong to; with no
-    // other stream, nothing is left.
+    // The last, or the first, stream header that packets of the data belong
+    // to; with no other stream, nothing is left.
     const bool others = std::any_of(f.packets.begin(), f.packets.end(),
                                     [&](const ParsedPacket& p) { return p.number != f.packets[0].number; });
-    for (std::size_t k = f.headerIds.size(); k-- > 0;) {
+    for (std::size_t n = 0; n < f.headerIds.size(); ++n) {
+        const std::size_t k = first ? n : f.headerIds.size() - 1 - n;
         if (f.headerIds[k] != "MDPR")
             continue;
         const uint64_t at = f.headerOffsets[k];
@@ -117,7 +118,8 @@ const Kind kKinds[] = {
     {"a few flipped bytes", flipBytes},
     {"a packet length one too large", [](const std::string& b, const ParsedFile& f) { return lengthOff(b, f, 1); }},
     {"a packet length one too small", [](const std::string& b, const ParsedFile& f) { return lengthOff(b, f, -1); }},
-    {"a lost stream header", zeroStreamHeader},
+    {"a lost stream header", [](const std::string& b, const ParsedFile& f) { return zeroStreamHeader(b, f, false); }},
+    {"the first stream header lost", [](const std::string& b, const ParsedFile& f) { return zeroStreamHeader(b, f, true); }},
     {"two blocks swapped", swapBlocks},
     {"index records pointing nowhere",
      [](const std::string& b, const ParsedFile& f) {

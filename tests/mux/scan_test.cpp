@@ -162,6 +162,8 @@ TEST_F(ScanFixture, RejectsWhatIsNotAUsableRealMediaFileAndSaysWhy)
     FileSpec allZero;
     allZero.streams = {stream(0, "a", "audio/a", 0), stream(1, "b", "", 0)};
     FileSpec noStreams;
+    std::string firstLost = buildFile(twoStreams());
+    firstLost.replace(68, 8, std::string(8, '\0'));  // the first stream header's id and size
     std::string notRmf = buildFile(twoStreams());
     notRmf[0] = 'X';
     const std::string notRealMedia = "Not a RealMedia file: no \".RMF\" at the start";
@@ -172,6 +174,8 @@ TEST_F(ScanFixture, RejectsWhatIsNotAUsableRealMediaFileAndSaysWhy)
         {"only duration 0", buildFile(allZero),
          "No stream is usable: stream 0 (audio/a) has duration 0; stream 1 has duration 0"},
         {"no stream headers", buildFile(noStreams), "No stream is usable: the file has no stream headers"},
+        {"first stream header lost", firstLost,
+         "No stream is usable: the header section is damaged at byte 68, before any stream header was read"},
     };
     for (const auto& [what, bytes, reason] : files) {
         EXPECT_EQ(scanBytes(bytes), 0) << what;
