@@ -28,16 +28,25 @@ bool chunkIdAt(const uint8_t* bytes, std::size_t avail)
 // The size of the chunk at `bytes` (at least eight of them, standing at
 // `at`) when it is one that holds no packets (an index or metadata) and
 // fits before `end`; else 0. The search passes over it: what lies inside
-// is never taken for a packet.
-uint32_t chunkWithoutPackets(const uint8_t* bytes, uint64_t at, uint64_t end)
+// is never taken for a packet. `avail` bytes may be read at `bytes`.
+uint64_t chunkWithoutPackets(const uint8_t* bytes, std::size_t avail, uint64_t at, uint64_t end)
 {
     if (bytes[0] != 'I' && bytes[0] != 'R')
         return 0;
-    if (std::memcmp(bytes, kIdIndex, kChunkIdSize) != 0 && std::memcmp(bytes, "RMMD", kChunkIdSize) != 0
-        && std::memcmp(bytes, "RJMD", kChunkIdSize) != 0)
+    const bool index = std::memcmp(bytes, kIdIndex, kChunkIdSize) == 0;
+    if (!index && std::memcmp(bytes, "RMMD", kChunkIdSize) != 0 && std::memcmp(bytes, "RJMD", kChunkIdSize) != 0)
         return 0;
-    const uint32_t size = static_cast<uint32_t>(bytes[4]) << 24 | static_cast<uint32_t>(bytes[5]) << 16
-                          | static_cast<uint32_t>(bytes[6]) << 8 | bytes[7];
+    uint64_t size = static_cast<uint32_t>(bytes[4]) << 24 | static_cast<uint32_t>(bytes[5]) << 16
+                    | static_cast<uint32_t>(bytes[6]) << 8 | bytes[7];
+    // Some writers give an index the size of its header alone, its records
+    // following it all the same.
+    if (index && avail >= kIndexHeaderChunkSize) {
+        const uint32_t records = static_cast<uint32_t>(bytes[10]) << 24 | static_cast<uint32_t>(bytes[11]) << 16
+                                 | static_cast<uint32_t>(bytes[12]) << 8 | bytes[13];
+        const uint64_t whole = kIndexHeaderChunkSize + uint64_t{kIndexEntrySize} * records;
+        if (size == kIndexHeaderChunkSize && whole <= end - at)
+            size = whole;
+    }
     return size >= 8 && size <= end - at ? size : 0;
 }
 
@@ -125,7 +134,7 @@ std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketEx
         const std::size_t places = got - kPacketHeaderSize + 1;
         uint64_t skipTo = 0;
         for (std::size_t k = 0; k < places; ++k) {
-            if (const uint32_t size = chunkWithoutPackets(block.data() + k, base + k, expect.end)) {
+            if (const uint64_t size = chunkWithoutPackets(block.data() + k, got - k, base + k, expect.end)) {
                 skipTo = base + k + size;
                 break;
             }
@@ -175,9 +184,10 @@ PacketRun followPackets(InFile& in, uint64_t at, const PacketExpectations& expec
         const uint16_t number = header.stream_number;
         const uint32_t timestamp = header.timestamp;
         auto least = std::find_if(run.least.begin(), run.least.end(), [&](const auto& l) { return l.first == number; });
-        if (least == run.least.end())
+        if (least == run.least.end()) {
             run.least.push_back({number, timestamp});
-        else
+            run.first.push_back({number, timestamp});
+        } else
             least->second = std::min(least->second, timestamp);
         for (PacketExpectations::Stream& s : seen.streams)
             if (s.number == number)
