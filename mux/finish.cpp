@@ -36,7 +36,7 @@ void RmMuxer::Report(MuxJob& job)
     job.parts = run.parts;
     // (A run whose reader could not even be made has read nothing.)
     if (run.reader)
-        run.reader->reportDamage(job.damage, job.findings, *this, run.sources);
+        run.reader->reportDamage(job.damage, job.findings, *this, run);
 }
 
 void RmMuxer::ReleaseRun()

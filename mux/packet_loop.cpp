@@ -76,7 +76,7 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(int part)
     }
     for (int l = 0; l < m_streamCount; ++l)
         if (run.lanes[l].part == part) {
-            run.lanes[l].plan.emplace(unitRuleOf(m_streams[l]), run.range.edit());
+            run.lanes[l].plan.emplace(run.reader->unitRule(m_streams[l]), run.range.edit());
             run.lanes[l].offered = 0;
         }
     StartCursors(part, seekFrom);

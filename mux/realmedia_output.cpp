@@ -13,18 +13,18 @@ std::string RealMediaOutput::beginFile(bool first)
 bool RealMediaOutput::write(const OutPacket& packet)
 {
     m_muxer.IndexPacket(packet.lane, packet.timestamp, packet.bytes);
-    // The packet goes out as it lies in the window, with its output stream
-    // number and timestamp written over its own (big-endian, at bytes 4
-    // and 6 of its header).
+    // The packet goes out as it lies in the window, with its length (which
+    // a repair may have mended), output stream number and timestamp written
+    // over its own (big-endian, at bytes 2, 4 and 6 of its header).
     uint8_t* bytes = packet.bytes;
+    bytes[2] = static_cast<uint8_t>(packet.header->length >> 8);
+    bytes[3] = static_cast<uint8_t>(packet.header->length);
     bytes[4] = static_cast<uint8_t>(packet.stream >> 8);
     bytes[5] = static_cast<uint8_t>(packet.stream);
-    if (packet.timestamp != packet.header->timestamp) {
-        bytes[6] = static_cast<uint8_t>(packet.timestamp >> 24);
-        bytes[7] = static_cast<uint8_t>(packet.timestamp >> 16);
-        bytes[8] = static_cast<uint8_t>(packet.timestamp >> 8);
-        bytes[9] = static_cast<uint8_t>(packet.timestamp);
-    }
+    bytes[6] = static_cast<uint8_t>(packet.timestamp >> 24);
+    bytes[7] = static_cast<uint8_t>(packet.timestamp >> 16);
+    bytes[8] = static_cast<uint8_t>(packet.timestamp >> 8);
+    bytes[9] = static_cast<uint8_t>(packet.timestamp);
     m_muxer.m_out->writeInPlace(bytes, packet.header->length);
     return !m_muxer.m_out->failed();
 }

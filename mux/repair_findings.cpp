@@ -62,9 +62,10 @@ std::string at(const CheckProblem& problem)
 
 }  // namespace
 
-std::vector<std::string> RepairFindings(const SourceCheck& check, const std::vector<DamagedRegion>& damage)
+std::vector<std::string> RepairFindings(const SourceCheck& check, const std::vector<DamagedRegion>& damage,
+                                        const ChainMends& mends)
 {
-    std::optional<uint64_t> firstDamage;
+    std::optional<uint64_t> firstDamage = mends.firstLength;
     for (const DamagedRegion& region : damage)
         firstDamage = std::min(firstDamage.value_or(region.first), region.first);
     std::vector<std::string> findings;
@@ -92,6 +93,8 @@ std::vector<std::string> RepairFindings(const SourceCheck& check, const std::vec
                 findings.push_back(at(problem) + ": not copied");
             break;
         case Fix::Order:
+            if (std::find(mends.times.begin(), mends.times.end(), problem.previous) != mends.times.end())
+                break;
             if (!firstDamage || problem.offset < *firstDamage)
                 findings.push_back(at(problem) + ": copied in file order");
             break;

@@ -298,13 +298,16 @@ bool Checker::readPackets()
             if (u.packets++ == 0)
                 u.first = offset;
         } else {
-            if (s->packets > 0 && timestamp < s->lastTimestamp)
+            if (s->packets > 0 && timestamp < s->lastTimestamp) {
                 problem(ProblemKind::TimestampBackwards, offset,
                         "a packet of stream " + std::to_string(number) + " at " + std::to_string(timestamp)
                             + " ms follows one at " + std::to_string(s->lastTimestamp) + " ms");
+                m_result.problems.back().previous = s->lastOffset;
+            }
             if (s->packets++ == 0)
                 s->firstTimestamp = timestamp;
             s->lastTimestamp = timestamp;
+            s->lastOffset = offset;
             s->keyframes += reader.keyframe();
             matchRecords(offset, number, timestamp, found, *s);
         }

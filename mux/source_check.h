@@ -35,6 +35,8 @@ struct CheckProblem {
     ProblemKind kind = ProblemKind::Refused;
     uint64_t offset = 0;  // the byte of the file it concerns
     std::string text;     // what was found, in a few words
+    // A packet out of order: the packet of its stream before it.
+    uint64_t previous = 0;
 };
 
 struct StreamCheck {
@@ -44,6 +46,7 @@ struct StreamCheck {
     uint32_t packets = 0;
     // The timestamps of its first and last packet in file order; 0 without packets.
     uint32_t firstTimestamp = 0, lastTimestamp = 0;
+    uint64_t lastOffset = 0;  // of its last packet in file order
     uint32_t keyframes = 0;  // packets with the keyframe flag (2)
     uint32_t indexRecords = 0;
     // Records that point at a packet of this stream carrying their timestamp.

@@ -61,6 +61,14 @@ public:
     // repair's way over damage), to the end of the file when that lies
     // past the data chunk's bounds.
     void resume(uint64_t at);
+    // Takes the `length` bytes at `at` for the next packet, whose header
+    // the cursor found implausible and a repair mended: counted, and the
+    // reading goes on after it.
+    void take(uint64_t at, uint32_t length)
+    {
+        resume(at + length);
+        m_walk.countPacket();
+    }
     // Lets go of the window.
     void stop();
     bool started() const { return m_file != nullptr; }

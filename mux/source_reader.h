@@ -15,6 +15,7 @@
 #include "mux/packet_queue.h"
 #include "mux/source.h"
 #include "mux/source_cursor.h"
+#include "mux/unit_range.h"
 #include "rm/packet_start.h"
 #include "rm/records.h"
 
@@ -22,6 +23,7 @@ namespace rm {
 class InFile;
 }
 class RmMuxer;
+struct RunState;
 struct DamagedRegion;
 
 class SourceReader {
@@ -59,9 +61,14 @@ public:
     // and where the reading goes on after it ends at `end`, if it does.
     virtual rm::DataWalk walkFrom(uint16_t f, uint64_t from, const Source& source) const = 0;
     virtual std::optional<uint64_t> resumesAfter(uint16_t f, uint64_t end) const = 0;
+    // For verify: the header of source f's packet at `offset` as this
+    // reader gave it, from the one the file holds.
+    virtual void mend(uint16_t f, uint64_t offset, rm::RmPacketHeader& header) const = 0;
+    // How a stream's packets make the units an edit keeps or drops whole.
+    virtual UnitRule unitRule(const rm::RmStreamHeader& stream) const { return unitRuleOf(stream); }
     // The damage passed over, and every other fault found, for the report.
     virtual void reportDamage(std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
-                              const RmMuxer& muxer, const Source sources[]) const = 0;
+                              const RmMuxer& muxer, const RunState& run) const = 0;
 };
 
 // Reads a source as its headers lay it out, to its first damage.
@@ -87,8 +94,9 @@ public:
     std::string noPackets(const std::string& path, bool hasDataChunk) const override;
     rm::DataWalk walkFrom(uint16_t, uint64_t, const Source& source) const override { return source.dataWalk; }
     std::optional<uint64_t> resumesAfter(uint16_t, uint64_t) const override { return std::nullopt; }
+    void mend(uint16_t, uint64_t, rm::RmPacketHeader&) const override {}
     void reportDamage(std::vector<DamagedRegion>&, std::vector<std::string>&, const RmMuxer&,
-                      const Source[]) const override
+                      const RunState&) const override
     {
     }
 };

@@ -92,7 +92,7 @@ private:
             return false;
         }
         m_reader.emplace(*m_source, m_run.reader->walkFrom(f, m_run.sources[f].dataStart, m_run.sources[f]));
-        m_plan.emplace(unitRuleOf(m_muxer.m_streams[l]), m_run.range.edit());
+        m_plan.emplace(m_run.reader->unitRule(m_muxer.m_streams[l]), m_run.range.edit());
         return true;
     }
 
@@ -125,15 +125,32 @@ private:
             rm::RmPacketHeader header;
             if (m_closed || !m_reader->next(header))
                 return Read::Ended;
-            if (header.stream_number != m_muxer.m_sourceStream[l])
-                continue;
             const uint64_t offset = m_reader->offset();
+            const uint16_t length = header.length;
+            const uint16_t f = m_muxer.m_sourceFile[l];
+            m_run.reader->mend(f, offset, header);
+            const bool ours = header.stream_number == m_muxer.m_sourceStream[l];
+            std::vector<uint8_t> payload;
+            const bool read = !ours || offset < first
+                              || (header.length == length ? m_reader->readPayload(payload)
+                                                          : readPayloadAt(offset, header.length, payload));
+            // A length the repair mended: the reading goes on where it ends.
+            if (header.length != length)
+                m_reader.emplace(*m_source, m_run.reader->walkFrom(f, offset + header.length, m_run.sources[f]));
+            if (!ours)
+                continue;
             m_plan->offer(m_run.range.laneTime(lane, header.timestamp),
                           m_plan->wantsKeyframe() && rm::keyframeAt(*m_source, header, offset));
-            m_held.push_back({header, offset, {}});
-            if (offset >= first && !m_reader->readPayload(m_held.back().payload))
+            m_held.push_back({header, offset, std::move(payload)});
+            if (!read)
                 return Read::Failed;
         }
+    }
+
+    bool readPayloadAt(uint64_t offset, uint16_t length, std::vector<uint8_t>& payload)
+    {
+        payload.resize(length - std::min<std::size_t>(length, rm::kPacketHeaderSize));
+        return m_source->readAt(payload.data(), payload.size(), offset + rm::kPacketHeaderSize) == payload.size();
     }
 
     // The reading goes on after a stretch a repair passed over, if one

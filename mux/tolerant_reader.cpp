@@ -3,14 +3,19 @@
 #include "mux/tolerant_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 #include "mux/merge_signals.h"
 #include "mux/repair_findings.h"
 #include "mux/rm_muxer.h"
+#include "mux/run_state.h"
 #include "rm/chunk_ids.h"
+#include "rm/codec_header.h"
 #include "rm/data_chunk.h"
 #include "rm/input_file.h"
+#include "rm/packet_start.h"
+#include "rm/reversed.h"
 
 namespace {
 
@@ -29,6 +34,34 @@ constexpr std::size_t kZeroTail = 8;
 // reads: a repair of a 360 MB file with one 1 MiB hole took 0.145 s
 // without the look, 0.21 s looking at 4096, 0.16 s at 1024 (medians of 9).
 constexpr uint32_t kRunLook = 1024;
+// A length this close to where the packets go on is a wrong length, which
+// the chain mends; one further off is a packet cut or overwritten.
+constexpr uint64_t kLengthSlack = 8;
+// How many packets after one whose timestamp is garbage are looked at for
+// the next of its stream; and how many packets of a stream at its latest
+// time are kept in mind, to tell a duplicate of one of them.
+constexpr uint32_t kNextLook = 64;
+constexpr std::size_t kCopiesLooked = 32;
+
+// A vendor's chunk between data chunks: four letters and a size.
+bool looksLikeChunk(const uint8_t* bytes, std::size_t n)
+{
+    const auto letter = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); };
+    return n >= 8 && std::all_of(bytes, bytes + 4, letter)
+           && (bytes[4] | bytes[5] | bytes[6] | bytes[7]) != 0;
+}
+
+void putBig16(uint8_t* at, uint32_t v)
+{
+    at[0] = static_cast<uint8_t>(v >> 8);
+    at[1] = static_cast<uint8_t>(v);
+}
+
+void putBig32(uint8_t* at, uint32_t v)
+{
+    putBig16(at, v >> 16);
+    putBig16(at + 2, v);
+}
 
 bool allZero(const uint8_t* bytes, std::size_t n)
 {
@@ -59,8 +92,13 @@ std::string TolerantReader::locateData(uint16_t f, rm::InFile& in, const rm::RmP
     expect = {};
     expect.end = fileSize;
     expect.stop = &g_stop;
-    for (const SeenStream& stream : walk.streams)
+    m_video[f].clear();
+    m_mends[f].clear();
+    for (const SeenStream& stream : walk.streams) {
         expect.streams.push_back({stream.number, std::nullopt});
+        if (stream.mime.rfind("video/", 0) == 0)
+            m_video[f].push_back(stream.number);
+    }
     // A stream the properties count whose header was not read: its
     // packets still chain with the others'.
     m_lostStreams[f].clear();
@@ -113,8 +151,10 @@ SourceCursor::Step TolerantReader::next(uint16_t f, SourceCursor& cursor, rm::Rm
                                         uint64_t& offset, const std::function<uint64_t()>& keepFrom)
 {
     for (;;) {
-        const SourceCursor::Step step = cursor.next(header, offset, keepFrom());
-        if (step == SourceCursor::Step::End && resynchronise(f, cursor))
+        SourceCursor::Step step = cursor.next(header, offset, keepFrom());
+        if (step == SourceCursor::Step::End && restamped(f, cursor, header, offset, keepFrom()))
+            step = SourceCursor::Step::Packet;
+        else if (step == SourceCursor::Step::End && resynchronise(f, cursor))
             continue;
         if (step == SourceCursor::Step::Packet
             && (!holdsTogether(f, cursor, header, offset, keepFrom()) || leftOut(f, cursor, header, offset)))
@@ -179,9 +219,17 @@ bool TolerantReader::resynchronise(uint16_t f, SourceCursor& cursor)
     return false;
 }
 
-bool TolerantReader::holdsTogether(uint16_t f, SourceCursor& cursor, const rm::RmPacketHeader& header,
-                                   uint64_t offset, uint64_t keepFrom)
+bool TolerantReader::holdsTogether(uint16_t f, SourceCursor& cursor, rm::RmPacketHeader& header, uint64_t offset,
+                                   uint64_t keepFrom)
 {
+    // Mended when another cursor of the source read it.
+    const auto mended = m_mends[f].find(offset);
+    if (mended != m_mends[f].end()) {
+        header.length = mended->second.length;
+        header.timestamp = mended->second.timestamp;
+        cursor.resume(offset + header.length);
+        return true;
+    }
     const uint64_t next = offset + header.length;
     const uint64_t end = m_expect[f].end;
     if (next >= end)
@@ -193,31 +241,168 @@ bool TolerantReader::holdsTogether(uint16_t f, SourceCursor& cursor, const rm::R
     rm::RmPacketHeader after;
     if (n == rm::kPacketHeaderSize && plausiblePacket(bytes, next, 0, m_expect[f], after))
         return true;
-    if (n >= rm::kChunkIdSize && rm::chunkFollowsData(bytes))
+    if (n >= rm::kChunkIdSize && (rm::chunkFollowsData(bytes) || looksLikeChunk(bytes, n)))
         return true;
     // No packet follows it: either its length is wrong, and packets go on
-    // inside the bytes it claims, or the damage starts right after it.
+    // near where it ends, or damage starts right after it or inside it.
     rm::InFile& file = *m_files[f];
     const std::optional<uint64_t> resume = searchFrom(f, offset + 1);
-    if (file.failed())
+    if (file.failed() || (resume && *resume == next))
         return true;
+    const uint64_t off = resume ? (*resume > next ? *resume - next : next - *resume) : UINT64_MAX;
+    if (off <= kLengthSlack && *resume > offset + rm::kPacketHeaderSize && *resume - offset <= UINT16_MAX) {
+        header.length = static_cast<uint16_t>(*resume - offset);
+        m_mends[f][offset] = {header.stream_number, header.length, header.timestamp, true};
+        cursor.resume(*resume);
+        return true;
+    }
     // Packets go on inside the bytes it claims, or start too soon after
     // it for anything but a wrong length to stand between: it is dropped.
-    if (resume && (*resume < next || *resume - next < rm::kPacketHeaderSize)) {
+    if (resume && (*resume < next || off < rm::kPacketHeaderSize)) {
         passOver(f, cursor, offset, *resume);
         return false;
     }
-    // A hole of zeros that began inside it: it is dropped with the hole.
+    bytes = cursor.bytes(next, n, keepFrom);
+    if (bytes && !allZero(bytes, n)) {
+        // A header stands there, spoiled; or bytes were put in after it, and
+        // the packets after them go on in time from where they stood: the
+        // packet is whole. Anything else: its tail is not its own (bytes
+        // moved or deleted over it), and it is dropped.
+        if (!resume || (bytes[0] == 0 && bytes[1] <= 1) || spoiledHeader(f, bytes, next, resume)
+            || goesOnAt(f, *resume))
+            return true;
+        passOver(f, cursor, offset, *resume);
+        return false;
+    }
+    // Zeros follow it: an end marker, or a hole. A hole that began inside
+    // it is dropped with it.
     const uint8_t* tail = header.length >= rm::kPacketHeaderSize + kZeroTail
                               ? cursor.bytes(next - kZeroTail, kZeroTail, keepFrom)
                               : nullptr;
-    if (!tail || !allZero(tail, kZeroTail) || !allZero(cursor.bytes(next, n, keepFrom), n))
+    if (!tail || !allZero(tail, kZeroTail))
         return true;
     const uint64_t to = resume ? *resume : rm::endOfZeros(file, next, end);
     if (file.failed() || (!resume && to - next <= kEndMarkerLimit))
         return true;
     passOver(f, cursor, offset, to);
     return false;
+}
+
+bool TolerantReader::goesOnAt(uint16_t f, uint64_t at) const
+{
+    uint8_t bytes[rm::kPacketHeaderSize];
+    if (m_files[f]->readAt(bytes, sizeof bytes, at) != sizeof bytes)
+        return false;
+    const uint16_t number = static_cast<uint16_t>(bytes[4] << 8 | bytes[5]);
+    const uint32_t timestamp = static_cast<uint32_t>(bytes[6]) << 24 | static_cast<uint32_t>(bytes[7]) << 16
+                               | static_cast<uint32_t>(bytes[8]) << 8 | bytes[9];
+    const std::vector<StreamTime>& times = m_times[f];
+    const auto time = std::find_if(times.begin(), times.end(), [&](const StreamTime& t) { return t.number == number; });
+    if (time == times.end() || !time->latest)
+        return false;
+    return timestamp <= *time->latest ? *time->latest - timestamp <= time->backAllowed
+                                      : timestamp - *time->latest <= time->largestStep;
+}
+
+bool TolerantReader::spoiledHeader(uint16_t f, const uint8_t* bytes, uint64_t at, std::optional<uint64_t> resume) const
+{
+    if (!resume || *resume < at + rm::kPacketHeaderSize || *resume - at > UINT16_MAX)
+        return false;
+    const rm::PacketExpectations& expect = m_expect[f];
+    // Of its version, its length, its stream and its timestamp, all but one
+    // are as a header there would have them.
+    const uint16_t stream = static_cast<uint16_t>(bytes[4] << 8 | bytes[5]);
+    const bool versionRight = bytes[0] == 0 && bytes[1] <= 1;
+    const bool lengthRight = at + (bytes[2] << 8 | bytes[3]) == *resume;
+    const bool streamRight = std::any_of(expect.streams.begin(), expect.streams.end(),
+                                         [&](const rm::PacketExpectations::Stream& s) { return s.number == stream; });
+    // Its timestamp, judged with the other three put right.
+    uint8_t copy[rm::kPacketHeaderSize];
+    std::memcpy(copy, bytes, sizeof copy);
+    copy[0] = 0;
+    copy[1] = std::min<uint8_t>(copy[1], 1);
+    putBig16(copy + 2, static_cast<uint32_t>(*resume - at));
+    if (!streamRight && !expect.streams.empty())
+        putBig16(copy + 4, expect.streams.front().number);
+    rm::RmPacketHeader header;
+    const bool timeRight = rm::plausiblePacket(copy, at, 0, expect, header);
+    return versionRight + lengthRight + streamRight + timeRight >= 3;
+}
+
+bool TolerantReader::restamped(uint16_t f, SourceCursor& cursor, rm::RmPacketHeader& header, uint64_t& offset,
+                               uint64_t keepFrom)
+{
+    const rm::PacketExpectations& expect = m_expect[f];
+    const uint64_t at = cursor.endPlace();
+    if (cursor.end() != rm::PacketStart::Damaged || at + rm::kPacketHeaderSize > expect.end)
+        return false;
+    const uint8_t* bytes = cursor.bytes(at, rm::kPacketHeaderSize, keepFrom);
+    if (!bytes)
+        return false;
+    rm::RmPacketHeader found;
+    const auto known = m_mends[f].find(at);
+    if (known != m_mends[f].end()) {
+        rm::reverseBytes(bytes, &found, rm::kPacketHeaderSize);
+        found.length = known->second.length;
+        found.timestamp = known->second.timestamp;
+    } else {
+        const auto stream = std::find_if(expect.streams.begin(), expect.streams.end(),
+                                         [&](const rm::PacketExpectations::Stream& s) {
+                                             return s.number == (bytes[4] << 8 | bytes[5]);
+                                         });
+        if (stream == expect.streams.end() || !stream->lastTimestamp)
+            return false;
+        // With its stream's last time it would be taken, and it chains.
+        uint8_t copy[rm::kPacketHeaderSize];
+        std::memcpy(copy, bytes, sizeof copy);
+        putBig32(copy + 6, *stream->lastTimestamp);
+        if (!rm::plausiblePacket(copy, at, 0, expect, found))
+            return false;
+        const uint64_t next = at + found.length;
+        uint8_t id[rm::kChunkIdSize] = {};
+        rm::InFile& file = *m_files[f];
+        const bool chains = next == expect.end
+                            || (file.readAt(id, sizeof id, next) == sizeof id && rm::chunkFollowsData(id))
+                            || rm::packetChainsAt(file, next, expect);
+        const uint8_t* packet = chains ? cursor.bytes(at, found.length, keepFrom) : nullptr;
+        if (!packet)
+            return false;
+        found.timestamp = timeBetween(f, found, at, packet);
+        m_mends[f][at] = {found.stream_number, found.length, found.timestamp, false};
+    }
+    if (!cursor.bytes(at, found.length, keepFrom))
+        return false;
+    header = found;
+    offset = at;
+    cursor.take(at, found.length);
+    return true;
+}
+
+uint32_t TolerantReader::timeBetween(uint16_t f, const rm::RmPacketHeader& header, uint64_t at,
+                                     const uint8_t* packet) const
+{
+    const rm::PacketExpectations& expect = m_expect[f];
+    uint32_t before = 0;
+    for (const rm::PacketExpectations::Stream& s : expect.streams)
+        if (s.number == header.stream_number)
+            before = s.lastTimestamp.value_or(0);
+    const rm::PacketRun run = rm::followPackets(*m_files[f], at + header.length, expect, kNextLook);
+    const auto next = std::find_if(run.first.begin(), run.first.end(),
+                                   [&](const auto& first) { return first.first == header.stream_number; });
+    if (next == run.first.end() || next->second <= before)
+        return before;
+    const uint32_t after = next->second;
+    const std::vector<uint16_t>& video = m_video[f];
+    const std::size_t head = rm::packetHeaderSize(packet);
+    if (std::find(video.begin(), video.end(), header.stream_number) == video.end() || header.length < head + 2)
+        return before + (after - before) / 2;
+    // A part of a video frame carries its frame's time: the first part (its
+    // sequence number 1) starts the frame after, the others end the one
+    // before. A whole frame, or several, lies between them.
+    const uint8_t type = packet[head] >> 6;
+    if (type == 1 || type == 3)
+        return before + (after - before) / 2;
+    return (packet[head + 1] & 0x7F) == 1 ? after : before;
 }
 
 bool TolerantReader::leftOut(uint16_t f, SourceCursor& cursor, const rm::RmPacketHeader& header, uint64_t offset)
@@ -237,25 +422,57 @@ bool TolerantReader::leftOut(uint16_t f, SourceCursor& cursor, const rm::RmPacke
     auto time = std::find_if(times.begin(), times.end(),
                              [&](const StreamTime& t) { return t.number == header.stream_number; });
     if (time == times.end())
-        time = times.insert(times.end(), StreamTime{static_cast<uint16_t>(header.stream_number), {}, 0});
+        time = times.insert(times.end(), StreamTime{static_cast<uint16_t>(header.stream_number), {}, 0, 0, {}});
     const uint32_t timestamp = header.timestamp;
+    const bool damaged = std::any_of(m_skips.begin(), m_skips.end(), [f](const Skip& s) { return s.file == f; });
+    // Right after packets left out as moved or duplicated.
+    const bool inRegion = !m_skips.empty() && m_skips.back().file == f
+                          && m_skips.back().misplaced == Skip::Misplaced::Earlier && m_skips.back().to == offset;
+    bool misplaced = false;
     if (time->latest && timestamp < *time->latest) {
         const uint32_t back = *time->latest - timestamp;
-        const bool damaged = std::any_of(m_skips.begin(), m_skips.end(), [f](const Skip& s) { return s.file == f; });
-        if (!damaged) {
+        if (!damaged)
             time->backAllowed = std::max(time->backAllowed, back);
-        } else if (back > time->backAllowed) {
-            // Packets left out one after another make one region.
-            if (!m_skips.empty() && m_skips.back().file == f && m_skips.back().misplaced == Skip::Misplaced::Earlier
-                && m_skips.back().to == offset)
-                m_skips.back().to = end;
-            else
-                recordSkip(f, offset, end).misplaced = Skip::Misplaced::Earlier;
-            cursor.resume(end);
-            return true;
-        }
+        else
+            misplaced = back > time->backAllowed;
+    } else if (time->latest && timestamp == *time->latest && inRegion) {
+        // The region may end in copies of the packets at the stream's
+        // latest time.
+        misplaced = copyOfRead(f, header, offset, time->atLatest);
     }
-    time->latest = std::max(time->latest.value_or(0), timestamp);
+    if (misplaced) {
+        // Packets left out one after another make one region.
+        if (inRegion)
+            m_skips.back().to = end;
+        else
+            recordSkip(f, offset, end).misplaced = Skip::Misplaced::Earlier;
+        cursor.resume(end);
+        return true;
+    }
+    if (!damaged && time->latest && timestamp > *time->latest)
+        time->largestStep = std::max(time->largestStep, timestamp - *time->latest);
+    if (!time->latest || timestamp > *time->latest)
+        time->atLatest.clear();
+    if (!time->latest || timestamp >= *time->latest) {
+        time->latest = timestamp;
+        if (time->atLatest.size() < kCopiesLooked)
+            time->atLatest.push_back(offset);
+    }
+    return false;
+}
+
+bool TolerantReader::copyOfRead(uint16_t f, const rm::RmPacketHeader& header, uint64_t at,
+                                const std::vector<uint64_t>& read) const
+{
+    rm::InFile& file = *m_files[f];
+    std::vector<uint8_t> mine(header.length), theirs(header.length);
+    if (file.readAt(mine.data(), mine.size(), at) != mine.size())
+        return false;
+    for (const uint64_t other : read)
+        if (file.readAt(theirs.data(), theirs.size(), other) == theirs.size()
+            && std::equal(mine.begin() + 2, mine.begin() + 4, theirs.begin() + 2)
+            && std::equal(mine.begin() + 10, mine.end(), theirs.begin() + 10))
+            return true;
     return false;
 }
 
@@ -356,6 +573,24 @@ void TolerantReader::noteWritten(uint16_t o, uint16_t f, const PacketNode& packe
     m_lastWritten[o] = timestamp;
 }
 
+void TolerantReader::mend(uint16_t f, uint64_t offset, rm::RmPacketHeader& header) const
+{
+    const auto mended = m_mends[f].find(offset);
+    if (mended == m_mends[f].end())
+        return;
+    header.length = mended->second.length;
+    header.timestamp = mended->second.timestamp;
+}
+
+UnitRule TolerantReader::unitRule(const rm::RmStreamHeader& stream) const
+{
+    UnitRule rule = unitRuleOf(stream);
+    if (rule.kind == UnitKind::Block)
+        rule.wholeBlock = rm::readCodecHeader(stream.type_specific_data, stream.type_specific_len)
+                              .interleave_height.value_or(0);
+    return rule;
+}
+
 rm::DataWalk TolerantReader::walkFrom(uint16_t f, uint64_t from, const Source&) const
 {
     // A repaired source is read from each place to the next stretch its
@@ -382,8 +617,9 @@ std::optional<uint64_t> TolerantReader::resumesAfter(uint16_t f, uint64_t end) c
 }
 
 void TolerantReader::reportDamage(std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
-                                  const RmMuxer& muxer, const Source sources[]) const
+                                  const RmMuxer& muxer, const RunState& run) const
 {
+    const Source* sources = run.sources;
     damage.clear();
     for (std::size_t k = 0; k < m_skips.size(); ++k) {
         const Skip& skip = m_skips[k];
@@ -416,11 +652,11 @@ void TolerantReader::reportDamage(std::vector<DamagedRegion>& damage, std::vecto
     }
     std::sort(damage.begin(), damage.end(),
               [](const DamagedRegion& a, const DamagedRegion& b) { return a.first < b.first; });
-    reportFindings(damage, findings, muxer);
+    reportFindings(damage, findings, muxer, run);
 }
 
 void TolerantReader::reportFindings(const std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
-                                    const RmMuxer& muxer) const
+                                    const RmMuxer& muxer, const RunState& run) const
 {
     findings.clear();
     for (int f = 0; f < kMaxSources; ++f) {
@@ -437,12 +673,60 @@ void TolerantReader::reportFindings(const std::vector<DamagedRegion>& damage, st
                                           ? " hold packets earlier than those before them, moved or duplicated there"
                                           : " hold packets later than those after them, moved there")
                                    + ": left out, so that each stream's timestamps rise");
+        reportMended(static_cast<uint16_t>(f), findings, muxer, run);
         // Whatever else check finds in the source.
         const std::string& path = muxer.m_files[f]->path();
         std::vector<DamagedRegion> regions;
         std::copy_if(damage.begin(), damage.end(), std::back_inserter(regions),
                      [&](const DamagedRegion& region) { return region.path == path; });
-        const std::vector<std::string> found = RepairFindings(CheckSource(path), regions);
+        ChainMends mends;
+        for (const auto& placed : m_mends[f])
+            if (placed.second.lengthMended && !mends.firstLength)
+                mends.firstLength = placed.first;
+            else if (!placed.second.lengthMended)
+                mends.times.push_back(placed.first);
+        const std::vector<std::string> found = RepairFindings(CheckSource(path), regions, mends);
         findings.insert(findings.end(), found.begin(), found.end());
+    }
+}
+
+void TolerantReader::reportMended(uint16_t f, std::vector<std::string>& findings, const RmMuxer& muxer,
+                                  const RunState& run) const
+{
+    struct Mended {
+        uint32_t lengths = 0, times = 0;
+        uint64_t firstLength = 0, firstTime = 0;
+    };
+    std::map<uint16_t, Mended> byStream;
+    for (const auto& placed : m_mends[f]) {
+        Mended& mended = byStream[placed.second.stream];
+        uint32_t& count = placed.second.lengthMended ? mended.lengths : mended.times;
+        uint64_t& first = placed.second.lengthMended ? mended.firstLength : mended.firstTime;
+        if (count++ == 0)
+            first = placed.first;
+    }
+    for (const auto& stream : byStream) {
+        const std::string name = "stream " + std::to_string(stream.first) + ": ";
+        const Mended& mended = stream.second;
+        const auto packets = [](uint32_t n, uint64_t first, const char* field) {
+            return n == 1 ? "the packet at byte " + rm::formatOffset(first) + ": its " + field
+                          : std::to_string(n) + " packets (the first at byte " + rm::formatOffset(first) + "): their "
+                                + field + "s";
+        };
+        if (mended.lengths != 0)
+            findings.push_back(name + packets(mended.lengths, mended.firstLength, "length")
+                               + " disagreed with where the next packet starts: mended by the chain");
+        if (mended.times != 0)
+            findings.push_back(name + packets(mended.times, mended.firstTime, "timestamp")
+                               + " lay far from the neighbours': given times between theirs");
+    }
+    for (int l = 0; l < muxer.m_streamCount; ++l) {
+        const std::optional<UnitPlanner>& plan = run.lanes[l].plan;
+        if (muxer.m_sourceFile[l] == f && plan && plan->brokenBlocks() != 0)
+            findings.push_back("stream " + std::to_string(muxer.m_sourceStream[l]) + ": "
+                               + std::to_string(plan->brokenBlocks())
+                               + (plan->brokenBlocks() == 1 ? " interleave block" : " interleave blocks")
+                               + " had lost packets: left out whole (" + std::to_string(plan->brokenPackets())
+                               + " packets)");
     }
 }

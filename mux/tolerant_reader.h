@@ -5,6 +5,7 @@
 // any merge's.
 #pragma once
 
+#include <map>
 #include <memory>
 
 #include "mux/mux_limits.h"
@@ -41,8 +42,11 @@ public:
     }
     rm::DataWalk walkFrom(uint16_t f, uint64_t from, const Source& source) const override;
     std::optional<uint64_t> resumesAfter(uint16_t f, uint64_t end) const override;
+    void mend(uint16_t f, uint64_t offset, rm::RmPacketHeader& header) const override;
+    // Only whole interleave blocks are kept.
+    UnitRule unitRule(const rm::RmStreamHeader& stream) const override;
     void reportDamage(std::vector<DamagedRegion>& damage, std::vector<std::string>& findings, const RmMuxer& muxer,
-                      const Source sources[]) const override;
+                      const RunState& run) const override;
 
 private:
     // The cursor stopped where its packets no longer hold together (or at
@@ -54,8 +58,31 @@ private:
     // length claims or fewer than a header's bytes after it, the length is
     // wrong; when a hole of zeros began inside it, it is cut. Either way it
     // is passed over as damage, the cursor moved on, and false returned.
-    bool holdsTogether(uint16_t f, SourceCursor& cursor, const rm::RmPacketHeader& header, uint64_t offset,
+    // When its length disagrees by a few bytes with where the packets go on,
+    // the chain gives it the right one. When something else stands where
+    // its length ends, its tail is not its own (bytes moved or deleted over
+    // it), and it is dropped too.
+    bool holdsTogether(uint16_t f, SourceCursor& cursor, rm::RmPacketHeader& header, uint64_t offset,
                        uint64_t keepFrom);
+    // Whether the header at `at`, before the packets that go on at `resume`,
+    // is one that damage spoiled a single field of (its length, or its
+    // timestamp): the packet before it is then whole.
+    bool spoiledHeader(uint16_t f, const uint8_t* bytes, uint64_t at, std::optional<uint64_t> resume) const;
+    // Whether the packet at `at` follows the last one read of its stream as
+    // closely as the stream's packets follow one another where the source
+    // is whole.
+    bool goesOnAt(uint16_t f, uint64_t at) const;
+    // The cursor stopped at a packet whose header chains but whose timestamp
+    // is far from its stream's: given a time between its neighbours', it is
+    // the cursor's next packet.
+    bool restamped(uint16_t f, SourceCursor& cursor, rm::RmPacketHeader& header, uint64_t& offset,
+                   uint64_t keepFrom);
+    // The time of a packet between the last of its stream and the next:
+    // a part of a video frame takes its frame's.
+    uint32_t timeBetween(uint16_t f, const rm::RmPacketHeader& header, uint64_t at, const uint8_t* packet) const;
+    // Whether the packet at `at` is a copy of one of its stream's packets at
+    // the same timestamp already read (damage duplicated it).
+    bool copyOfRead(uint16_t f, const rm::RmPacketHeader& header, uint64_t at, const std::vector<uint64_t>& read) const;
     // Whether the packet the cursor just gave lies in a region that damage
     // moved or duplicated: earlier than what its stream already has, by
     // more than the stream steps back where the source is whole. Decided
@@ -72,9 +99,12 @@ private:
     // where the source's streams stood: a region moved there.
     std::optional<uint64_t> pastMovedRegion(uint16_t f, uint64_t at) const;
     // Every fault found besides the regions passed over: lost stream
-    // headers, and what check finds in each source.
+    // headers, what was mended, and what check finds in each source.
     void reportFindings(const std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
-                        const RmMuxer& muxer) const;
+                        const RmMuxer& muxer, const RunState& run) const;
+    // What the chain mended in source f, and the interleave blocks its
+    // streams lost whole.
+    void reportMended(uint16_t f, std::vector<std::string>& findings, const RmMuxer& muxer, const RunState& run) const;
     // The record of the stretch from `from` (a new one, or the one there).
     struct Skip;
     Skip& recordSkip(uint16_t f, uint64_t from, uint64_t to);
@@ -115,15 +145,28 @@ private:
     };
     std::vector<LostStream> m_lostStreams[kMaxSources];
     // Per source: the end of the last packet leftOut decided on, and each
-    // stream's latest timestamp so far and the furthest it stepped back
-    // before any damage.
+    // stream's latest timestamp so far and the furthest it stepped back and
+    // forward before any damage.
     uint64_t m_decidedTo[kMaxSources]{};
     struct StreamTime {
         uint16_t number = 0;
         std::optional<uint32_t> latest;
         uint32_t backAllowed = 0;
+        uint32_t largestStep = 0;  // forward, before any damage
+        std::vector<uint64_t> atLatest;  // the packets read at `latest`
     };
     std::vector<StreamTime> m_times[kMaxSources];
+    // The packets whose length or timestamp the chain mended, by source and
+    // place, with the header each was given.
+    struct Mend {
+        uint16_t stream = 0;
+        uint16_t length = 0;
+        uint32_t timestamp = 0;
+        bool lengthMended = false;
+    };
+    std::map<uint64_t, Mend> m_mends[kMaxSources];
+    // The video streams of each source: a frame's packets share a time.
+    std::vector<uint16_t> m_video[kMaxSources];
     // Per output stream: skips passed, its last timestamp, and the largest
     // step between two of its packets with no skip between them.
     std::size_t m_skipsPassed[kMaxStreams]{};

@@ -42,8 +42,12 @@ UnitRule unitRuleOf(const rm::RmStreamHeader& stream)
 
 void UnitPlanner::offer(int64_t time, bool keyframe)
 {
+    // Where only whole blocks are kept, a block that lost its flagged
+    // packet still starts where the time changes, when its producer gives
+    // all of a block's packets one time.
+    const bool unflagged = m_rule.wholeBlock != 0 && m_unitPackets >= 2 && m_unitOneTime && time != m_unitStart;
     const bool starts = !m_any || m_rule.kind == UnitKind::Packet || (m_rule.kind == UnitKind::Frame && time != m_unitStart)
-                        || (m_rule.kind == UnitKind::Block && keyframe);
+                        || (m_rule.kind == UnitKind::Block && (keyframe || unflagged));
     if (m_finished && starts) {
         // Past the range: nothing more is kept, and nothing need be held.
         m_held.push_back({Verdict::Drop, time, m_unit + 1, time});
@@ -63,6 +67,8 @@ void UnitPlanner::offer(int64_t time, bool keyframe)
             settle(m_unit, time, true);
     }
     m_any = true;
+    ++m_unitPackets;
+    m_unitOneTime = m_unitOneTime && time == m_unitStart;
     m_held.push_back({m_unitVerdict, m_unitStart, m_unit, time});
 }
 
@@ -70,8 +76,7 @@ void UnitPlanner::startUnit(int64_t time)
 {
     if (m_any) {
         // The unit before this one ends here.
-        if (m_unitVerdict == Verdict::Pending && m_rule.kind != UnitKind::Frame)
-            settle(m_unit, m_unitStart, !m_range.start || time > *m_range.start);
+        endUnit(time);
         if (m_unitVerdict == Verdict::Keep)
             m_lastKeptEnd = time;
         noteStep(time);
@@ -80,12 +85,14 @@ void UnitPlanner::startUnit(int64_t time)
     m_lastStart = time;
     m_unitStart = time;
     m_unitVerdict = Verdict::Pending;
+    m_unitPackets = 0;
+    m_unitOneTime = true;
     const bool pastEnd = m_range.end && time >= *m_range.end;
     if (m_rule.kind != UnitKind::Frame) {
         if (pastEnd) {
             m_unitVerdict = Verdict::Drop;
             m_finished = true;
-        } else if (!m_range.start || time >= *m_range.start) {
+        } else if ((!m_range.start || time >= *m_range.start) && m_rule.wholeBlock == 0) {
             settle(m_unit, time, true);
         }
         return;
@@ -134,11 +141,22 @@ void UnitPlanner::close()
                     held.verdict = Verdict::Drop;
             m_unitVerdict = Verdict::Drop;
         } else {
-            const int64_t end = m_unitStart + m_rule.lengthMs.value_or(usualStep());
-            settle(m_unit, m_unitStart, !m_range.start || end > *m_range.start);
+            endUnit(m_unitStart + m_rule.lengthMs.value_or(usualStep()));
         }
     }
     m_finished = true;
+}
+
+void UnitPlanner::endUnit(int64_t end)
+{
+    if (m_unitVerdict != Verdict::Pending || m_rule.kind == UnitKind::Frame)
+        return;
+    const bool broken = m_rule.kind == UnitKind::Block && m_rule.wholeBlock != 0 && m_unitPackets != m_rule.wholeBlock;
+    if (broken) {
+        ++m_brokenBlocks;
+        m_brokenPackets += m_unitPackets;
+    }
+    settle(m_unit, m_unitStart, !broken && (!m_range.start || end > *m_range.start));
 }
 
 UnitPlanner::Taken UnitPlanner::take()

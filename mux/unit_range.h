@@ -48,6 +48,11 @@ struct UnitRule {
     // frame rate, or the block's codec frames times their samples over the
     // sample rate.
     std::optional<uint32_t> lengthMs;
+    // The packets of a whole interleave block, where only whole blocks may
+    // be kept (a repair: a block that lost a packet cannot be played, and
+    // one that lost its flagged packet runs into the one before): a block
+    // of more or fewer is dropped whole. 0: a block of any count is kept.
+    uint16_t wholeBlock = 0;
 };
 
 // The rule of a stream, from its MIME type and codec header.
@@ -107,6 +112,9 @@ public:
     // carry times past its unit's end (damage does that), and what follows
     // the stream must come after every one of them.
     std::optional<int64_t> latestKept() const { return m_latestKept; }
+    // The blocks dropped for not being whole, and their packets.
+    uint32_t brokenBlocks() const { return m_brokenBlocks; }
+    uint32_t brokenPackets() const { return m_brokenPackets; }
 
 private:
     enum class Verdict : uint8_t { Pending, Keep, Drop };
@@ -121,6 +129,8 @@ private:
     // Settles every held packet of unit `unit`, and the lane's kept bounds.
     void settle(uint32_t unit, int64_t start, bool keep);
     void noteStep(int64_t start);
+    // The current unit has ended at `end`: settles it if it still waits.
+    void endUnit(int64_t end);
 
     UnitRule m_rule;
     EditRange m_range;
@@ -134,6 +144,9 @@ private:
     bool m_finished = false;
     std::optional<int64_t> m_firstKept, m_lastKeptStart, m_lastKeptEnd, m_latestKept;
     int64_t m_lastStart = 0;
+    uint32_t m_unitPackets = 0;  // offered of the current unit
+    bool m_unitOneTime = true;   // all of them at its start
+    uint32_t m_brokenBlocks = 0, m_brokenPackets = 0;
     uint32_t m_steps[8]{};
     uint8_t m_stepAt = 0;
 };

@@ -150,7 +150,7 @@ std::string RmMuxer::RangeProblem() const
         if (!file.openSame(*m_files[f]))
             return "cannot read " + m_files[f]->path() + " again: " + file.error();
         rm::PacketReader reader(file, run.reader->walkFrom(f, source.dataStart, source), source.dataStart);
-        UnitPlanner plan(unitRuleOf(m_streams[l]), run.range.edit());
+        UnitPlanner plan(run.reader->unitRule(m_streams[l]), run.range.edit());
         std::deque<uint64_t> held;
         uint32_t kept = 0;
         std::optional<uint64_t> first;

@@ -63,11 +63,12 @@ uint64_t endOfZeros(InFile& in, uint64_t from, uint64_t end);
 
 // The packets that follow one another from `at`, each plausible and
 // chaining, at most `limit` of them: where the run ends (the first place
-// that is no such packet) and, for each stream, the least timestamp in it.
+// that is no such packet) and, for each stream, the least timestamp in it
+// and that of its first packet.
 struct PacketRun {
     uint64_t end = 0;
     uint32_t packets = 0;
-    std::vector<std::pair<uint16_t, uint32_t>> least;
+    std::vector<std::pair<uint16_t, uint32_t>> least, first;
 };
 PacketRun followPackets(InFile& in, uint64_t at, const PacketExpectations& expect, uint32_t limit);
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -29,7 +30,25 @@ struct Damaged {
     Ranges spoiled;
     std::optional<uint16_t> lostStream;  // a stream whose header is gone
     bool fails = false;                  // nothing is left to recover
+    bool flipped = false;                // payloads the damage met may differ
+    bool restamped = false;              // every packet is kept, some at new times
 };
+
+// The interleave blocks of an audio stream that has them: runs from one
+// flagged packet to the next, all of one size larger than 1. None for others.
+std::vector<std::vector<ParsedPacket>> blocksOf(const std::vector<ParsedPacket>& packets)
+{
+    std::vector<std::vector<ParsedPacket>> blocks;
+    for (const ParsedPacket& p : packets) {
+        if (blocks.empty() || (p.flags & 2))
+            blocks.emplace_back();
+        blocks.back().push_back(p);
+    }
+    const bool interleaved = blocks.size() > 1 && blocks[0].size() > 1
+                             && std::all_of(blocks.begin(), blocks.end(),
+                                            [&](const auto& b) { return b.size() == blocks[0].size(); });
+    return interleaved ? blocks : std::vector<std::vector<ParsedPacket>>{};
+}
 
 uint64_t dataBegin(const ParsedFile& f)
 {
@@ -55,6 +74,7 @@ const ParsedPacket& packetNear(const ParsedFile& f, double fraction)
 Damaged flipBytes(const std::string& b, const ParsedFile& f)
 {
     Damaged d{b, {}, {}};
+    d.flipped = true;
     for (const double at : {0.2, 0.5, 0.8}) {
         const uint64_t k = within(f, at);
         d.bytes[k] = static_cast<char>(d.bytes[k] ^ 0x5A);
@@ -66,9 +86,7 @@ Damaged flipBytes(const std::string& b, const ParsedFile& f)
 Damaged lengthOff(const std::string& b, const ParsedFile& f, int by)
 {
     const ParsedPacket& p = packetNear(f, 0.5);
-    return {std::string(b).replace(p.offset + 2, 2, be16(static_cast<uint16_t>(p.length + by))),
-            {{p.offset, p.offset + p.length}},
-            {}};
+    return {std::string(b).replace(p.offset + 2, 2, be16(static_cast<uint16_t>(p.length + by))), {}, {}};
 }
 
 Damaged zeroStreamHeader(const std::string& b, const ParsedFile& f, bool first)
@@ -130,6 +148,14 @@ const Kind kKinds[] = {
          return Damaged{out, {}, {}};
      }},
     {"a duplicated region", duplicateRegion},
+    {"garbage timestamps",
+     [](const std::string& b, const ParsedFile& f) {
+         Damaged d{b, {}, {}};
+         d.restamped = true;
+         for (uint32_t k = 0; k < 10; ++k)
+             d.bytes.replace(packetNear(f, 0.05 + 0.09 * k).offset + 6, 4, be32(0x7F000000 + k));
+         return d;
+     }},
     {"data ending in zeros early",
      [](const std::string& b, const ParsedFile& f) {
          const uint64_t from = within(f, 0.85), to = dataEnd(f);
@@ -151,12 +177,13 @@ const Kind kKinds[] = {
      }},
 };
 
-// A packet as the oracle knows it, whatever stream number the output gives it.
+// A packet as the oracle knows it, whatever stream number the output gives
+// it; with its time, or without where the damage spoiled times.
 using Key = std::tuple<uint32_t, uint8_t, std::string>;
 
-Key keyOf(const ParsedPacket& p)
+Key keyOf(const ParsedPacket& p, bool timed = true)
 {
-    return {p.timestamp, p.flags, p.payload};
+    return {timed ? p.timestamp : 0, p.flags, p.payload};
 }
 
 bool meets(const ParsedPacket& p, const Ranges& spoiled)
@@ -181,9 +208,13 @@ TEST_P(RepairDamageKinds, RecoversEveryWholePacketAndNothingElse)
         GTEST_SKIP() << "the real files are not at " << KESTROVA_REAL_CORPUS;
     const std::string bytes = original();
     const ParsedFile file = parseSource(bytes).value();
-    std::set<Key> known;
+    std::map<Key, int> known;  // how many times each may be written
     for (const ParsedPacket& p : file.packets)
-        known.insert(keyOf(p));
+        ++known[keyOf(p)], ++known[keyOf(p, false)];
+    std::set<uint16_t> audio;
+    for (const ParsedStream& stream : file.streams)
+        if (stream.mime.rfind("audio/", 0) == 0)
+            audio.insert(stream.number);
     for (const Kind& kind : kKinds) {
         SCOPED_TRACE(kind.name);
         const Damaged d = kind.apply(bytes, file);
@@ -205,18 +236,38 @@ TEST_P(RepairDamageKinds, RecoversEveryWholePacketAndNothingElse)
         const Outcome check = cli({"check", output});
         EXPECT_NE(check.out.find("no problems"), std::string::npos) << check.out;
 
-        // No junk: each packet written is one of the original's, or one the
-        // damage met whose header is whole (its payload cannot be known).
+        // No junk: each packet written is one of the original's, once, or one
+        // whose payload flipped bytes met (it cannot be known), or one whose
+        // time was garbage. An interleave block the damage met may be lost
+        // whole; every other packet it did not meet is recovered.
+        std::set<uint64_t> inMetBlock;
+        for (const uint16_t number : audio)
+            for (const auto& block : blocksOf(packetsOf(file, number)))
+                if (std::any_of(block.begin(), block.end(), [&](const ParsedPacket& p) { return meets(p, d.spoiled); }))
+                    for (const ParsedPacket& p : block)
+                        inMetBlock.insert(p.offset);
         long whole = 0;
         for (const ParsedPacket& p : file.packets)
-            whole += !meets(p, d.spoiled) && p.number != d.lostStream;
+            whole += !meets(p, d.spoiled) && !inMetBlock.count(p.offset) && p.number != d.lostStream;
+        std::map<Key, int> left = known;
         for (const ParsedPacket& p : repaired.packets) {
             const bool spoiledTwin = std::any_of(file.packets.begin(), file.packets.end(), [&](const ParsedPacket& q) {
-                return meets(q, d.spoiled) && q.timestamp == p.timestamp && q.length == p.length;
+                return d.flipped && meets(q, d.spoiled) && q.timestamp == p.timestamp && q.length == p.length;
             });
-            EXPECT_TRUE(known.count(keyOf(p)) || spoiledTwin) << "packet at " << p.offset << " is no packet of the source";
+            EXPECT_TRUE(left[keyOf(p, !d.restamped)]-- > 0 || spoiledTwin)
+                << "packet at " << p.offset << " is no packet of the source";
         }
         EXPECT_GE(static_cast<long>(repaired.packets.size()), whole);
+        // Interleaved audio comes out in whole blocks.
+        for (const uint16_t number : audio) {
+            const std::vector<ParsedPacket> out = packetsOf(repaired, number);
+            const auto from = std::find_if(file.packets.begin(), file.packets.end(), [&](const ParsedPacket& q) {
+                return !out.empty() && q.payload == out[0].payload;
+            });
+            const auto blocks = from == file.packets.end() ? blocksOf({}) : blocksOf(packetsOf(file, from->number));
+            EXPECT_TRUE(blocks.empty() || (!blocksOf(out).empty() && blocksOf(out)[0].size() == blocks[0].size()))
+                << "stream " << number << " has a broken interleave block";
+        }
         if (d.lostStream) {
             const std::string lost = "stream " + std::to_string(*d.lostStream) + ": its header is lost; its "
                                      + std::to_string(packetsOf(file, *d.lostStream).size())
