@@ -40,8 +40,8 @@ std::string lowerFirst(std::string text)
 
 class Checker {
 public:
-    Checker(rm::InFile& in, SourceCheck& result, const PacketVisitor& visit)
-        : m_in(in), m_result(result), m_visit(visit), m_muxer(std::make_unique<RmMuxer>())
+    Checker(rm::InFile& in, SourceCheck& result, const PacketVisitor& visit, const std::atomic<uint8_t>* stop)
+        : m_in(in), m_result(result), m_visit(visit), m_stop(stop), m_muxer(std::make_unique<RmMuxer>())
     {
     }
 
@@ -70,6 +70,7 @@ private:
     rm::InFile& m_in;
     SourceCheck& m_result;
     const PacketVisitor& m_visit;
+    const std::atomic<uint8_t>* m_stop;
     // The merge's own walk of the header section, in a muxer of its own.
     std::unique_ptr<RmMuxer> m_muxer;
     HeaderWalk m_walk;
@@ -287,6 +288,8 @@ bool Checker::readPackets()
     std::vector<uint8_t> payload;
     uint32_t found = 0;
     while (reader.next(header)) {
+        if (m_stop && *m_stop)
+            return false;
         if (m_visit && !reader.readPayload(payload))
             break;
         const uint64_t offset = reader.offset();
@@ -435,7 +438,7 @@ void Checker::checkRecordsAndStreams()
 
 }  // namespace
 
-SourceCheck CheckSource(const std::string& path, const PacketVisitor& visit)
+SourceCheck CheckSource(const std::string& path, const PacketVisitor& visit, const std::atomic<uint8_t>* stop)
 {
     SourceCheck result;
     rm::InFile in;
@@ -443,7 +446,7 @@ SourceCheck CheckSource(const std::string& path, const PacketVisitor& visit)
         result.openError = in.error();
         return result;
     }
-    Checker(in, result, visit).run();
+    Checker(in, result, visit, stop).run();
     std::stable_sort(result.problems.begin(), result.problems.end(),
                      [](const CheckProblem& a, const CheckProblem& b) { return a.offset < b.offset; });
     return result;

@@ -2,6 +2,8 @@
 // is not sound: the figures of each stream, and every problem with its place.
 #pragma once
 
+#include <atomic>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -90,5 +92,7 @@ struct CheckedPacket {
 using PacketVisitor = std::function<bool(const CheckedPacket&)>;
 
 // Reads the file at `path` with the merge's header walk, data chunk, packet
-// reader and index chain.
-SourceCheck CheckSource(const std::string& path, const PacketVisitor& visit = {});
+// reader and index chain. Once `stop` is set, the reading of packets stops
+// as a visitor's false stops it.
+SourceCheck CheckSource(const std::string& path, const PacketVisitor& visit = {},
+                        const std::atomic<uint8_t>* stop = nullptr);

@@ -147,6 +147,13 @@ std::string TolerantReader::locateData(uint16_t f, rm::InFile& in, const rm::RmP
     return {};
 }
 
+void TolerantReader::attach(uint16_t f, SourceCursor& cursor)
+{
+    cursor.expect(&m_expect[f]);
+    if (!m_checks[f].valid())
+        m_checks[f] = std::async(std::launch::async, CheckSource, m_files[f]->path(), PacketVisitor{}, &m_stopChecks);
+}
+
 SourceCursor::Step TolerantReader::next(uint16_t f, SourceCursor& cursor, rm::RmPacketHeader& header,
                                         uint64_t& offset, const std::function<uint64_t()>& keepFrom)
 {
@@ -685,7 +692,8 @@ void TolerantReader::reportFindings(const std::vector<DamagedRegion>& damage, st
                 mends.firstLength = placed.first;
             else if (!placed.second.lengthMended)
                 mends.times.push_back(placed.first);
-        const std::vector<std::string> found = RepairFindings(CheckSource(path), regions, mends);
+        const std::vector<std::string> found =
+            RepairFindings(m_checks[f].valid() ? m_checks[f].get() : CheckSource(path), regions, mends);
         findings.insert(findings.end(), found.begin(), found.end());
     }
 }

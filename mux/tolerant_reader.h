@@ -5,10 +5,13 @@
 // any merge's.
 #pragma once
 
+#include <atomic>
+#include <future>
 #include <map>
 #include <memory>
 
 #include "mux/mux_limits.h"
+#include "mux/source_check.h"
 #include "mux/source_reader.h"
 #include "rm/packet_resync.h"
 
@@ -29,7 +32,12 @@ public:
     bool usesSourceIndex() const override { return false; }
     std::string locateData(uint16_t f, rm::InFile& in, const rm::RmProperties& props, const HeaderWalk& walk,
                            Source& source, rm::RmDataHeader& dataHeader) override;
-    void attach(uint16_t f, SourceCursor& cursor) override { cursor.expect(&m_expect[f]); }
+    // Stops the checks of the sources that may still run.
+    ~TolerantReader() override { m_stopChecks = 1; }
+
+    // Starts the check of source f beside the repair (the report tells
+    // what it finds): it reads the source up to its first damage again.
+    void attach(uint16_t f, SourceCursor& cursor) override;
     SourceCursor::Step next(uint16_t f, SourceCursor& cursor, rm::RmPacketHeader& header, uint64_t& offset,
                             const std::function<uint64_t()>& keepFrom) override;
     void noteRead(uint16_t f, const rm::RmPacketHeader& header) override;
@@ -165,6 +173,10 @@ private:
         bool lengthMended = false;
     };
     std::map<uint64_t, Mend> m_mends[kMaxSources];
+    // What check finds in each source, found beside the repair; stopped
+    // when the reader goes (they end before the flag they read goes).
+    std::atomic<uint8_t> m_stopChecks{0};
+    std::shared_future<SourceCheck> m_checks[kMaxSources];
     // The video streams of each source: a frame's packets share a time.
     std::vector<uint16_t> m_video[kMaxSources];
     // Per output stream: skips passed, its last timestamp, and the largest
