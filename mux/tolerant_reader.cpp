@@ -401,8 +401,11 @@ uint32_t TolerantReader::timeBetween(uint16_t f, const rm::RmPacketHeader& heade
     const uint32_t after = next->second;
     const std::vector<uint16_t>& video = m_video[f];
     const std::size_t head = rm::packetHeaderSize(packet);
+    // Audio lies between them; but a packet not flagged continues an
+    // interleave block, whose packets most producers give one time: it
+    // takes the time before it, and stays in its block.
     if (std::find(video.begin(), video.end(), header.stream_number) == video.end() || header.length < head + 2)
-        return before + (after - before) / 2;
+        return (header.flags & 2) == 0 ? before : before + (after - before) / 2;
     // A part of a video frame carries its frame's time: the first part (its
     // sequence number 1) starts the frame after, the others end the one
     // before. A whole frame, or several, lies between them.

@@ -33,7 +33,10 @@ RepairReport CMuxDlg::ReportOfRepair(const MuxJob& job)
         report.summary = tr("%1 damaged regions passed over (%2 bytes); %3 packets recovered")
                              .arg(job.damage.size())
                              .arg(Bytes(skipped), QString::number(packets));
-    QStringList lines{report.summary};
+    // A summary that is the first finding is not said twice.
+    QStringList lines;
+    if (!job.damage.empty() || job.findings.empty())
+        lines << report.summary;
     for (const DamagedRegion& region : job.damage) {
         QStringList streams;
         for (uint16_t o : region.streams)
