@@ -16,6 +16,11 @@ namespace {
 // Each read of the search takes this much; the blocks overlap by a header.
 constexpr std::size_t kSearchBlock = 64 * 1024;
 
+// Where a file gives no bit rate: the least of any RealMedia stream (8 kb/s),
+// so that a timestamp however far ahead is not taken right after the last
+// packet, and becomes what every stream's next packets are judged by.
+constexpr uint64_t kLeastBytesPerSecond = 1000;
+
 // The chunks that may follow a data chunk: a packet that ends right before
 // one of them ends the data.
 constexpr const char* kChunksAfterData[] = {kIdIndex, "RMMD", "RJMD", kIdData};
@@ -118,9 +123,10 @@ bool plausiblePacket(const uint8_t* bytes, uint64_t at, uint64_t passed, const P
     if (stream->lastTimestamp && timestamp + expect.behindMs < *stream->lastTimestamp)
         return false;
     const std::optional<uint32_t> latest = latestTimestamp(expect);
-    if (!latest || expect.bytesPerSecond == 0)
+    if (!latest)
         return true;
-    return timestamp <= *latest + expect.aheadMs + passed * 1000 / expect.bytesPerSecond;
+    const uint64_t rate = expect.bytesPerSecond != 0 ? expect.bytesPerSecond : kLeastBytesPerSecond;
+    return timestamp <= *latest + expect.aheadMs + passed * 1000 / rate;
 }
 
 std::optional<uint64_t> findNextPacket(InFile& in, uint64_t from, const PacketExpectations& expect)

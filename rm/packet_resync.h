@@ -26,8 +26,8 @@ struct PacketExpectations {
     std::vector<Stream> streams;
     // How far a timestamp may lie from the others: this far behind the last
     // one of its stream, and this far ahead of the latest of any stream plus
-    // the time the bytes passed over could hold at `bytesPerSecond` (0: no
-    // limit ahead).
+    // the time the bytes passed over could hold at `bytesPerSecond` (0: the
+    // file gives no rate, and the least any stream has is taken).
     uint32_t behindMs = 5000;
     uint32_t aheadMs = 60000;
     uint32_t bytesPerSecond = 0;
