@@ -14,8 +14,11 @@ struct Lane {
     // laid end to end (0 side by side).
     uint16_t out = 0;
     uint16_t part = 0;
-    // The cursor reading it, or -1.
+    // The cursor reading it, or -1; and where its source's reading for its
+    // part began (where a trim's start was sought, else the data's start):
+    // its planner was offered its packets from there on.
     int8_t cursor = -1;
+    uint64_t readFrom = 0;
 
     // Which of its packets the job's range keeps, unit by unit
     // (unit_range.h); the place after the last packet offered to it; the

@@ -76,7 +76,7 @@ RmMuxer::LoopEnd RmMuxer::ReadPart(int part)
     }
     for (int l = 0; l < m_streamCount; ++l)
         if (run.lanes[l].part == part) {
-            run.lanes[l].plan.emplace(run.reader->unitRule(m_streams[l]), run.range.edit());
+            run.lanes[l].plan.emplace(run.reader->unitRule(m_sourceFile[l], m_sourceStream[l], m_streams[l]), run.range.edit());
             run.lanes[l].offered = 0;
         }
     StartCursors(part, seekFrom);
@@ -174,6 +174,7 @@ void RmMuxer::StartCursors(int part, const uint64_t seekFrom[kMaxSources])
                 m_files[f]->releaseBuffer();
             }
             run.lanes[l].cursor = static_cast<int8_t>(cursor);
+            run.lanes[l].readFrom = seekFrom[f];
         }
     }
 }

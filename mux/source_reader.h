@@ -64,8 +64,12 @@ public:
     // For verify: the header of source f's packet at `offset` as this
     // reader gave it, from the one the file holds.
     virtual void mend(uint16_t f, uint64_t offset, rm::RmPacketHeader& header) const = 0;
-    // How a stream's packets make the units an edit keeps or drops whole.
-    virtual UnitRule unitRule(const rm::RmStreamHeader& stream) const { return unitRuleOf(stream); }
+    // How the packets of stream `number` of source f, whose header is
+    // `stream`, make the units an edit keeps or drops whole.
+    virtual UnitRule unitRule(uint16_t, uint16_t, const rm::RmStreamHeader& stream) const
+    {
+        return unitRuleOf(stream);
+    }
     // The damage passed over, and every other fault found, for the report.
     virtual void reportDamage(std::vector<DamagedRegion>& damage, std::vector<std::string>& findings,
                               const RmMuxer& muxer, const RunState& run) const = 0;

@@ -91,8 +91,15 @@ private:
             m_openError = "Cannot read " + file.path() + " again to verify the output: " + m_source->error();
             return false;
         }
-        m_reader.emplace(*m_source, m_run.reader->walkFrom(f, m_run.sources[f].dataStart, m_run.sources[f]));
-        m_plan.emplace(m_run.reader->unitRule(m_muxer.m_streams[l]), m_run.range.edit());
+        // From where the loop began to read for the lane: what it read before
+        // (a trim's start sought past it) its planner never saw.
+        const Source& source = m_run.sources[f];
+        const uint64_t from = m_run.lanes[l].readFrom;
+        if (from == source.dataStart)
+            m_reader.emplace(*m_source, m_run.reader->walkFrom(f, from, source));
+        else
+            m_reader.emplace(*m_source, m_run.reader->walkFrom(f, from, source).from(from), from);
+        m_plan.emplace(m_run.reader->unitRule(f, m_muxer.m_sourceStream[l], m_muxer.m_streams[l]), m_run.range.edit());
         return true;
     }
 

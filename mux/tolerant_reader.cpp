@@ -42,6 +42,9 @@ constexpr uint64_t kLengthSlack = 8;
 // time are kept in mind, to tell a duplicate of one of them.
 constexpr uint32_t kNextLook = 64;
 constexpr std::size_t kCopiesLooked = 32;
+// How many packets at the start of the data are read to tell how many
+// packets an interleave block holds.
+constexpr uint32_t kBlockLook = 512;
 
 // A vendor's chunk between data chunks: four letters and a size.
 bool looksLikeChunk(const uint8_t* bytes, std::size_t n)
@@ -144,6 +147,9 @@ std::string TolerantReader::locateData(uint16_t f, rm::InFile& in, const rm::RmP
     chunk.end = fileSize;
     chunk.runOnEnd = 0;
     source.dataWalk = rm::DataWalk(chunk, fileSize, 0);
+    m_blockPackets[f] = blockPacketsFrom(in, start, expect);
+    if (in.failed())
+        return in.readError();
     return {};
 }
 
@@ -258,8 +264,9 @@ bool TolerantReader::holdsTogether(uint16_t f, SourceCursor& cursor, rm::RmPacke
         return true;
     const uint64_t off = resume ? (*resume > next ? *resume - next : next - *resume) : UINT64_MAX;
     if (off <= kLengthSlack && *resume > offset + rm::kPacketHeaderSize && *resume - offset <= UINT16_MAX) {
+        const uint16_t given = header.length;
         header.length = static_cast<uint16_t>(*resume - offset);
-        m_mends[f][offset] = {header.stream_number, header.length, header.timestamp, true};
+        m_mends[f][offset] = {header.stream_number, header.length, header.timestamp, true, given};
         cursor.resume(*resume);
         return true;
     }
@@ -375,7 +382,7 @@ bool TolerantReader::restamped(uint16_t f, SourceCursor& cursor, rm::RmPacketHea
         if (!packet)
             return false;
         found.timestamp = timeBetween(f, found, at, packet);
-        m_mends[f][at] = {found.stream_number, found.length, found.timestamp, false};
+        m_mends[f][at] = {found.stream_number, found.length, found.timestamp, false, found.length};
     }
     if (!cursor.bytes(at, found.length, keepFrom))
         return false;
@@ -592,13 +599,48 @@ void TolerantReader::mend(uint16_t f, uint64_t offset, rm::RmPacketHeader& heade
     header.timestamp = mended->second.timestamp;
 }
 
-UnitRule TolerantReader::unitRule(const rm::RmStreamHeader& stream) const
+UnitRule TolerantReader::unitRule(uint16_t f, uint16_t number, const rm::RmStreamHeader& stream) const
 {
     UnitRule rule = unitRuleOf(stream);
-    if (rule.kind == UnitKind::Block)
-        rule.wholeBlock = rm::readCodecHeader(stream.type_specific_data, stream.type_specific_len)
-                              .interleave_height.value_or(0);
+    if (rule.kind != UnitKind::Block)
+        return rule;
+    const auto seen = m_blockPackets[f].find(number);
+    rule.wholeBlock = seen != m_blockPackets[f].end()
+                          ? seen->second
+                          : rm::readCodecHeader(stream.type_specific_data, stream.type_specific_len)
+                                .interleave_height.value_or(0);
     return rule;
+}
+
+std::map<uint16_t, uint16_t> TolerantReader::blockPacketsFrom(rm::InFile& in, uint64_t at,
+                                                              const rm::PacketExpectations& expect) const
+{
+    // Runs from one flagged packet of a stream to the next, among the first
+    // packets that hold together.
+    std::map<uint16_t, uint16_t> open;
+    std::map<uint16_t, std::map<uint16_t, int>> sizes;
+    uint8_t bytes[rm::kPacketHeaderSize + 1];
+    rm::RmPacketHeader header;
+    for (uint32_t k = 0; k < kBlockLook && in.readAt(bytes, sizeof bytes, at) == sizeof bytes
+                         && rm::plausiblePacket(bytes, at, 0, expect, header);
+         ++k, at += header.length) {
+        uint16_t& run = open[header.stream_number];
+        if (rm::isKeyframe(bytes, std::min<std::size_t>(sizeof bytes, header.length))) {
+            if (run != 0)
+                ++sizes[header.stream_number][run];
+            run = 1;
+        } else if (run != 0 && run < UINT16_MAX) {
+            ++run;
+        }
+    }
+    std::map<uint16_t, uint16_t> agreed;
+    for (const auto& stream : sizes) {
+        const auto most = std::max_element(stream.second.begin(), stream.second.end(),
+                                           [](const auto& a, const auto& b) { return a.second < b.second; });
+        if (most->second >= 2)
+            agreed[stream.first] = most->first;
+    }
+    return agreed;
 }
 
 rm::DataWalk TolerantReader::walkFrom(uint16_t f, uint64_t from, const Source&) const
@@ -614,6 +656,11 @@ rm::DataWalk TolerantReader::walkFrom(uint16_t f, uint64_t from, const Source&) 
     for (const Skip& skip : m_skips)
         if (skip.file == f && skip.from >= from && skip.to > skip.from)
             part.end = std::min(part.end, skip.from);
+    // A packet whose length was mended shorter may claim bytes past the
+    // stretch: the walk reads it whole, and verify goes on where its mended
+    // length ends.
+    for (auto mend = m_mends[f].lower_bound(from); mend != m_mends[f].end() && mend->first < part.end; ++mend)
+        part.end = std::max(part.end, std::min(mend->first + mend->second.given, m_files[f]->size()));
     return rm::DataWalk(part, part.end, 0);
 }
 

@@ -51,8 +51,10 @@ public:
     rm::DataWalk walkFrom(uint16_t f, uint64_t from, const Source& source) const override;
     std::optional<uint64_t> resumesAfter(uint16_t f, uint64_t end) const override;
     void mend(uint16_t f, uint64_t offset, rm::RmPacketHeader& header) const override;
-    // Only whole interleave blocks are kept.
-    UnitRule unitRule(const rm::RmStreamHeader& stream) const override;
+    // Only whole interleave blocks are kept: of as many packets as the
+    // blocks the source's data starts with hold, where two or more agree;
+    // else as the codec header's height says.
+    UnitRule unitRule(uint16_t f, uint16_t number, const rm::RmStreamHeader& stream) const override;
     void reportDamage(std::vector<DamagedRegion>& damage, std::vector<std::string>& findings, const RmMuxer& muxer,
                       const RunState& run) const override;
 
@@ -171,6 +173,7 @@ private:
         uint16_t length = 0;
         uint32_t timestamp = 0;
         bool lengthMended = false;
+        uint16_t given = 0;  // the length its header gives
     };
     std::map<uint64_t, Mend> m_mends[kMaxSources];
     // What check finds in each source, found beside the repair; stopped
@@ -179,6 +182,10 @@ private:
     std::shared_future<SourceCheck> m_checks[kMaxSources];
     // The video streams of each source: a frame's packets share a time.
     std::vector<uint16_t> m_video[kMaxSources];
+    // The packets of the interleave blocks each source's data starts with,
+    // by stream, where two or more blocks agree.
+    std::map<uint16_t, uint16_t> m_blockPackets[kMaxSources];
+    std::map<uint16_t, uint16_t> blockPacketsFrom(rm::InFile& in, uint64_t at, const rm::PacketExpectations& expect) const;
     // Per output stream: skips passed, its last timestamp, and the largest
     // step between two of its packets with no skip between them.
     std::size_t m_skipsPassed[kMaxStreams]{};

@@ -149,8 +149,12 @@ std::string RmMuxer::RangeProblem() const
         rm::InFile file;
         if (!file.openSame(*m_files[f]))
             return "cannot read " + m_files[f]->path() + " again: " + file.error();
-        rm::PacketReader reader(file, run.reader->walkFrom(f, source.dataStart, source), source.dataStart);
-        UnitPlanner plan(run.reader->unitRule(m_streams[l]), run.range.edit());
+        const uint64_t from = lane.readFrom;
+        rm::PacketReader reader(file,
+                                from == source.dataStart ? run.reader->walkFrom(f, from, source)
+                                                         : run.reader->walkFrom(f, from, source).from(from),
+                                from);
+        UnitPlanner plan(run.reader->unitRule(f, m_sourceStream[l], m_streams[l]), run.range.edit());
         std::deque<uint64_t> held;
         uint32_t kept = 0;
         std::optional<uint64_t> first;
