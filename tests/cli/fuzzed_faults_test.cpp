@@ -114,7 +114,9 @@ TEST(FuzzedFaults, AppendTakesAStreamListedTwiceOnce)
 // is damaged, which the trim seeks past through the index (and verify read
 // from the start of the data, stopping at the damage); a delay that moves
 // a frame before 0 between two it keeps (its timestamp went back), which
-// verify took as written.
+// verify took as written; a trim of a file (as the fuzz target made it)
+// with an audio time hours ahead before the index record the trim seeks
+// to (verify read from the data's start, and ended the stream there).
 TEST(FuzzedFaults, VerifyFinishesAndAgreesWithTheJob)
 {
     TempDir dir;
@@ -139,6 +141,7 @@ TEST(FuzzedFaults, VerifyFinishesAndAgreesWithTheJob)
              + wrongLength + film.bytes.substr(film.dataEnd),
          repair},
         {"first_packet_damaged.rm", firstDamaged, trim},
+        {"garbage_time_before_start.rm", readFileBytes(dataFile("fuzzed_garbage_time_before_index.rm")), trim},
         {"timestamp_went_back.rm", wentBack, {"merge", "--delay", "0=-500"}},
     };
     for (const auto& [name, bytes, command] : jobs) {
@@ -169,4 +172,25 @@ TEST(FuzzedFaults, VerifyFinishesAndAgreesWithTheJob)
         EXPECT_EQ(verified.out.substr(verified.out.find('\n')), plain.out.substr(plain.out.find('\n')));
         EXPECT_EQ(readFileBytes(dir.file("verified.rm")), readFileBytes(dir.file("plain.rm")));
     }
+}
+
+// A file that gives no bit rate, one video packet of which has a length 4
+// bytes too large and a time hours ahead: repair loses that packet alone.
+// Taken for a packet (no rate set a limit ahead), its time made every
+// packet after it look behind its stream, and the rest of the file was lost.
+TEST(FuzzedFaults, AGarbageTimeInAFileWithoutABitRateCostsItsPacketAlone)
+{
+    TempDir dir;
+    const FilmBytes film;
+    std::string bytes = withField32(film.bytes, film.bytes.find("PROP") + 14, 0);
+    std::size_t k = film.packets.size() / 2;
+    while (bytes[film.packets[k] + 5] != 0)  // stream 0, the video
+        ++k;
+    const uint64_t middle = film.packets[k];
+    const auto length = static_cast<uint16_t>(static_cast<uint8_t>(bytes[middle + 2]) << 8 | static_cast<uint8_t>(bytes[middle + 3]));
+    bytes.replace(middle + 2, 2, be16(static_cast<uint16_t>(length + 4))).replace(middle + 6, 4, be32(10000000));
+    writeFileBytes(dir.file("damaged.rm"), bytes);
+    const Outcome outcome = cli({"repair", "--verify", "-o", dir.file("out.rm"), dir.file("damaged.rm")});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(parseRm(readFileBytes(dir.file("out.rm")))->packets.size(), film.packets.size() - 1);
 }
