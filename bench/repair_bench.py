@@ -8,8 +8,9 @@ the same files one by one. Target: check at least 10 times as fast.
 
 Repair: `repair --no-sync` of a copy of the benchmark's video file (see
 corpus.py) with a 1 MiB hole of zeros in the middle of its data, against
-`dd bs=1M` of as many bytes as the repair writes. Targets: at most 1.3 times
-dd's time, peak memory at most 8 MiB.
+`cat` of the damaged file, paired run by run. Targets: at most 1.1 times
+cat's time, peak memory at most 8 MiB. (cat copies in the kernel, where the
+repair reads into its memory and writes from it.)
 """
 
 import argparse
@@ -37,7 +38,7 @@ CLIPS = {
     "ac3": ["-f", "lavfi", "-i", "sine=f=220", "-t", "3", "-c:a", "ac3", "-b:a", "64k"],
 }
 TARGET_CHECK_SPEEDUP = 10.0
-TARGET_REPAIR_RATIO = 1.3
+TARGET_REPAIR_RATIO = 1.1
 TARGET_REPAIR_KIB = 8 * 1024
 
 
@@ -51,7 +52,7 @@ def parse_args():
     parser.add_argument("--size", choices=["small", "large"], default="small",
                         help="the video file to repair: small (60 s, about 40 MB; the default) or large "
                              "(600 s, about 400 MB)")
-    parser.add_argument("--runs", type=int, default=5, help="timed repairs and dd copies (default 5)")
+    parser.add_argument("--runs", type=int, default=5, help="timed repairs and cat copies (default 5)")
     parser.add_argument("--check-runs", type=int, default=3, help="timed checks of the collection (default 3)")
     # bench/run passes its options to the merge benchmark and to this one:
     # those of the merge benchmark alone (--quick, --list-runs) are not ours.
@@ -136,15 +137,15 @@ def time_repair(cli: Path, cache: Path, size: str, runs: int):
     out = work / "out.rm"
     report = subprocess.run([str(cli), "repair", "--no-sync", "-o", str(out), str(damaged)],
                             check=True, capture_output=True, text=True).stdout
-    dd_input = work / "dd-input.bin"
-    os.replace(out, dd_input)
+    output_bytes = out.stat().st_size
+    out.unlink()
     os.sync()
     repair_cmd = [cli, "repair", "--no-sync", "--quiet", "-o", out, damaged]
-    dd_cmd = ["dd", f"if={dd_input}", f"of={out}", "bs=1M", "status=none"]
-    samples = {"repair": [], "dd": []}
+    cat_cmd = ["sh", "-c", 'cat "$0" > "$1"', damaged, out]
+    samples = {"repair": [], "cat": []}
     peak = []
     for round_number in range(runs + 1):
-        for name, cmd in (("repair", repair_cmd), ("dd", dd_cmd)):
+        for name, cmd in (("repair", repair_cmd), ("cat", cat_cmd)):
             seconds, kib, status = run_measured(cmd)
             out.unlink()
             if status != 0:
@@ -153,13 +154,11 @@ def time_repair(cli: Path, cache: Path, size: str, runs: int):
                 samples[name].append(seconds)
                 if name == "repair":
                     peak.append(kib)
-    output_bytes = dd_input.stat().st_size
-    dd_input.unlink()
-    ratios = [r / d for r, d in zip(samples["repair"], samples["dd"])]
+    ratios = [r / c for r, c in zip(samples["repair"], samples["cat"])]
     return {"input": str(damaged), "input_bytes": damaged.stat().st_size, "output_bytes": output_bytes,
             "report": report.strip().splitlines()[:2], "repair_seconds": samples["repair"],
-            "dd_seconds": samples["dd"], "ratio_median": statistics.median(ratios),
-            "ratio_fastest": min(samples["repair"]) / min(samples["dd"]), "peak_kib": max(peak)}
+            "cat_seconds": samples["cat"], "ratio_median": statistics.median(ratios),
+            "ratio_fastest": min(samples["repair"]) / min(samples["cat"]), "peak_kib": max(peak)}
 
 
 def main():
@@ -181,7 +180,7 @@ def main():
     print(f"  summary: {collection['summary']}")
     print(f"repair of {repair['input']} ({repair['input_bytes']:,} bytes, 1 MiB hole), "
           f"{repair['output_bytes']:,} bytes written: median {statistics.median(repair['repair_seconds']):.3f} s, "
-          f"dd {statistics.median(repair['dd_seconds']):.3f} s; ratio {repair['ratio_median']:.2f} "
+          f"cat {statistics.median(repair['cat_seconds']):.3f} s; ratio {repair['ratio_median']:.2f} "
           f"(fastest runs {repair['ratio_fastest']:.2f}; target <= {TARGET_REPAIR_RATIO}); "
           f"peak memory {repair['peak_kib'] / 1024:.1f} MiB (target <= 8 MiB)")
     for line in repair["report"]:
@@ -197,7 +196,7 @@ def main():
     if collection["speedup"] < TARGET_CHECK_SPEEDUP:
         missed.append("check speed-up over ffprobe")
     if max(repair["ratio_median"], repair["ratio_fastest"]) > TARGET_REPAIR_RATIO:
-        missed.append("repair time against dd")
+        missed.append("repair time against cat")
     if repair["peak_kib"] > TARGET_REPAIR_KIB:
         missed.append("repair memory")
     if missed:
