@@ -46,24 +46,20 @@ constexpr std::size_t kCopiesLooked = 32;
 // packets an interleave block holds.
 constexpr uint32_t kBlockLook = 512;
 
-// A vendor's chunk between data chunks: four letters and a size.
+// A vendor's chunk between data chunks: an id and a size.
 bool looksLikeChunk(const uint8_t* bytes, std::size_t n)
 {
-    const auto letter = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); };
-    return n >= 8 && std::all_of(bytes, bytes + 4, letter)
-           && (bytes[4] | bytes[5] | bytes[6] | bytes[7]) != 0;
+    rm::ChunkId id;
+    std::memcpy(id.bytes, bytes, sizeof id.bytes);
+    return n >= 8 && id.printable() && (bytes[4] | bytes[5] | bytes[6] | bytes[7]) != 0;
 }
 
-void putBig16(uint8_t* at, uint32_t v)
+// A packet header's fields; rm::reverseBytes turns them back into its bytes.
+rm::RmPacketHeader fieldsOf(const uint8_t* bytes)
 {
-    at[0] = static_cast<uint8_t>(v >> 8);
-    at[1] = static_cast<uint8_t>(v);
-}
-
-void putBig32(uint8_t* at, uint32_t v)
-{
-    putBig16(at, v >> 16);
-    putBig16(at + 2, v);
+    rm::RmPacketHeader header;
+    rm::reverseBytes(bytes, &header, rm::kPacketHeaderSize);
+    return header;
 }
 
 bool allZero(const uint8_t* bytes, std::size_t n)
@@ -307,9 +303,9 @@ bool TolerantReader::goesOnAt(uint16_t f, uint64_t at) const
     uint8_t bytes[rm::kPacketHeaderSize];
     if (m_files[f]->readAt(bytes, sizeof bytes, at) != sizeof bytes)
         return false;
-    const uint16_t number = static_cast<uint16_t>(bytes[4] << 8 | bytes[5]);
-    const uint32_t timestamp = static_cast<uint32_t>(bytes[6]) << 24 | static_cast<uint32_t>(bytes[7]) << 16
-                               | static_cast<uint32_t>(bytes[8]) << 8 | bytes[9];
+    const rm::RmPacketHeader header = fieldsOf(bytes);
+    const uint16_t number = header.stream_number;
+    const uint32_t timestamp = header.timestamp;
     const std::vector<StreamTime>& times = m_times[f];
     const auto time = std::find_if(times.begin(), times.end(), [&](const StreamTime& t) { return t.number == number; });
     if (time == times.end() || !time->latest)
@@ -325,20 +321,19 @@ bool TolerantReader::spoiledHeader(uint16_t f, const uint8_t* bytes, uint64_t at
     const rm::PacketExpectations& expect = m_expect[f];
     // Of its version, its length, its stream and its timestamp, all but one
     // are as a header there would have them.
-    const uint16_t stream = static_cast<uint16_t>(bytes[4] << 8 | bytes[5]);
-    const bool versionRight = bytes[0] == 0 && bytes[1] <= 1;
-    const bool lengthRight = at + (bytes[2] << 8 | bytes[3]) == *resume;
-    const bool streamRight = std::any_of(expect.streams.begin(), expect.streams.end(),
-                                         [&](const rm::PacketExpectations::Stream& s) { return s.number == stream; });
+    rm::RmPacketHeader header = fieldsOf(bytes);
+    const bool versionRight = header.object_version <= 1;
+    const bool lengthRight = at + header.length == *resume;
+    const bool streamRight =
+        std::any_of(expect.streams.begin(), expect.streams.end(),
+                    [&](const rm::PacketExpectations::Stream& s) { return s.number == header.stream_number; });
     // Its timestamp, judged with the other three put right.
-    uint8_t copy[rm::kPacketHeaderSize];
-    std::memcpy(copy, bytes, sizeof copy);
-    copy[0] = 0;
-    copy[1] = std::min<uint8_t>(copy[1], 1);
-    putBig16(copy + 2, static_cast<uint32_t>(*resume - at));
+    header.object_version = std::min<uint16_t>(header.object_version, 1);
+    header.length = static_cast<uint16_t>(*resume - at);
     if (!streamRight && !expect.streams.empty())
-        putBig16(copy + 4, expect.streams.front().number);
-    rm::RmPacketHeader header;
+        header.stream_number = expect.streams.front().number;
+    uint8_t copy[rm::kPacketHeaderSize];
+    rm::reverseBytes(&header, copy, sizeof copy);
     const bool timeRight = rm::plausiblePacket(copy, at, 0, expect, header);
     return versionRight + lengthRight + streamRight + timeRight >= 3;
 }
@@ -353,23 +348,22 @@ bool TolerantReader::restamped(uint16_t f, SourceCursor& cursor, rm::RmPacketHea
     const uint8_t* bytes = cursor.bytes(at, rm::kPacketHeaderSize, keepFrom);
     if (!bytes)
         return false;
-    rm::RmPacketHeader found;
+    rm::RmPacketHeader found = fieldsOf(bytes);
     const auto known = m_mends[f].find(at);
     if (known != m_mends[f].end()) {
-        rm::reverseBytes(bytes, &found, rm::kPacketHeaderSize);
         found.length = known->second.length;
         found.timestamp = known->second.timestamp;
     } else {
         const auto stream = std::find_if(expect.streams.begin(), expect.streams.end(),
                                          [&](const rm::PacketExpectations::Stream& s) {
-                                             return s.number == (bytes[4] << 8 | bytes[5]);
+                                             return s.number == found.stream_number;
                                          });
         if (stream == expect.streams.end() || !stream->lastTimestamp)
             return false;
         // With its stream's last time it would be taken, and it chains.
+        found.timestamp = *stream->lastTimestamp;
         uint8_t copy[rm::kPacketHeaderSize];
-        std::memcpy(copy, bytes, sizeof copy);
-        putBig32(copy + 6, *stream->lastTimestamp);
+        rm::reverseBytes(&found, copy, sizeof copy);
         if (!rm::plausiblePacket(copy, at, 0, expect, found))
             return false;
         const uint64_t next = at + found.length;
